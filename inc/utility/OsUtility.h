@@ -1,0 +1,36 @@
+// Operating-system helpers of the runtime: the fatal report, the single-instance
+// guard, the program's own path, free disk space and the last system error.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace cs::utility {
+
+// Writes `text` to standard error and to "errorreport.txt" beside the program,
+// logs it at ERROR and ends the process with exit code 3.
+[[noreturn]] void DumpLastError(const std::string& text);
+
+// Returns only when this is the only running copy of the program (by file name).
+void EnsureSingleInstance();
+
+std::string GetAppFilePath();
+std::string GetAppFileName();
+std::string GetAppDir();   // keeps the final separator
+
+// Free space, in MiB, of the file system that holds `path`.
+int64_t GetDiskSpace(const std::string& path);
+
+// Text of the calling thread's last system error; empty when there is none.
+// A full disk answers with the IDR_LACK_DISKSPACE text.
+std::string GetLastErrorText();
+
+// Finds "pathconfig.xml": in the program's directory first, then in the
+// current directory. False when neither is accessible.
+bool FindPathConfig(std::string& path);
+
+// Process-start installation: hardware faults are reported as
+// "os exception: SEH exception" at ERROR and end the process with exit code -1.
+void InstallProcessFaultHandlers();
+
+} // namespace cs::utility

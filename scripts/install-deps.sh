@@ -1,0 +1,15 @@
+#!/bin/sh
+# Installs every Debian package the build, the tests and the sample run need.
+set -e
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update
+$SUDO apt-get install -y --no-install-recommends \
+    build-essential cmake pkg-config ccache git ca-certificates \
+    libxml2-dev zlib1g-dev libboost-date-time-dev libmariadb-dev \
+    libgtest-dev libgmock-dev libbenchmark-dev \
+    mariadb-server mariadb-client \
+    catdoc poppler-utils \
+    python3 python3-jieba \
+    procps util-linux

@@ -1,0 +1,153 @@
+// POSIX implementation of the platform layer.
+#include "platform/Platform.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <csignal>
+#include <cstring>
+#include <dirent.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace cs::platform {
+
+bool ModuleFilePath(std::string& path)
+{
+    char buffer[4096];
+    ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+    if (n <= 0)
+        return false;
+    path.assign(buffer, static_cast<size_t>(n));
+    return true;
+}
+
+SingletonResult AcquireNamedMutex(const std::string& name)
+{
+    // An abstract socket name is machine-wide and is released by the kernel
+    // when the process ends, however it ends.
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return SingletonResult::Failed;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    size_t length = std::min(name.size(), sizeof(address.sun_path) - 1);
+    std::memcpy(address.sun_path + 1, name.data(), length);
+    socklen_t size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0)
+        return SingletonResult::Acquired;   // the descriptor stays open until exit
+    int error = errno;
+    ::close(fd);
+    errno = error;
+    return error == EADDRINUSE ? SingletonResult::AlreadyRunning : SingletonResult::Failed;
+}
+
+namespace {
+FaultCallback g_faultCallback = nullptr;
+
+void OnFault(int)
+{
+    if (g_faultCallback)
+        g_faultCallback("os exception: SEH exception");
+    ::_exit(255);
+}
+} // namespace
+
+void InstallFaultHandlers(FaultCallback callback)
+{
+    g_faultCallback = callback;
+    struct sigaction action {};
+    action.sa_handler = OnFault;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    for (int signal : {SIGSEGV, SIGFPE, SIGBUS, SIGILL})
+        ::sigaction(signal, &action, nullptr);
+}
+
+int LastErrorCode() { return errno; }
+void SetLastErrorCode(int code) { errno = code; }
+std::string SystemErrorText(int code) { return std::strerror(code); }
+bool IsDiskFullError(int code) { return code == ENOSPC; }
+
+bool PathAccessible(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+
+bool IsDirectory(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool CreateOneDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
+bool CommitFile(int fd) { return ::fsync(fd) == 0; }
+
+bool MoveFileReplace(const std::string& from, const std::string& to)
+{
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool FreeDiskSpaceMiB(const std::string& path, uint64_t& mib)
+{
+    std::string probe = path.empty() ? std::string(".") : path;
+    struct statvfs info {};
+    while (::statvfs(probe.c_str(), &info) != 0) {
+        if (errno != ENOENT && errno != ENOTDIR)
+            return false;
+        // Walk up to the nearest existing directory.
+        while (!probe.empty() && (probe.back() == '/' || probe.back() == '\\'))
+            probe.pop_back();
+        size_t slash = probe.find_last_of("/\\");
+        if (slash == std::string::npos)
+            probe = ".";
+        else
+            probe = slash == 0 ? std::string("/") : probe.substr(0, slash);
+    }
+    mib = static_cast<uint64_t>(info.f_bavail) * info.f_frsize / 1024 / 1024;
+    return true;
+}
+
+CDirListing::~CDirListing() { close(); }
+
+bool CDirListing::open(const std::string& dir)
+{
+    close();
+    m_path = dir;
+    if (!m_path.empty() && m_path.back() != '/' && m_path.back() != '\\')
+        m_path += '/';
+    m_pDir = ::opendir(dir.c_str());
+    return m_pDir != nullptr;
+}
+
+bool CDirListing::next(DirEntry& entry, bool& statFailed)
+{
+    if (!m_pDir)
+        return false;
+    for (;;) {
+        errno = 0;
+        dirent* item = ::readdir(static_cast<DIR*>(m_pDir));
+        if (!item)
+            return false;
+        if (std::strcmp(item->d_name, ".") == 0 || std::strcmp(item->d_name, "..") == 0)
+            continue;
+        entry.name = item->d_name;
+        struct stat st {};
+        statFailed = ::lstat((m_path + entry.name).c_str(), &st) != 0;
+        entry.isDirectory = !statFailed && S_ISDIR(st.st_mode);
+        entry.isSymlink = !statFailed && S_ISLNK(st.st_mode);
+        return true;
+    }
+}
+
+void CDirListing::close()
+{
+    if (m_pDir) {
+        ::closedir(static_cast<DIR*>(m_pDir));
+        m_pDir = nullptr;
+    }
+}
+
+} // namespace cs::platform

@@ -1,0 +1,212 @@
+#include "utility/Logger.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "utility/OsUtility.h"
+#include "utility/XmlDocument.h"
+
+namespace cs::utility {
+
+int CLogger::s_threshold = 0;
+
+namespace {
+
+const char* const kLevelNames[] = {"DEBUG", "INFO", "WARN", "ERROR"};
+
+// The logger never raises: every failure ends the process at once.
+[[noreturn]] void Die(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void Die(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+    std::fflush(nullptr);
+    ::_exit(1);
+}
+
+bool EndsWithSeparator(const std::string& path)
+{
+    return !path.empty() && (path.back() == '/' || path.back() == '\\');
+}
+
+int ParseLevel(std::string word)
+{
+    for (char& c : word) {
+        if (static_cast<unsigned char>(c) < 0x80)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    if (word == "debug" || word == "3") return static_cast<int>(LogLevel::DEBUG);
+    if (word == "info" || word == "2") return static_cast<int>(LogLevel::INFO);
+    if (word == "warn" || word == "1") return static_cast<int>(LogLevel::WARN);
+    if (word == "error" || word == "0") return static_cast<int>(LogLevel::ERROR);
+    return static_cast<int>(LogLevel::INFO);
+}
+
+} // namespace
+
+CLogLocation::CLogLocation(const char* sourceFile, int sourceLine) : file(sourceFile), line(sourceLine)
+{
+    CLogger::instance();
+}
+
+CLogger& CLogger::instance()
+{
+    static CLogger logger;
+    return logger;
+}
+
+CLogger::CLogger()
+{
+    std::string configPath;
+    if (!FindPathConfig(configPath))
+        Die("logger: not found pathconfig.xml");
+    CXmlDocument pathConfig;
+    if (!pathConfig.parseFile(configPath))
+        Die("logger: failed to parse %s", configPath.c_str());
+    CXmlNode rootNode = pathConfig.select("/pathconfig/root");
+    CXmlNode globalNode = pathConfig.select("/pathconfig/GLOBAL_CONFIG_PATH");
+    if (!rootNode || !globalNode)
+        Die("logger: pathconfig.xml format wrong");
+    std::string root = rootNode.content();
+    if (!root.empty() && !EndsWithSeparator(root))
+        root += '/';
+
+    CXmlDocument global;
+    if (!global.parseFile(root + globalNode.content()))
+        Die("logger: global config file format wrong");
+
+    if (CXmlNode node = global.select("/config/log/maxdays")) {
+        int days = std::atoi(node.content().c_str());
+        m_keepDays = (days <= 0 || days >= 366) ? 7 : days;
+    }
+    if (CXmlNode node = global.select("/config/log/level"))
+        s_threshold = ParseLevel(node.content());
+
+    std::string logDir = "log/";
+    if (CXmlNode node = global.select("/config/log/path")) {
+        std::string configured = node.content();
+        if (!configured.empty())
+            logDir = EndsWithSeparator(configured) ? configured : configured + '/';
+    }
+    if (!platform::IsDirectory(logDir) && !platform::CreateOneDirectory(logDir)) {
+        int error = platform::LastErrorCode();
+        Die("logger: failed to create log directory: %s (%s)", logDir.c_str(),
+            platform::SystemErrorText(error).c_str());
+    }
+
+    std::string modulePath;
+    if (!platform::ModuleFilePath(modulePath))
+        Die("logger: GetModuleFileName() failed");
+    std::string name = modulePath.substr(modulePath.find_last_of("/\\") + 1);
+    size_t dot = name.rfind('.');
+    if (dot != std::string::npos)
+        name.resize(dot);
+    std::string appDir = logDir + name + "/";
+    if (appDir.size() >= sizeof(m_appLogDir))
+        Die("file name too long: %s", appDir.c_str());
+    if (!platform::IsDirectory(appDir) && !platform::CreateOneDirectory(appDir))
+        Die("logger: failed to create application log directory");
+    std::memcpy(m_appLogDir, appDir.data(), appDir.size());
+    m_appLogDirLength = appDir.size();
+}
+
+void CLogger::write(LogLevel level, const CLogLocation& where, const char* format, va_list args)
+{
+    time_t now = std::time(nullptr);
+    struct tm local {};
+    localtime_r(&now, &local);
+
+    // The line is formatted on the stack: no heap memory per line.
+    char line[4096];
+    int header = std::snprintf(line, sizeof(line), "%02d:%02d:%02d %-5s %p:%-4d ", local.tm_hour, local.tm_min,
+                               local.tm_sec, kLevelNames[static_cast<int>(level)],
+                               static_cast<const void*>(where.file), where.line);
+    if (header < 0 || header >= 41)
+        Die("logger: log type name too long");
+    int body = std::vsnprintf(line + header, sizeof(line) - static_cast<size_t>(header), format, args);
+    if (body < 0 || header + body >= static_cast<int>(sizeof(line)))
+        Die("logger: log info too long");
+    int length = header + body;
+    line[length++] = '\n';
+
+    if (m_fd == -1 || m_day != local.tm_mday)
+        openDayFile(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    if (::write(m_fd, line, static_cast<size_t>(length)) != length)
+        Die("logger: failed to write log info");
+    if (!platform::CommitFile(m_fd))
+        Die("logger: failed to flush log file");
+}
+
+void CLogger::openDayFile(int year, int month, int day)
+{
+    if (m_fd != -1 && ::close(m_fd) != 0)
+        Die("logger: sys_close() failed");
+    m_fd = -1;
+    char name[64];
+    int length = std::snprintf(name, sizeof(name), "%4d-%02d-%02d.log", year, month, day);
+    if (length != 14)
+        Die("logger: failed to construct application log file name");
+    std::string path = applicationLogDir() + name;
+    m_fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (m_fd == -1)
+        Die("logger: failed to open application log file");
+    m_day = day;
+    removeOldFiles();
+}
+
+void CLogger::removeOldFiles()
+{
+    std::string dir = applicationLogDir();
+    platform::CDirListing listing;
+    if (!listing.open(dir))
+        Die("failed to opendir: %s (%s)", dir.c_str(), platform::SystemErrorText(platform::LastErrorCode()).c_str());
+    std::vector<std::string> days;
+    platform::DirEntry entry;
+    bool statFailed = false;
+    while (listing.next(entry, statFailed)) {
+        std::string path = dir + entry.name;
+        if (path.size() >= sizeof(m_appLogDir))
+            Die("file name too long: %s", path.c_str());
+        if (statFailed)
+            Die("failed to get file attribute: %s (%s)", path.c_str(),
+                platform::SystemErrorText(platform::LastErrorCode()).c_str());
+        size_t dot = entry.name.rfind('.');
+        if (!entry.isDirectory && dot != std::string::npos && entry.name.compare(dot, std::string::npos, ".log") == 0)
+            days.push_back(entry.name);
+    }
+    if (days.size() <= static_cast<size_t>(m_keepDays))
+        return;
+    std::sort(days.begin(), days.end());
+    for (size_t i = 0; i < days.size() - static_cast<size_t>(m_keepDays); ++i)
+        platform::RemoveFile(dir + days[i]);
+}
+
+#define CS_DEFINE_LOG_ENTRY(function, level)                                        \
+    void function(const CLogLocation& where, const char* format, ...)              \
+    {                                                                              \
+        if (static_cast<int>(level) < CLogger::threshold())                        \
+            return;                                                                \
+        va_list args;                                                              \
+        va_start(args, format);                                                    \
+        CLogger::instance().write(level, where, format, args);                     \
+        va_end(args);                                                              \
+    }
+
+CS_DEFINE_LOG_ENTRY(LogDebug, LogLevel::DEBUG)
+CS_DEFINE_LOG_ENTRY(LogInfo, LogLevel::INFO)
+CS_DEFINE_LOG_ENTRY(LogWarn, LogLevel::WARN)
+CS_DEFINE_LOG_ENTRY(LogError, LogLevel::ERROR)
+
+} // namespace cs::utility

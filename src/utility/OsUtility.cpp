@@ -1,0 +1,121 @@
+#include "utility/OsUtility.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform/Platform.h"
+#include "utility/Error.h"
+#include "utility/Logger.h"
+#include "utility/StringResource.h"
+
+namespace cs::utility {
+
+namespace {
+[[noreturn]] void Fail(const std::string& message)
+{
+    std::fputs(message.c_str(), stderr);
+    std::fflush(nullptr);
+    std::exit(1);
+}
+} // namespace
+
+void DumpLastError(const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+    std::string path;
+    if (!platform::ModuleFilePath(path))
+        Fail("GetModuleFileName() failed at DumpLastError()");
+    size_t slash = path.find_last_of("/\\");
+    if (slash == std::string::npos)
+        Fail("unexpected module file path: " + path);
+    path.replace(slash + 1, std::string::npos, "errorreport.txt");
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd == -1)
+        Fail("CreateFile() failed at DumpLastError(): " + GetLastErrorText());
+    ssize_t written = text.empty() ? 0 : ::write(fd, text.data(), text.size());
+    if (written < 0 || static_cast<size_t>(written) != text.size())
+        Fail("WriteFile() failed at DumpLastError(): " + GetLastErrorText());
+    ::close(fd);
+    CS_LOG_ERROR("%s", text.c_str());
+    std::exit(3);
+}
+
+void EnsureSingleInstance()
+{
+    switch (platform::AcquireNamedMutex("SINGLETON " + GetAppFileName())) {
+    case platform::SingletonResult::Acquired:
+        return;
+    case platform::SingletonResult::AlreadyRunning:
+        std::fputs("there is another instance already", stderr);
+        std::fflush(nullptr);
+        std::exit(0);
+    case platform::SingletonResult::Failed:
+        Fail("CreateMutex() failed at EnsureSingleInstance() (" + GetLastErrorText() + ")");
+    }
+}
+
+std::string GetAppFilePath()
+{
+    std::string path;
+    if (!platform::ModuleFilePath(path))
+        Fail("GetModuleFileName() failed at GetAppFilePath()");
+    return path;
+}
+
+std::string GetAppFileName()
+{
+    std::string path = GetAppFilePath();
+    return path.substr(path.find_last_of("/\\") + 1);
+}
+
+std::string GetAppDir()
+{
+    std::string path = GetAppFilePath();
+    return path.substr(0, path.find_last_of("/\\") + 1);
+}
+
+int64_t GetDiskSpace(const std::string& path)
+{
+    uint64_t mib = 0;
+    if (!platform::FreeDiskSpaceMiB(path, mib))
+        Fail("failed to get free disk space (" + path + ") at GetDiskSpace(): " + GetLastErrorText());
+    return static_cast<int64_t>(mib);
+}
+
+std::string GetLastErrorText()
+{
+    int code = platform::LastErrorCode();
+    if (code == 0)
+        return std::string();
+    std::string text;
+    if (platform::IsDiskFullError(code) && CStringResource::instance().find("IDR_LACK_DISKSPACE", text))
+        return text;
+    return platform::SystemErrorText(code);
+}
+
+bool FindPathConfig(std::string& path)
+{
+    path = GetAppDir() + "pathconfig.xml";
+    if (platform::PathAccessible(path))
+        return true;
+    path = "pathconfig.xml";
+    return platform::PathAccessible(path);
+}
+
+namespace {
+void OnFault(const char* text)
+{
+    CS_LOG_ERROR("%s", text);
+}
+} // namespace
+
+void InstallProcessFaultHandlers()
+{
+    platform::InstallFaultHandlers(OnFault);
+}
+
+} // namespace cs::utility

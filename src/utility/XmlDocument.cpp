@@ -1,0 +1,205 @@
+#include "utility/XmlDocument.h"
+
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <unistd.h>
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/xpath.h>
+
+#include "platform/Platform.h"
+
+namespace cs::utility {
+
+namespace {
+
+class CSetContentFailure : public std::bad_alloc {
+public:
+    const char* what() const noexcept override { return "CXmlNode::setContent() failed"; }
+};
+
+const xmlChar* X(const std::string& text) { return reinterpret_cast<const xmlChar*>(text.c_str()); }
+
+bool IsElement(xmlNodePtr node) { return node && node->type == XML_ELEMENT_NODE; }
+
+xmlNodePtr NextElement(xmlNodePtr node)
+{
+    while (node && !IsElement(node))
+        node = node->next;
+    return node;
+}
+
+} // namespace
+
+// ---- CXmlNode ------------------------------------------------------------
+
+std::string CXmlNode::name() const
+{
+    return m_pNode ? m_pDoc->toLocal(reinterpret_cast<const char*>(m_pNode->name)) : std::string();
+}
+
+std::string CXmlNode::content() const
+{
+    if (!m_pNode)
+        return std::string();
+    xmlChar* text = xmlNodeGetContent(m_pNode);
+    std::string result = m_pDoc->toLocal(reinterpret_cast<const char*>(text));
+    xmlFree(text);
+    return result;
+}
+
+bool CXmlNode::getAttribute(const std::string& name, std::string& value) const
+{
+    if (!m_pNode)
+        return false;
+    xmlChar* text = xmlGetProp(m_pNode, X(m_pDoc->toUtf8(name)));
+    if (!text)
+        return false;
+    value = m_pDoc->toLocal(reinterpret_cast<const char*>(text));
+    xmlFree(text);
+    return true;
+}
+
+void CXmlNode::setAttribute(const std::string& name, const std::string& value)
+{
+    if (m_pNode)
+        xmlSetProp(m_pNode, X(m_pDoc->toUtf8(name)), X(m_pDoc->toUtf8(value)));
+}
+
+void CXmlNode::setContent(const std::string& text)
+{
+    if (!m_pNode)
+        return;
+    xmlChar* escaped = xmlEncodeSpecialChars(m_pNode->doc, X(m_pDoc->toUtf8(text)));
+    if (!escaped)
+        throw CSetContentFailure();
+    xmlNodeSetContent(m_pNode, escaped);
+    xmlFree(escaped);
+}
+
+CXmlNode CXmlNode::createChild(const std::string& name)
+{
+    if (!m_pNode)
+        return CXmlNode();
+    return CXmlNode(m_pDoc, xmlNewChild(m_pNode, nullptr, X(m_pDoc->toUtf8(name)), nullptr));
+}
+
+CXmlNode CXmlNode::createChild(const std::string& name, const std::string& text)
+{
+    CXmlNode child = createChild(name);
+    child.setContent(text);
+    return child;
+}
+
+CXmlNode CXmlNode::firstChild() const
+{
+    return m_pNode ? CXmlNode(m_pDoc, NextElement(m_pNode->children)) : CXmlNode();
+}
+
+CXmlNode CXmlNode::nextSibling() const
+{
+    return m_pNode ? CXmlNode(m_pDoc, NextElement(m_pNode->next)) : CXmlNode();
+}
+
+// ---- CXmlDocument --------------------------------------------------------
+
+CXmlDocument::CXmlDocument()
+{
+    xmlKeepBlanksDefault(0);
+    m_toUtf8.open("utf-8", "gbk");
+    m_toLocal.open("gbk", "utf-8");
+}
+
+CXmlDocument::~CXmlDocument() { release(); }
+
+void CXmlDocument::release()
+{
+    if (m_pDoc) {
+        xmlFreeDoc(m_pDoc);
+        m_pDoc = nullptr;
+    }
+}
+
+bool CXmlDocument::parseFile(const std::string& path)
+{
+    release();
+    m_pDoc = xmlReadFile(path.c_str(), nullptr, XML_PARSE_NOBLANKS | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    return m_pDoc != nullptr;
+}
+
+bool CXmlDocument::parseText(const std::string& utf8Text)
+{
+    release();
+    m_pDoc = xmlReadMemory(utf8Text.data(), static_cast<int>(utf8Text.size()), nullptr, nullptr,
+                           XML_PARSE_NOBLANKS | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    return m_pDoc != nullptr;
+}
+
+void CXmlDocument::createEmpty()
+{
+    release();
+    m_pDoc = xmlNewDoc(X("1.0"));
+}
+
+CXmlNode CXmlDocument::createRoot(const std::string& name)
+{
+    if (!m_pDoc)
+        createEmpty();
+    xmlNodePtr node = xmlNewNode(nullptr, X(toUtf8(name)));
+    xmlNodePtr old = xmlDocSetRootElement(m_pDoc, node);
+    if (old)
+        xmlFreeNode(old);
+    return CXmlNode(this, node);
+}
+
+CXmlNode CXmlDocument::root()
+{
+    return m_pDoc ? CXmlNode(this, xmlDocGetRootElement(m_pDoc)) : CXmlNode();
+}
+
+CXmlNode CXmlDocument::select(const std::string& xpath)
+{
+    if (!m_pDoc)
+        return CXmlNode();
+    xmlXPathContextPtr context = xmlXPathNewContext(m_pDoc);
+    if (!context)
+        return CXmlNode();
+    xmlXPathObjectPtr result = xmlXPathEvalExpression(X(toUtf8(xpath)), context);
+    xmlNodePtr node = nullptr;
+    if (result && result->type == XPATH_NODESET && result->nodesetval && result->nodesetval->nodeNr > 0)
+        node = result->nodesetval->nodeTab[0];
+    xmlXPathFreeObject(result);
+    xmlXPathFreeContext(context);
+    return CXmlNode(this, node);
+}
+
+bool CXmlDocument::save(const std::string& path) const
+{
+    if (!m_pDoc)
+        return false;
+    xmlChar* text = nullptr;
+    int size = 0;
+    xmlDocDumpFormatMemoryEnc(m_pDoc, &text, &size, "UTF-8", 1);
+    if (!text)
+        return false;
+    bool ok = false;
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd != -1) {
+        ssize_t written = ::write(fd, text, static_cast<size_t>(size));
+        ok = written == size && platform::CommitFile(fd);
+        ok = ::close(fd) == 0 && ok;
+    }
+    xmlFree(text);
+    return ok;
+}
+
+std::string CXmlDocument::toLocal(const char* utf8)
+{
+    return utf8 ? m_toLocal.convert(utf8, std::strlen(utf8)) : std::string();
+}
+
+std::string CXmlDocument::toUtf8(const std::string& local) { return m_toUtf8.convert(local); }
+
+} // namespace cs::utility

@@ -1,0 +1,171 @@
+#include "support/TestSupport.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <sstream>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+namespace cs::test {
+
+namespace {
+
+std::string g_root;
+
+void MakeDirs(const std::string& path)
+{
+    for (size_t pos = 1; pos <= path.size(); ++pos) {
+        if (pos == path.size() || path[pos] == '/')
+            ::mkdir(path.substr(0, pos).c_str(), 0755);
+    }
+}
+
+// Writes the configuration every test process starts from.
+class CTestEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { TestRoot(); }
+    void TearDown() override
+    {
+        // A failed run keeps its files for a look at the logs.
+        if (::testing::UnitTest::GetInstance()->Passed() && !std::getenv("CS_KEEP_TEST_ROOT")) {
+            std::error_code ignored;
+            std::filesystem::remove_all(g_root, ignored);
+        }
+    }
+};
+
+[[maybe_unused]] const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new CTestEnvironment);
+
+} // namespace
+
+const std::string& TestRoot()
+{
+    if (!g_root.empty())
+        return g_root;
+    char pattern[] = "/tmp/cstest.XXXXXX";
+    if (!::mkdtemp(pattern))
+        throw std::runtime_error("mkdtemp failed");
+    g_root = pattern;
+    WriteFile(g_root + "/pathconfig.xml",
+              "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<pathconfig>\n"
+              "  <root>" + g_root + "</root>\n"
+              "  <GLOBAL_CONFIG_PATH>global.xml</GLOBAL_CONFIG_PATH>\n"
+              "  <STRRES_PATH>strres.xml</STRRES_PATH>\n"
+              "</pathconfig>\n");
+    WriteFile(g_root + "/global.xml",
+              "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<config>\n"
+              "  <index><system_status>1</system_status><path>" + g_root + "/index</path></index>\n"
+              "  <log><level>debug</level><path>" + g_root + "/log</path></log>\n"
+              "</config>\n");
+    WriteFile(g_root + "/strres.xml", ReadFile(SourcePath("conf/strres.xml")));
+    if (::chdir(g_root.c_str()) != 0)
+        throw std::runtime_error("chdir failed");
+    return g_root;
+}
+
+std::string MakeTempDir(const std::string& tag)
+{
+    static int counter = 0;
+    std::string dir = TestRoot() + "/" + tag + "." + std::to_string(++counter);
+    MakeDirs(dir);
+    return dir;
+}
+
+void WriteFile(const std::string& path, const std::string& content)
+{
+    size_t slash = path.rfind('/');
+    if (slash != std::string::npos && slash > 0)
+        MakeDirs(path.substr(0, slash));
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool FileExists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+
+std::vector<std::string> ListDir(const std::string& dir)
+{
+    std::vector<std::string> names;
+    if (DIR* d = ::opendir(dir.c_str())) {
+        while (dirent* e = ::readdir(d)) {
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+                names.push_back(e->d_name);
+        }
+        ::closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd,
+                         const std::vector<std::string>& env)
+{
+    int outPipe[2], errPipe[2];
+    if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(outPipe[1], 1);
+        ::dup2(errPipe[1], 2);
+        if (!cwd.empty() && ::chdir(cwd.c_str()) != 0)
+            ::_exit(126);
+        for (const std::string& entry : env)
+            ::putenv(const_cast<char*>(entry.c_str()));
+        std::vector<char*> args;
+        for (const std::string& arg : argv)
+            args.push_back(const_cast<char*>(arg.c_str()));
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    ::close(outPipe[1]);
+    ::close(errPipe[1]);
+    ProcessResult result;
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    int open = 2;
+    while (open > 0) {
+        if (::poll(fds, 2, -1) < 0 && errno != EINTR)
+            break;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            char buffer[4096];
+            ssize_t n = ::read(fds[i].fd, buffer, sizeof(buffer));
+            if (n > 0) {
+                (i == 0 ? result.out : result.err).append(buffer, static_cast<size_t>(n));
+            } else {
+                ::close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+std::string SourcePath(const std::string& relative) { return std::string(CS_SOURCE_DIR) + "/" + relative; }
+
+} // namespace cs::test
