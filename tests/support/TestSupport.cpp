@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include "config/GlobalConfig.h"
+
 namespace cs::test {
 
 namespace {
@@ -57,11 +59,23 @@ const std::string& TestRoot()
     if (!::mkdtemp(pattern))
         throw std::runtime_error("mkdtemp failed");
     g_root = pattern;
+    // Every entry the program looks up; tests write the files they need.
     WriteFile(g_root + "/pathconfig.xml",
               "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<pathconfig>\n"
               "  <root>" + g_root + "</root>\n"
               "  <GLOBAL_CONFIG_PATH>global.xml</GLOBAL_CONFIG_PATH>\n"
+              "  <CONFIGURATE_PATH>content_mode.xml</CONFIGURATE_PATH>\n"
+              "  <DBINFO_PATH>dbinfo.txt</DBINFO_PATH>\n"
               "  <STRRES_PATH>strres.xml</STRRES_PATH>\n"
+              "  <STOPWORD_PATH>stopwords.txt</STOPWORD_PATH>\n"
+              "  <DICTIONARY_PATH>dictionary.txt</DICTIONARY_PATH>\n"
+              "  <SEARCH_KEYWORDS_CONFIG>search_keywords.xml</SEARCH_KEYWORDS_CONFIG>\n"
+              "  <TRASHURL_STRING_CONFIG>trashurl.xml</TRASHURL_STRING_CONFIG>\n"
+              "  <OUT_DOC_EXE_PATH>converters/doc2txt</OUT_DOC_EXE_PATH>\n"
+              "  <OUT_XLS_EXE_PATH>converters/xls2txt</OUT_XLS_EXE_PATH>\n"
+              "  <OUT_PPT_EXE_PATH>converters/ppt2txt</OUT_PPT_EXE_PATH>\n"
+              "  <OUT_PDF_EXE_PATH>converters/pdf2txt</OUT_PDF_EXE_PATH>\n"
+              "  <PDF_PARAM_FILE_PATH>converters/pdf2txt.cfg</PDF_PARAM_FILE_PATH>\n"
               "</pathconfig>\n");
     WriteFile(g_root + "/global.xml",
               "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<config>\n"
@@ -71,6 +85,9 @@ const std::string& TestRoot()
     WriteFile(g_root + "/strres.xml", ReadFile(SourcePath("conf/strres.xml")));
     if (::chdir(g_root.c_str()) != 0)
         throw std::runtime_error("chdir failed");
+    static cs::utility::CGlobalConfig config;
+    config.load(g_root + "/global.xml");
+    cs::utility::g_pGlobalConfig = &config;
     return g_root;
 }
 
