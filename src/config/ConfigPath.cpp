@@ -8,17 +8,24 @@
 
 namespace cs::utility {
 
-CConfigPath& CConfigPath::instance()
-{
-    static CConfigPath paths;
-    return paths;
-}
-
-CConfigPath::CConfigPath()
+namespace {
+std::string LocatePathConfig()
 {
     std::string file;
     if (!FindPathConfig(file))
         CS_THROW("not found pathconfig.xml");
+    return file;
+}
+} // namespace
+
+CConfigPath& CConfigPath::instance()
+{
+    static CConfigPath paths(LocatePathConfig());
+    return paths;
+}
+
+CConfigPath::CConfigPath(const std::string& file)
+{
     CXmlDocument document;
     if (!document.parseFile(file))
         CS_THROW("failed to parse %s", file.c_str());

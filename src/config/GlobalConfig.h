@@ -9,8 +9,9 @@ namespace cs::utility {
 
 class CGlobalConfig {
 public:
-    // Fills the record from `path` (see the key table); a missing file applies
-    // the no-file defaults, an unparsable one leaves everything zero.
+    // Fills the record from `path`: missing or unparsable keys take their
+    // fallbacks (with a WARN line for most), values are clamped; a missing file
+    // applies the no-file defaults, an unparsable one leaves everything zero.
     void load(const std::string& path);
 
     int16_t systemStatus() const { return m_systemStatus; }
@@ -39,6 +40,8 @@ public:
     const std::string& filePath() const { return m_filePath; }
 
 private:
+    void applyFileMissingDefaults();
+
     int16_t m_systemStatus = 0;
     uint32_t m_indexMemory = 0;
     std::string m_sourceDir;

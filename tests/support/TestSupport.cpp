@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "config/GlobalConfig.h"
+#include "utility/Logger.h"
 
 namespace cs::test {
 
@@ -184,5 +185,38 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
 }
 
 std::string SourcePath(const std::string& relative) { return std::string(CS_SOURCE_DIR) + "/" + relative; }
+
+CLogCapture::CLogCapture() : m_dir(cs::utility::CLogger::instance().applicationLogDir())
+{
+    for (const std::string& name : ListDir(m_dir))
+        m_sizes.emplace_back(name, ReadFile(m_dir + name).size());
+}
+
+std::string CLogCapture::text() const
+{
+    std::string text;
+    for (const std::string& name : ListDir(m_dir)) {
+        std::string content = ReadFile(m_dir + name);
+        size_t start = 0;
+        for (const auto& [known, size] : m_sizes) {
+            if (known == name)
+                start = std::min(size, content.size());
+        }
+        text += content.substr(start);
+    }
+    return text;
+}
+
+bool CLogCapture::logged(const std::string& level, const std::string& message) const
+{
+    std::istringstream lines(text());
+    std::string line;
+    std::string padded = (level + "     ").substr(0, 5);
+    while (std::getline(lines, line)) {
+        if (line.size() > 14 && line.compare(9, 5, padded) == 0 && line.find(message) != std::string::npos)
+            return true;
+    }
+    return false;
+}
 
 } // namespace cs::test

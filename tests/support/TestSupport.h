@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace cs::test {
@@ -32,5 +33,20 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
 
 // Text of the source tree's file, for tests that use bundled data.
 std::string SourcePath(const std::string& relative);
+
+// What this process logs from construction on (every day file of the
+// application log directory, so a test that runs over midnight still sees it).
+class CLogCapture {
+public:
+    CLogCapture();
+    std::string text() const;
+    bool contains(const std::string& piece) const { return text().find(piece) != std::string::npos; }
+    // A line of the level ("DEBUG", "INFO", "WARN", "ERROR") holds `message`.
+    bool logged(const std::string& level, const std::string& message) const;
+
+private:
+    std::string m_dir;
+    std::vector<std::pair<std::string, size_t>> m_sizes;
+};
 
 } // namespace cs::test

@@ -1,0 +1,134 @@
+#include "config/DbInfo.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "config/ConfigNumber.h"
+#include "utility/Error.h"
+#include "utility/Format.h"
+#include "utility/Logger.h"
+#include "utility/StringConvertor.h"
+
+namespace cs::utility {
+
+namespace {
+
+const char* const kBlanks = " \t\r\n";
+
+// The file is echoed at DEBUG; a long file must not reach the logger's line
+// limit (which ends the process), so the echo is cut well below it.
+const int kEchoLimit = 3900;
+
+std::string Trim(const std::string& text)
+{
+    size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string::npos)
+        return std::string();
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+// The line as it may appear in the log: the password's value is masked.
+std::string EchoLine(const std::string& line)
+{
+    size_t equal = line.find('=');
+    if (equal != std::string::npos && Trim(line.substr(0, equal)) == "password")
+        return line.substr(0, equal + 1) + "******";
+    return line;
+}
+
+std::string EchoText(const std::string& text)
+{
+    std::string echo;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        echo += EchoLine(text.substr(start, end - start));
+        if (end < text.size())
+            echo += '\n';
+        start = end + 1;
+    }
+    return echo;
+}
+
+} // namespace
+
+CDbInfo::CDbInfo(const std::string& path) : m_path(path)
+{
+    CS_ASSERT_TEXT(!path.empty(), "path");
+}
+
+bool CDbInfo::read()
+{
+    std::FILE* file = std::fopen(m_path.c_str(), "r");
+    if (!file) {
+        CS_LOG_ERROR("open db info config error!");
+        return false;
+    }
+    std::string text;
+    char chunk[4096];
+    size_t length = 0;
+    while ((length = std::fread(chunk, 1, sizeof(chunk), file)) > 0)
+        text.append(chunk, strnlen(chunk, length));   // a chunk ends at its first zero byte
+    bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        CS_LOG_ERROR("read config file error!");
+        return false;
+    }
+    if (!parse(text)) {
+        CS_LOG_ERROR("set config information error!");
+        return false;
+    }
+    return true;
+}
+
+bool CDbInfo::parse(const std::string& text)
+{
+    std::string echo = EchoText(text);
+    CS_LOG_DEBUG("\ndb config information: \n%.*s\n", kEchoLimit, echo.c_str());
+    std::string body = Trim(text);
+    m_table.clear();
+    for (size_t start = 0;;) {
+        size_t end = body.find('\n', start);
+        std::string line = Trim(body.substr(start, end - start));
+        CS_LOG_DEBUG("%.*s", kEchoLimit, EchoLine(line).c_str());
+        size_t equal = line.find('=');
+        if (equal == std::string::npos)
+            return false;
+        // A repeated key keeps its first value.
+        m_table.emplace(Trim(line.substr(0, equal)), Trim(line.substr(equal + 1)));
+        if (end == std::string::npos)
+            return true;
+        start = end + 1;
+    }
+}
+
+const std::string& CDbInfo::value(const std::string& key) const
+{
+    static const std::string kEmpty;
+    auto it = m_table.find(key);
+    return it == m_table.end() ? kEmpty : it->second;
+}
+
+int CDbInfo::integer(const std::string& key, int fallback) const
+{
+    int number = fallback;
+    ParseConfigNumber(value(key), number);
+    return number;
+}
+
+int CDbInfo::dbCount() const { return integer("dbcount", 0); }
+
+int CDbInfo::port() const { return integer("port", -1); }
+
+std::vector<CDbInfo::Database> CDbInfo::databaseList() const
+{
+    std::vector<Database> list;
+    for (int i = 0; i < dbCount(); ++i)
+        list.push_back({value(Format("%s%d", "dbname", i)), utf8ToGbk(value(Format("%s%d", "dbdepict", i)))});
+    return list;
+}
+
+} // namespace cs::utility
