@@ -10,6 +10,6 @@ $SUDO apt-get install -y --no-install-recommends \
     libxml2-dev zlib1g-dev libboost-date-time-dev libmariadb-dev \
     libgtest-dev libgmock-dev libbenchmark-dev \
     mariadb-server mariadb-client \
-    catdoc poppler-utils \
+    catdoc poppler-utils poppler-data python3-olefile \
     python3 python3-jieba \
     procps util-linux

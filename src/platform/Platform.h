@@ -3,8 +3,10 @@
 // talks to the kernel directly; the rest of the system calls these.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace cs::platform {
 
@@ -72,5 +74,58 @@ private:
     void* m_pDir = nullptr;
     std::string m_path;
 };
+
+// ---- child processes -----------------------------------------------------
+
+// A pipe whose ends no child inherits (close-on-exec) and which never takes
+// the standard descriptors 0 to 2. False with the error code set.
+bool CreatePipe(int fds[2]);
+
+// Starts argv[0] (looked up on PATH when it holds no '/') with the arguments
+// `argv`, passed as they are, with no shell in between. The child keeps this
+// process's standard input; its standard output and standard error both go to
+// `outputFd`; no other descriptor of this process reaches it. It leads a
+// process group of its own, so whatever it starts can be ended with it.
+// Returns the child's id, or 0 with the error code set when it could not be
+// started (the program missing or not executable, no process to be had).
+int StartChild(const std::vector<std::string>& argv, int outputFd);
+
+// Waits at most `timeoutMs` (-1: no limit) for the child to end, leaving it
+// to be reaped. 1 ended, 0 still running, -1 failure (error code set).
+int WaitChildEnd(int pid, int timeoutMs);
+
+// Kills the child's process group (the child and what it started and left
+// behind) and reaps the child. False with the error code set on failure.
+bool KillAndReapChild(int pid);
+
+// 1 when `fd` has data or its writers have all gone, 0 after `timeoutMs`
+// (-1: no limit), -1 failure.
+int WaitReadable(int fd, int timeoutMs);
+// read(2), retried when a signal interrupts it.
+long ReadSome(int fd, void* buffer, size_t size);
+bool CloseDescriptor(int fd);
+
+// Milliseconds of a clock that neither jumps with the wall clock nor stops
+// while the process sleeps or waits.
+int64_t MonotonicMillis();
+
+// ---- temporary files -----------------------------------------------------
+
+// The system's directory for temporary files, with a final '/': TMPDIR when it
+// names a directory, else "/tmp". False when neither is a directory.
+bool TempDirectory(std::string& dir);
+
+// Creates a new empty file `dir` + `prefix` + six unique characters + ".tmp"
+// (readable and writable by this user only) and gives its path. False with the
+// error code set on failure.
+bool CreateTempFile(const std::string& dir, const std::string& prefix, std::string& path);
+
+// Copies a file. An existing target is left alone (the copy fails with EEXIST),
+// and a copy that fails half-way leaves no target behind. False with the error
+// code set on failure.
+bool CopyFileNoReplace(const std::string& from, const std::string& to);
+
+// Renames a file unless the new name is taken (EEXIST).
+bool MoveFileNoReplace(const std::string& from, const std::string& to);
 
 } // namespace cs::platform
