@@ -1,0 +1,97 @@
+#include "analyze/Dictionary.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "analyze/CharacterCode.h"
+#include "utility/Logger.h"
+
+namespace cs::analyze {
+
+namespace {
+
+// Word ids from this line on collide with the digit and letter terms.
+constexpr int32_t kWordIdLimit = 300000;
+
+// The trie while it is being built: nested sorted child arrays.
+struct CBuildEntry {
+    uint16_t code = 0;
+    wid_t id = -1;
+    std::vector<CBuildEntry> children;
+};
+
+void Insert(std::vector<CBuildEntry>& rootTable, const unsigned char* word, size_t length, wid_t id)
+{
+    uint32_t code = 0;
+    size_t pos = NextCode(word, length, 0, code);
+    if (pos == 0)
+        return;
+    CBuildEntry* pEntry = &rootTable[code];
+    while (size_t step = NextCode(word, length, pos, code)) {
+        pos += step;
+        std::vector<CBuildEntry>& children = pEntry->children;
+        auto it = std::lower_bound(children.begin(), children.end(), code,
+                                   [](const CBuildEntry& entry, uint32_t c) { return entry.code < c; });
+        if (it == children.end() || it->code != code) {
+            CBuildEntry entry;
+            entry.code = static_cast<uint16_t>(code);
+            it = children.insert(it, std::move(entry));
+        }
+        pEntry = &*it;
+    }
+    pEntry->id = id;   // a word listed twice keeps its later line
+}
+
+} // namespace
+
+bool CDictionary::load(const std::string& path)
+{
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    if (!file)
+        return false;
+
+    std::vector<CBuildEntry> rootTable(ROOT_SIZE);
+    char line[4096];
+    m_lineCount = 0;
+    // A line longer than the buffer is read as several pieces, each a line.
+    while (std::fgets(line, sizeof(line), file.get())) {
+        size_t length = std::strlen(line);
+        if (length > 0 && line[length - 1] == '\n')
+            --length;
+        if (length > 0 && line[length - 1] == '\r')
+            --length;
+        if (length > 0)
+            Insert(rootTable, reinterpret_cast<const unsigned char*>(line), length, m_lineCount);
+        ++m_lineCount;
+    }
+    if (m_lineCount > kWordIdLimit)
+        CS_LOG_WARN("dictionary %s has %d lines: word ids from %d on collide with digit and letter terms",
+                    path.c_str(), m_lineCount, kWordIdLimit);
+
+    // Lay the trie out flat, breadth first: the root table keeps its places,
+    // and every node's children follow one another.
+    m_nodes.assign(ROOT_SIZE, CNode{-1, 0, 0});
+    m_codes.resize(ROOT_SIZE);
+    std::vector<const CBuildEntry*> pending(ROOT_SIZE);
+    for (uint32_t code = 0; code < ROOT_SIZE; ++code) {
+        m_codes[code] = static_cast<uint16_t>(code);
+        pending[code] = &rootTable[code];
+    }
+    for (size_t node = 0; node < pending.size(); ++node) {
+        const CBuildEntry& entry = *pending[node];
+        m_nodes[node].id = entry.id;
+        m_nodes[node].firstChild = static_cast<uint32_t>(pending.size());
+        m_nodes[node].childCount = static_cast<uint32_t>(entry.children.size());
+        for (const CBuildEntry& child : entry.children) {
+            pending.push_back(&child);
+            m_nodes.push_back(CNode{-1, 0, 0});
+            m_codes.push_back(child.code);
+        }
+    }
+    m_nodes.shrink_to_fit();
+    m_codes.shrink_to_fit();
+    return true;
+}
+
+} // namespace cs::analyze

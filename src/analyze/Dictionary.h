@@ -1,0 +1,67 @@
+// The word dictionary of the general analyzer: a character trie whose root is
+// a direct table of all 65536 character codes. A word's id is its 0-based line
+// in the dictionary file.
+//
+// A character code is a double-byte character (lead byte with the high bit
+// set, shifted left 8, or-ed with the next byte) or a single byte, ASCII
+// letters lower-cased. The trie is built from the file, then laid out flat:
+// the children of a node are contiguous and sorted by code, their codes kept
+// in a parallel array so a look-up scans a few bytes.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "analyze/TokenList.h"
+
+namespace cs::analyze {
+
+class CDictionary {
+public:
+    static constexpr uint32_t ROOT_SIZE = 65536;
+    static constexpr int32_t NO_NODE = -1;
+
+    // Reads the word list, one word per line; false when it cannot be opened.
+    bool load(const std::string& path);
+
+    // The root entry of a character code (always exists).
+    static int32_t root(uint32_t code) { return static_cast<int32_t>(code); }
+    // The child of `node` with that code, or NO_NODE.
+    int32_t child(int32_t node, uint32_t code) const;
+    // The id of the word ending at `node`, or -1.
+    wid_t id(int32_t node) const { return m_nodes[static_cast<size_t>(node)].id; }
+
+    // Lines read by the last load.
+    int32_t lineCount() const { return m_lineCount; }
+
+private:
+    struct CNode {
+        wid_t id;
+        uint32_t firstChild;
+        uint32_t childCount;
+    };
+
+    std::vector<CNode> m_nodes;      // the root table first, indexed by code
+    std::vector<uint16_t> m_codes;   // the character code of every node
+    int32_t m_lineCount = 0;
+};
+
+inline int32_t CDictionary::child(int32_t node, uint32_t code) const
+{
+    const CNode& parent = m_nodes[static_cast<size_t>(node)];
+    const uint16_t* base = m_codes.data();
+    const uint16_t* first = base + parent.firstChild;
+    const uint16_t* last = first + parent.childCount;
+    const uint16_t* p = first;
+    if (parent.childCount <= 16) {
+        while (p != last && *p < code)
+            ++p;
+    } else {
+        p = std::lower_bound(first, last, code);   // wide nodes: same order, fewer steps
+    }
+    return p != last && *p == code ? static_cast<int32_t>(p - base) : NO_NODE;
+}
+
+} // namespace cs::analyze

@@ -1,0 +1,40 @@
+// The text analyzer: segments double-byte text by forward maximum matching
+// against the dictionary, gives ASCII words their dictionary id or a letter
+// code, digits a number code, and marks stop words.
+//
+// Term ranges: dictionary words 0..299999 (their line), digit groups of up to
+// four 300000 + value, letter groups of up to four not in the dictionary
+// 310000 + base-26 value ('a' = 1 .. 'z' = 26), stop words -1.
+#pragma once
+
+#include <string>
+
+#include "analyze/Analyzer.h"
+#include "analyze/Dictionary.h"
+#include "analyze/WordFilter.h"
+
+namespace cs::analyze {
+
+class CGeneralAnalyzer : public CAnalyzer {
+public:
+    static constexpr wid_t DIGIT_BASE = 300000;
+    static constexpr wid_t LETTER_BASE = 310000;
+
+    // The files named by DICTIONARY_PATH and STOPWORD_PATH.
+    CGeneralAnalyzer();
+    // A missing dictionary raises "build dictionary failed"; a missing
+    // stop-word file means no stop words.
+    CGeneralAnalyzer(const std::string& dictionaryPath, const std::string& stopWordPath);
+
+    int analyze(const char* text, size_t length, CTokenListBase* basetokens) override;
+
+private:
+    void segment(const unsigned char* begin, const unsigned char* end, CTokenList<wid_t>& tokens) const;
+    void addLetters(const unsigned char* begin, const unsigned char* end, CTokenList<wid_t>& tokens) const;
+    static void addDigits(const unsigned char* begin, const unsigned char* end, CTokenList<wid_t>& tokens);
+
+    CDictionary m_dictionary;
+    CWordFilter m_filter;
+};
+
+} // namespace cs::analyze
