@@ -184,6 +184,15 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
     return result;
 }
 
+std::string LogText()
+{
+    const std::string dir = cs::utility::CLogger::instance().applicationLogDir();
+    std::string text;
+    for (const std::string& name : ListDir(dir))
+        text += ReadFile(dir + name);
+    return text;
+}
+
 std::string SourcePath(const std::string& relative) { return std::string(CS_SOURCE_DIR) + "/" + relative; }
 
 CLogCapture::CLogCapture() : m_dir(cs::utility::CLogger::instance().applicationLogDir())
