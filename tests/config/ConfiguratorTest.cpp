@@ -5,7 +5,7 @@
 
 using cs::content::CContentMode;
 using cs::utility::CConfigurator;
-using cs::test::LogText;
+using cs::test::CLogCapture;
 using cs::test::MakeTempDir;
 using cs::test::WriteFile;
 
@@ -60,21 +60,22 @@ void ExpectDefaults(const CConfigurator& configurator)
 
 TEST(Configurator, MissingFileGivesDefaultsWithWarning)
 {
+    CLogCapture log;
     CConfigurator configurator(MakeTempDir("cfg") + "/content_mode.xml");
     EXPECT_TRUE(configurator.load());
     ExpectDefaults(configurator);
-    EXPECT_NE(LogText().find(kMissingWarning), std::string::npos);
+    EXPECT_TRUE(log.logged("WARN", kMissingWarning));
 }
 
 TEST(Configurator, UnparsableFileGivesDefaultsSilently)
 {
     std::string path = MakeTempDir("cfg") + "/content_mode.xml";
     WriteFile(path, "<argument><collection>");
-    const size_t logged = LogText().size();
+    CLogCapture log;
     CConfigurator configurator(path);
     EXPECT_TRUE(configurator.load());
     ExpectDefaults(configurator);
-    EXPECT_EQ(LogText().substr(logged), "");
+    EXPECT_EQ(log.text(), "");
 }
 
 TEST(Configurator, SampleFileEqualsTheDefaults)

@@ -18,7 +18,6 @@
 #include <gtest/gtest.h>
 
 #include "config/GlobalConfig.h"
-#include "utility/Logger.h"
 
 namespace cs::test {
 
@@ -182,15 +181,6 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
     ::waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
-}
-
-std::string LogText()
-{
-    const std::string dir = cs::utility::CLogger::instance().applicationLogDir();
-    std::string text;
-    for (const std::string& name : ListDir(dir))
-        text += ReadFile(dir + name);
-    return text;
 }
 
 std::string SourcePath(const std::string& relative) { return std::string(CS_SOURCE_DIR) + "/" + relative; }

@@ -31,9 +31,6 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd = std::string(),
                          const std::vector<std::string>& env = {});
 
-// Everything this process has logged so far (all daily files, in name order).
-std::string LogText();
-
 // Text of the source tree's file, for tests that use bundled data.
 std::string SourcePath(const std::string& relative);
 
