@@ -6,7 +6,7 @@
 
 using cs::content::CContentMode;
 using cs::content::CModeItem;
-using cs::test::LogText;
+using cs::test::CLogCapture;
 using cs::test::MakeTempDir;
 using cs::test::WriteFile;
 
@@ -86,7 +86,7 @@ TEST(ContentMode, OtherWordsMapToUncompressAndNotIndexed)
 
 TEST(ContentMode, NotIndexedItemWithoutFurtherChildrenReads)
 {
-    const size_t logged = LogText().size();
+    CLogCapture log;
     CContentMode mode;
     ASSERT_TRUE(mode.read(ModeFile(Item("path", "uncompress", "no") + "<mode_item><name>bare</name></mode_item>" +
                                    Item("text", "no", "analyze", Indexed("0", "1.00"))),
@@ -96,7 +96,7 @@ TEST(ContentMode, NotIndexedItemWithoutFurtherChildrenReads)
     EXPECT_EQ(mode.item(1).getName(), "bare");
     EXPECT_EQ(mode.item(1).getStoreKind(), 64);
     EXPECT_EQ(mode.item(2).getFieldID(), 2);
-    EXPECT_EQ(LogText().substr(logged), "");
+    EXPECT_EQ(log.text(), "");
 }
 
 TEST(ContentMode, OnlyZeroIndexWayKeepsPositions)
@@ -114,7 +114,7 @@ TEST(ContentMode, OnlyZeroIndexWayKeepsPositions)
 
 TEST(ContentMode, BadBoostIsLoggedAndGivesOne)
 {
-    const size_t logged = LogText().size();
+    CLogCapture log;
     CContentMode mode;
     ASSERT_TRUE(mode.read(ModeFile(Item("a", "no", "analyze", Indexed("0", "abc")) + Item("b", "no", "analyze", Indexed("0", "1.5x")) +
                                    Item("c", "no", "analyze", Indexed("0", "")) + Item("d", "no", "analyze", Indexed("0", " 3.25 "))),
@@ -124,16 +124,17 @@ TEST(ContentMode, BadBoostIsLoggedAndGivesOne)
     EXPECT_FLOAT_EQ(mode.item(1).getBoost(), 1.0f);
     EXPECT_FLOAT_EQ(mode.item(2).getBoost(), 1.0f);
     EXPECT_FLOAT_EQ(mode.item(3).getBoost(), 3.25f);
-    std::string log = LogText().substr(logged);
+    const std::string text = log.text();
     size_t count = 0;
-    for (size_t pos = log.find("reading contentMode Boost error!"); pos != std::string::npos;
-         pos = log.find("reading contentMode Boost error!", pos + 1))
+    for (size_t pos = text.find("reading contentMode Boost error!"); pos != std::string::npos;
+         pos = text.find("reading contentMode Boost error!", pos + 1))
         ++count;
     EXPECT_EQ(count, 3u);
 }
 
 TEST(ContentMode, UnparsableOrMissingFileFailsWithError)
 {
+    CLogCapture log;
     CContentMode mode;
     mode.addItem(CModeItem("old", 16, 1));
     std::string path = MakeTempDir("mode") + "/broken.xml";
@@ -142,7 +143,7 @@ TEST(ContentMode, UnparsableOrMissingFileFailsWithError)
     EXPECT_EQ(mode.size(), 0u);
     EXPECT_EQ(mode.path(), path);
     EXPECT_FALSE(mode.read(path + ".missing", "/argument"));
-    EXPECT_NE(LogText().find("failed to read contentMode file! "), std::string::npos);
+    EXPECT_TRUE(log.logged("ERROR", "failed to read contentMode file! "));
 }
 
 TEST(ContentMode, SameNameTwiceIsReadTwiceAndFoundFirst)

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "config/GlobalConfig.h"
+#include "utility/Logger.h"
 
 namespace cs::test {
 
