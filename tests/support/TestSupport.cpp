@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include "collect/Database.h"
 #include "config/GlobalConfig.h"
 #include "utility/Logger.h"
 
@@ -217,6 +218,62 @@ bool CLogCapture::logged(const std::string& level, const std::string& message) c
             return true;
     }
     return false;
+}
+
+const TestDbServer& TestDatabaseServer()
+{
+    static TestDbServer server;
+    if (server.port != 0)
+        return server;
+    const char* pOverride = std::getenv("CS_MARIADB_ENV");
+    std::string envFile = pOverride && *pOverride ? pOverride : CS_MARIADB_ENV;
+    std::istringstream lines(ReadFile(envFile));
+    std::string line;
+    TestDbServer read;
+    read.envFile = envFile;
+    while (std::getline(lines, line)) {
+        size_t eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (key == "CS_DB_HOST")
+            read.host = value;
+        else if (key == "CS_DB_PORT")
+            read.port = std::atoi(value.c_str());
+        else if (key == "CS_DB_SOCKET")
+            read.socket = value;
+        else if (key == "CS_DB_USER")
+            read.user = value;
+        else if (key == "CS_DB_PASSWORD")
+            read.password = value;
+    }
+    if (read.port == 0)
+        throw std::runtime_error("no test database server: run scripts/test-mariadb.sh start " + envFile +
+                                 " (ctest does it through the fixture \"mariadb\")");
+    server = read;
+    return server;
+}
+
+CScratchDatabase::CScratchDatabase(const std::string& tag)
+{
+    static int counter = 0;
+    m_name = "cst_" + std::to_string(::getpid()) + "_" + std::to_string(++counter) + "_" + tag;
+    const TestDbServer& server = TestDatabaseServer();
+    cs::utility::CDatabase db;
+    db.connect(server.server(), "", server.user, server.password);
+    db.execute("CREATE DATABASE `" + m_name + "` CHARACTER SET utf8mb4");
+}
+
+CScratchDatabase::~CScratchDatabase()
+{
+    try {
+        const TestDbServer& server = TestDatabaseServer();
+        cs::utility::CDatabase db;
+        db.connect(server.server(), "", server.user, server.password);
+        db.execute("DROP DATABASE IF EXISTS `" + m_name + "`");
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << "cannot drop test database " << m_name << ": " << e.what();
+    }
 }
 
 } // namespace cs::test

@@ -49,4 +49,30 @@ private:
     std::vector<std::pair<std::string, size_t>> m_sizes;
 };
 
+// The private database server of the test run, started by the CTest fixture
+// "mariadb" (scripts/test-mariadb.sh). Throws when it does not run.
+struct TestDbServer {
+    std::string host;
+    int port = 0;
+    std::string socket;
+    std::string user;
+    std::string password;
+    std::string envFile;    // the settings file the script wrote
+    std::string server() const { return host + ", " + std::to_string(port); }
+};
+const TestDbServer& TestDatabaseServer();
+
+// A database of its own for one test, dropped again when the object goes.
+class CScratchDatabase {
+public:
+    explicit CScratchDatabase(const std::string& tag);
+    ~CScratchDatabase();
+    CScratchDatabase(const CScratchDatabase&) = delete;
+    CScratchDatabase& operator=(const CScratchDatabase&) = delete;
+    const std::string& name() const { return m_name; }
+
+private:
+    std::string m_name;
+};
+
 } // namespace cs::test
