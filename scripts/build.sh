@@ -1,6 +1,10 @@
 #!/bin/sh
-# Builds the indexer (release with debug information) into build/.
+# Builds the indexer (release with debug information) into build/, and the
+# word dictionary into conf/dict/ when it is not there yet.
 set -e
 cd "$(dirname "$0")/.."
+if [ ! -f conf/dict/dictionary.txt ]; then
+    python3 tools/make-dictionary.py --output conf/dict
+fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)"
