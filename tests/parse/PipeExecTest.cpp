@@ -184,7 +184,7 @@ TEST_F(PipeExecTest, ChildThatKeepsPrintingPastTheLimitIsKilledAtTenSeconds)
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(last, -2);
     EXPECT_GE(seconds, 9.9);
-    EXPECT_LT(seconds, 11.5);
+    EXPECT_LT(seconds, 13.0);   // generous: a loaded machine
     EXPECT_NE(text.find("working 0\n"), std::string::npos);
     EXPECT_EQ(text.find("working 23"), std::string::npos);
     EXPECT_TRUE(processEnded(pidFrom("child.pid")));
@@ -207,7 +207,7 @@ TEST_F(PipeExecTest, SilentHangIsCaughtByTheDeadlineWithWhatItStarted)
     EXPECT_EQ(pipe.read(buffer, 100), -2);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_GE(seconds, 1.9);
-    EXPECT_LT(seconds, 3.5);
+    EXPECT_LT(seconds, 5.0);
     EXPECT_TRUE(processEnded(pidFrom("child.pid")));
     EXPECT_TRUE(processEnded(pidFrom("helper.pid")));
 }
