@@ -1,7 +1,122 @@
 #include "RunDriver.h"
 
+#include <cstdlib>
+
+#include "RecreateTime.h"
+#include "config/GlobalConfig.h"
+#include "platform/Platform.h"
+#include "utility/Format.h"
+#include "utility/Logger.h"
+#include "utility/OsUtility.h"
+#include "utility/StringResource.h"
+
 namespace cs::driver {
 
-int Main(int, char**) { return 0; }
+using namespace cs::utility;
+
+namespace {
+
+// The status file index.run in the index root. A short write or a failed
+// commit is fatal: the operator's view of the run would be wrong.
+class CRunStatusFile {
+public:
+    explicit CRunStatusFile(const std::string& path) : m_fd(platform::CreateTruncated(path))
+    {
+        if (m_fd == -1) {
+            CS_LOG_ERROR("failed to create index.run");
+            std::exit(1);
+        }
+    }
+    ~CRunStatusFile()
+    {
+        if (m_fd != -1)
+            platform::CloseFile(m_fd);
+    }
+    CRunStatusFile(const CRunStatusFile&) = delete;
+    CRunStatusFile& operator=(const CRunStatusFile&) = delete;
+
+    void write(const std::string& text)
+    {
+        if (!platform::WriteAll(m_fd, text.data(), text.size()))
+            DumpLastError(GetLastErrorText());
+    }
+
+    void commitAndClose()
+    {
+        if (!platform::CommitFile(m_fd))
+            DumpLastError(GetLastErrorText());
+        platform::CloseFile(m_fd);
+        m_fd = -1;
+    }
+
+private:
+    int m_fd;
+};
+
+struct IndexCounts {
+    uint64_t documents = 0;
+    uint64_t deleted = 0;
+};
+
+// Documents and deleted documents summed over the barrels listed in
+// `statusFile` (index_status.xml), both 0 when it cannot be read. The barrel
+// list reader answers this once it exists; until then no index counts.
+IndexCounts ReadIndexCounts(const std::string& /*statusFile*/) { return IndexCounts(); }
+
+// The configurator, PrepareIndexing and the collection's run: the collection
+// feeds the index writer it is handed and closes it at the end of its run.
+void RunCollection(const std::string& /*name*/, int /*recreate*/) {}
+
+bool IndexingSwitchedOff()
+{
+    if (g_pGlobalConfig->systemStatus() != 0)
+        return false;
+    CS_LOG_ERROR("system has been forbidden ");
+    return true;
+}
+
+} // namespace
+
+int RunDatabase(const std::string& name, const std::string& description, int recreate)
+{
+    if (IndexingSwitchedOff())
+        return -1;
+    const std::string& root = g_pGlobalConfig->indexPath();
+    CreateDirectoryPrefixes(root);
+    CRunStatusFile status(root + "/index.run");
+    if (NeedRecreate(name)) {
+        status.write(" _ \n");
+        CS_LOG_INFO("database:%s need recreate.hollowmere auto recreate", name.c_str());
+        recreate = 1;
+    }
+    status.write(Format(CStringResource::instance().get("IDR_INDEXING_GATEWAY").c_str(), description.c_str()));
+    RunCollection(name, recreate);
+    status.commitAndClose();
+    return 0;
+}
+
+int MergeIndexOnly()
+{
+    if (IndexingSwitchedOff())
+        return -1;
+    // Opening the index at the index root and merging its barrels come here.
+    return 0;
+}
+
+bool NeedRecreate(const std::string& name)
+{
+    IndexCounts counts = ReadIndexCounts(g_pGlobalConfig->indexPath() + "/" + name + "/index_status.xml");
+    return RecreateDue(counts.documents, counts.deleted, LocalNow());
+}
+
+bool RecreateDue(uint64_t documents, uint64_t deleted, const std::tm& now)
+{
+    // An empty index has nothing to rebuild and no share of deleted documents
+    // (which also keeps records = 0 from dividing by zero).
+    if (documents == 0)
+        return false;
+    return documents >= g_pGlobalConfig->recreateRecords() &&
+           deleted * 100 / documents >= g_pGlobalConfig->recreateDelPercent() && IsRecreateTime(now);
+}
 
 } // namespace cs::driver

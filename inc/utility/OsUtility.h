@@ -25,6 +25,12 @@ int64_t GetDiskSpace(const std::string& path);
 // A full disk answers with the IDR_LACK_DISKSPACE text.
 std::string GetLastErrorText();
 
+// Creates every missing directory of `path` up to its last separator ("/" or
+// "\\"), prefix by prefix from the left; a path without a final separator
+// gets one first. Failures are not reported: they surface when the directory
+// is used.
+void CreateDirectoryPrefixes(const std::string& path);
+
 // Finds "pathconfig.xml": in the program's directory first, then in the
 // current directory. False when neither is accessible.
 bool FindPathConfig(std::string& path);

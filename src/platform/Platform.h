@@ -44,6 +44,14 @@ bool CommitFile(int fd);
 bool MoveFileReplace(const std::string& from, const std::string& to);
 bool RemoveFile(const std::string& path);
 
+// Creates a file for writing, or truncates it, with owner read and write
+// permission; -1 on failure.
+int CreateTruncated(const std::string& path);
+// Writes every byte, going on after partial writes; false (the system's error
+// set) when the file takes no more.
+bool WriteAll(int fd, const void* data, size_t size);
+bool CloseFile(int fd);
+
 // Free space, in MiB, of the file system holding `path`. The path need not
 // exist: the nearest existing parent directory is asked.
 bool FreeDiskSpaceMiB(const std::string& path, uint64_t& mib);

@@ -97,6 +97,19 @@ std::string GetLastErrorText()
     return platform::SystemErrorText(code);
 }
 
+void CreateDirectoryPrefixes(const std::string& path)
+{
+    std::string full = path;
+    if (full.empty() || (full.back() != '/' && full.back() != '\\'))
+        full += '/';
+    for (size_t separator = full.find_first_of("/\\"); separator != std::string::npos;
+         separator = full.find_first_of("/\\", separator + 1)) {
+        std::string prefix = full.substr(0, separator);
+        if (!prefix.empty() && !platform::IsDirectory(prefix))
+            platform::CreateOneDirectory(prefix);
+    }
+}
+
 bool FindPathConfig(std::string& path)
 {
     path = GetAppDir() + "pathconfig.xml";

@@ -187,6 +187,17 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
 
 std::string SourcePath(const std::string& relative) { return std::string(CS_SOURCE_DIR) + "/" + relative; }
 
+CGlobalConfigScope::CGlobalConfigScope(const std::string& body)
+    : m_pConfig(std::make_unique<cs::utility::CGlobalConfig>()), m_pPrevious(cs::utility::g_pGlobalConfig)
+{
+    std::string path = MakeTempDir("global") + "/global.xml";
+    WriteFile(path, "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<config>" + body + "</config>\n");
+    m_pConfig->load(path);
+    cs::utility::g_pGlobalConfig = m_pConfig.get();
+}
+
+CGlobalConfigScope::~CGlobalConfigScope() { cs::utility::g_pGlobalConfig = m_pPrevious; }
+
 CLogCapture::CLogCapture() : m_dir(cs::utility::CLogger::instance().applicationLogDir())
 {
     for (const std::string& name : ListDir(m_dir))

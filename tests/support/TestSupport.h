@@ -1,9 +1,14 @@
 // Helpers shared by the test suites.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
+
+namespace cs::utility {
+class CGlobalConfig;
+}
 
 namespace cs::test {
 
@@ -33,6 +38,22 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
 
 // Text of the source tree's file, for tests that use bundled data.
 std::string SourcePath(const std::string& relative);
+
+// A global configuration whose <config> element holds `body`, written to a
+// file of its own and loaded; it is g_pGlobalConfig while the scope lives.
+class CGlobalConfigScope {
+public:
+    explicit CGlobalConfigScope(const std::string& body);
+    ~CGlobalConfigScope();
+    CGlobalConfigScope(const CGlobalConfigScope&) = delete;
+    CGlobalConfigScope& operator=(const CGlobalConfigScope&) = delete;
+
+    const cs::utility::CGlobalConfig& config() const { return *m_pConfig; }
+
+private:
+    std::unique_ptr<cs::utility::CGlobalConfig> m_pConfig;
+    cs::utility::CGlobalConfig* m_pPrevious;
+};
 
 // What this process logs from construction on (every day file of the
 // application log directory, so a test that runs over midnight still sees it).

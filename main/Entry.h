@@ -1,0 +1,14 @@
+// The program's entry: single-instance guard, string resources, index memory,
+// command line and the databases to run, under one guard for exceptions.
+#pragma once
+
+namespace cs::driver {
+
+// Process-start installation: the fault handlers, then the global
+// configuration named GLOBAL_CONFIG_PATH, published as g_pGlobalConfig.
+void StartProcess();
+
+// Returns the exit code.
+int Main(int argc, char** argv);
+
+} // namespace cs::driver

@@ -1,0 +1,25 @@
+// Reservation of the index memory at start-up.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace cs::driver {
+
+// Tells whether a block of `size` bytes can be had (the block is released at
+// once). Tests put a limited one in place.
+using MemoryProbe = bool (*)(size_t size);
+
+// Installs `probe` and returns the one it replaces.
+MemoryProbe SetMemoryProbe(MemoryProbe probe);
+
+// Tries `configured` bytes, then 50 MiB less each time while the size stays
+// above 50 MiB; `reserved` is the first size that could be had.
+bool ProbeIndexMemory(uint32_t configured, uint32_t& reserved);
+
+// Reserves /config/index/memory bytes or less (see ProbeIndexMemory) and
+// returns the size; when nothing can be had the IDR_LACK_MEMORY report ends
+// the process with exit code 3.
+uint32_t AllocateIndexMemory();
+
+} // namespace cs::driver

@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "RunDriver.h"
+#include "support/TestSupport.h"
+#include "utility/OsUtility.h"
+#include "utility/StringResource.h"
+
+using namespace cs::driver;
+using cs::test::CGlobalConfigScope;
+using cs::test::CLogCapture;
+using cs::test::FileExists;
+using cs::test::MakeTempDir;
+using cs::test::ReadFile;
+
+namespace {
+
+class RunDriver : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(cs::utility::CStringResource::instance().load(cs::test::TestRoot() + "/strres.xml"));
+    }
+    static std::string Enabled(const std::string& indexPath)
+    {
+        return "<index><system_status>1</system_status><path>" + indexPath + "</path></index>";
+    }
+};
+
+} // namespace
+
+TEST_F(RunDriver, SwitchedOffTouchesNothing)
+{
+    std::string root = MakeTempDir("run") + "/index";
+    CGlobalConfigScope scope("<index><path>" + root + "</path></index>");   // no system_status
+    CLogCapture log;
+    EXPECT_EQ(RunDatabase("db", "desc", 0), -1);
+    EXPECT_EQ(MergeIndexOnly(), -1);
+    EXPECT_FALSE(FileExists(root));
+    EXPECT_TRUE(log.logged("ERROR", "system has been forbidden "));
+    EXPECT_NE(log.text().find("system has been forbidden \n"), std::string::npos);   // the trailing space
+}
+
+TEST_F(RunDriver, CreatesTheIndexRootAndWritesTheStatusLine)
+{
+    std::string root = MakeTempDir("run") + "/a/b/index";
+    CGlobalConfigScope scope(Enabled(root));
+    EXPECT_EQ(RunDatabase("db", "\xb2\xe2\xca\xd4", 0), 0);
+    EXPECT_EQ(ReadFile(root + "/index.run"), "indexing database: \xb2\xe2\xca\xd4, done: ");
+    EXPECT_EQ(MergeIndexOnly(), 0);
+
+    // Each run starts the file afresh.
+    cs::test::WriteFile(root + "/index.run", std::string(500, 'x'));
+    EXPECT_EQ(RunDatabase("db", "second", 1), 0);
+    EXPECT_EQ(ReadFile(root + "/index.run"), "indexing database: second, done: ");
+}
+
+TEST_F(RunDriver, IndexRootWithAFinalSeparator)
+{
+    std::string root = MakeTempDir("run") + "/index/";
+    CGlobalConfigScope scope(Enabled(root));
+    EXPECT_EQ(RunDatabase("db", "d", 0), 0);
+    EXPECT_TRUE(FileExists(root + "index.run"));
+}
+
+TEST_F(RunDriver, StatusFileThatCannotBeCreatedEndsTheProcess)
+{
+    std::string root = MakeTempDir("run");
+    ::mkdir((root + "/index.run").c_str(), 0755);   // a directory in its place
+    CGlobalConfigScope scope(Enabled(root));
+    CLogCapture log;
+    EXPECT_EXIT(RunDatabase("db", "d", 0), ::testing::ExitedWithCode(1), "");
+    EXPECT_TRUE(log.logged("ERROR", "failed to create index.run"));
+}
+
+TEST_F(RunDriver, FullDiskEndsWithTheFatalReport)
+{
+    std::string root = MakeTempDir("run");
+    ASSERT_EQ(::symlink("/dev/full", (root + "/index.run").c_str()), 0);
+    CGlobalConfigScope scope(Enabled(root));
+    std::string text = cs::utility::CStringResource::instance().get("IDR_LACK_DISKSPACE");
+    EXPECT_EXIT(RunDatabase("db", "d", 0), ::testing::ExitedWithCode(3), "^" + text + "$");
+    std::string report = cs::utility::GetAppDir() + "errorreport.txt";
+    EXPECT_EQ(ReadFile(report), text);
+    std::remove(report.c_str());
+}
+
+TEST_F(RunDriver, NothingToRebuildWithoutAnIndex)
+{
+    CGlobalConfigScope scope(Enabled(MakeTempDir("run")) + "<recreate><records>0</records></recreate>");
+    EXPECT_FALSE(NeedRecreate("db"));
+}

@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/Platform.h"
+#include "support/TestSupport.h"
+
+using namespace cs::platform;
+using cs::test::MakeTempDir;
+using cs::test::ReadFile;
+using cs::test::WriteFile;
+
+TEST(Platform, NamedMutexExcludesASecondHolder)
+{
+    std::string name = "SINGLETON platform-test-" + std::to_string(::getpid());
+    EXPECT_EQ(AcquireNamedMutex(name), SingletonResult::Acquired);
+    EXPECT_EQ(AcquireNamedMutex(name), SingletonResult::AlreadyRunning);
+    EXPECT_EQ(AcquireNamedMutex(name + "-other"), SingletonResult::Acquired);
+}
+
+TEST(Platform, ModulePathIsTheRunningProgram)
+{
+    std::string path;
+    ASSERT_TRUE(ModuleFilePath(path));
+    EXPECT_EQ(path.substr(path.rfind('/') + 1), "test_platform");
+    EXPECT_TRUE(PathAccessible(path));
+}
+
+TEST(Platform, FreeSpaceOfTheNearestExistingDirectory)
+{
+    std::string dir = MakeTempDir("space");
+    uint64_t existing = 0;
+    uint64_t below = 0;
+    ASSERT_TRUE(FreeDiskSpaceMiB(dir, existing));
+    ASSERT_TRUE(FreeDiskSpaceMiB(dir + "/a/b/c.txt", below));
+    EXPECT_NEAR(static_cast<double>(below), static_cast<double>(existing), 256.0);
+    WriteFile(dir + "/file", "x");
+    ASSERT_TRUE(FreeDiskSpaceMiB(dir + "/file/below", below));   // a file on the way
+    EXPECT_NEAR(static_cast<double>(below), static_cast<double>(existing), 256.0);
+}
+
+TEST(Platform, StatusFileWritesAreWholeOrFail)
+{
+    std::string path = MakeTempDir("files") + "/status";
+    WriteFile(path, "old content that is longer");
+    int fd = CreateTruncated(path);
+    ASSERT_NE(fd, -1);
+    EXPECT_TRUE(WriteAll(fd, "new", 3));
+    EXPECT_TRUE(CommitFile(fd));
+    EXPECT_TRUE(CloseFile(fd));
+    EXPECT_EQ(ReadFile(path), "new");
+    // A new file is for its owner only.
+    int fresh = CreateTruncated(path + ".new");
+    ASSERT_NE(fresh, -1);
+    CloseFile(fresh);
+    struct stat st {};
+    ASSERT_EQ(::stat((path + ".new").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << std::oct << st.st_mode;
+
+    int full = CreateTruncated("/dev/full");
+    ASSERT_NE(full, -1);
+    EXPECT_FALSE(WriteAll(full, "x", 1));
+    EXPECT_TRUE(IsDiskFullError(LastErrorCode()));
+    CloseFile(full);
+
+    EXPECT_EQ(CreateTruncated(MakeTempDir("files") + "/no/dir/file"), -1);
+}
+
+TEST(Platform, MoveReplacesTheTarget)
+{
+    std::string dir = MakeTempDir("move");
+    WriteFile(dir + "/a", "new");
+    WriteFile(dir + "/b", "old");
+    EXPECT_TRUE(MoveFileReplace(dir + "/a", dir + "/b"));
+    EXPECT_EQ(ReadFile(dir + "/b"), "new");
+    EXPECT_FALSE(PathAccessible(dir + "/a"));
+    EXPECT_FALSE(MoveFileReplace(dir + "/a", dir + "/c"));
+    EXPECT_TRUE(RemoveFile(dir + "/b"));
+    EXPECT_FALSE(RemoveFile(dir + "/b"));
+}
+
+TEST(Platform, DirectoriesAndListing)
+{
+    std::string dir = MakeTempDir("list");
+    EXPECT_TRUE(CreateOneDirectory(dir + "/sub"));
+    EXPECT_FALSE(CreateOneDirectory(dir + "/x/y"));   // one level only
+    EXPECT_TRUE(IsDirectory(dir + "/sub"));
+    WriteFile(dir + "/file.log", "");
+    ASSERT_EQ(::symlink((dir + "/sub").c_str(), (dir + "/link").c_str()), 0);
+    EXPECT_FALSE(IsDirectory(dir + "/file.log"));
+
+    CDirListing listing;
+    ASSERT_TRUE(listing.open(dir));
+    std::map<std::string, DirEntry> seen;
+    DirEntry entry;
+    bool statFailed = true;
+    while (listing.next(entry, statFailed)) {
+        EXPECT_FALSE(statFailed);
+        seen[entry.name] = entry;
+    }
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_TRUE(seen["sub"].isDirectory);
+    EXPECT_FALSE(seen["file.log"].isDirectory);
+    EXPECT_TRUE(seen["link"].isSymlink);
+    EXPECT_FALSE(seen["link"].isDirectory);   // links are not followed
+
+    EXPECT_FALSE(listing.open(dir + "/absent"));
+    EXPECT_FALSE(listing.next(entry, statFailed));
+}
