@@ -7,6 +7,7 @@
 
 #include "AnalyzerTestData.h"
 #include "analyze/GeneralAnalyzer.h"
+#include "config/ConfigPath.h"
 #include "support/TestSupport.h"
 
 using cs::analyze::wid_t;
@@ -74,4 +75,13 @@ TEST(DictionaryTool, SelectsConvertsAndOrdersWords)
     const wid_t chinaId = static_cast<wid_t>(english + (china < bank ? 2 : 3));
     EXPECT_EQ(tokens, (std::vector<wid_t>{chinaId, -1, static_cast<wid_t>(english + 1), -1,
                                           static_cast<wid_t>(english + 4)}));
+}
+
+TEST(DictionaryTool, SamplePathConfigurationNamesItsOutput)
+{
+    // scripts/build.sh writes conf/dict/; the checkout's pathconfig.xml (root "conf/") must point there.
+    cs::utility::CConfigPath paths(cs::test::SourcePath("pathconfig.xml"));
+    EXPECT_EQ(paths.getPath("DICTIONARY_PATH"), "conf/dict/dictionary.txt");
+    EXPECT_EQ(paths.getPath("STOPWORD_PATH"), "conf/dict/stopwords.txt");
+    EXPECT_NE(ReadFile(cs::test::SourcePath("scripts/build.sh")).find("--output conf/dict"), std::string::npos);
 }
