@@ -100,11 +100,8 @@ CLogger::CLogger()
         if (!configured.empty())
             logDir = EndsWithSeparator(configured) ? configured : configured + '/';
     }
-    if (!platform::IsDirectory(logDir) && !platform::CreateOneDirectory(logDir)) {
-        int error = platform::LastErrorCode();
-        Die("logger: failed to create log directory: %s (%s)", logDir.c_str(),
-            platform::SystemErrorText(error).c_str());
-    }
+    if (!platform::IsDirectory(logDir) && !platform::CreateOneDirectory(logDir))
+        Die("logger: failed to create log directory: %s (%s)", logDir.c_str(), GetLastErrorText().c_str());
 
     std::string modulePath;
     if (!platform::ModuleFilePath(modulePath))

@@ -22,6 +22,11 @@ public:
 
 const xmlChar* X(const std::string& text) { return reinterpret_cast<const xmlChar*>(text.c_str()); }
 
+// libxml2 would print its own diagnostics (an unreadable file, say) to
+// standard error, which carries the program's reports; every failure is
+// answered by the caller's own message instead.
+void IgnoreXmlDiagnostic(void*, const char*, ...) {}
+
 bool IsElement(xmlNodePtr node) { return node && node->type == XML_ELEMENT_NODE; }
 
 xmlNodePtr NextElement(xmlNodePtr node)
@@ -108,6 +113,7 @@ CXmlNode CXmlNode::nextSibling() const
 CXmlDocument::CXmlDocument()
 {
     xmlKeepBlanksDefault(0);
+    xmlSetGenericErrorFunc(nullptr, IgnoreXmlDiagnostic);
     m_toUtf8.open("utf-8", "gbk");
     m_toLocal.open("gbk", "utf-8");
 }

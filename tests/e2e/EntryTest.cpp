@@ -316,6 +316,18 @@ TEST_F(Entry, GlobalConfigurationMissingOrUnparsableStopsAtTheFirstLogLine)
         EXPECT_EQ(result.err, "logger: global config file format wrong");
         EXPECT_EQ(result.out, "");
     }
+    std::remove(global.c_str());
+    std::filesystem::create_directory(global);   // unreadable
+    EXPECT_EQ(m_box.run({"-d", "alpha"}).err, "logger: global config file format wrong");
+}
+
+TEST_F(Entry, LogDirectoryIsCreatedOneLevelOnly)
+{
+    std::string logDir = m_box.dir() + "/no/such/log/";
+    m_box.writeGlobal(Replace(m_box.global(), "<path>" + m_box.dir() + "/log</path>", "<path>" + logDir + "</path>"));
+    ProcessResult result = m_box.run({"-d", "alpha"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "logger: failed to create log directory: " + logDir + " (No such file or directory)");
 }
 
 TEST_F(Entry, MalformedPathConfigurationStopsTheProgram)
