@@ -12,4 +12,5 @@ $SUDO apt-get install -y --no-install-recommends \
     mariadb-server mariadb-client \
     catdoc poppler-utils poppler-data python3-olefile \
     python3 python3-jieba \
-    procps util-linux
+    procps util-linux \
+    clang libclang-rt-14-dev

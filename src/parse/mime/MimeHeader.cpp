@@ -57,17 +57,19 @@ void CMimeHeader::AddField(const char* name, const char* nameEnd, const char* va
     m_fields.emplace_back();
     CField& field = m_fields.back();
     field.m_name.assign(name, nameEnd);
-    // Unfold: drop the line ends inside the value and keep the blanks after them.
+    // Unfold: drop the line ends inside the value and keep the blanks after
+    // them; blanks at either end of the value are not part of it.
     std::string& text = field.m_value;
     text.reserve(valueEnd - value);
     for (const char* p = value; p < valueEnd; ++p) {
         if (*p == '\n' || (*p == '\r' && (p + 1 == valueEnd || p[1] == '\n')))
             continue;
+        if (text.empty() && mime::IsBlank(*p))
+            continue;
         text += *p;
     }
-    std::string_view trimmed = mime::TrimBlank(text);
-    if (trimmed.size() != text.size())
-        text = std::string(trimmed);
+    while (!text.empty() && mime::IsBlank(text.back()))
+        text.pop_back();
     CFieldCodeBase::ForField(field.m_name).Decode(text, field.m_charset);
 }
 
