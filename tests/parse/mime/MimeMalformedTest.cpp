@@ -6,6 +6,7 @@
 #include "parse/mime/MailWords.h"
 #include "parse/mime/MimeMediaType.h"
 #include "parse/mime/MimeMessage.h"
+#include "parse/mime/MimeExercise.h"
 #include "parse/mime/MimeTestData.h"
 
 using namespace cs::parse;
@@ -20,34 +21,13 @@ std::vector<const CMimeBody*> PartsOf(const CMimeMessage& message)
     return parts;
 }
 
-// Uses everything a loaded message offers, the way the mail parser does, so
-// that the sanitizers see every byte the library hands out.
-size_t Exercise(const CMimeMessage& message)
-{
-    size_t sum = FindMailSender(message.GetFieldValue("From")).size();
-    std::string recipients;
-    AppendMailRecipients(message.GetFieldValue("To"), recipients);
-    AppendMailRecipients(message.GetFieldValue("CC"), recipients);
-    sum += recipients.size() + message.GetFieldValue("Subject").size();
-    std::string charset;
-    for (const CMimeBody* part : PartsOf(message)) {
-        sum += static_cast<size_t>(part->GetMediaType());
-        if (part->GetParameter("Content-Type", "charset", charset))
-            sum += charset.size();
-        const std::string& content = part->GetContent();
-        for (size_t i = 0; i <= content.size(); ++i)   // the terminating zero too
-            sum += static_cast<unsigned char>(content.c_str()[i]);
-    }
-    return sum;
-}
-
 class MimeMalformedTest : public ::testing::Test {
 protected:
     int Load(const std::string& name)
     {
         m_text = ReadCorpusMail(name);
         int result = m_message.Load(m_text.data(), m_text.size());
-        Exercise(m_message);
+        EXPECT_EQ(cs::test::ExerciseMime(m_message, m_text.size()), "");
         return result;
     }
 
@@ -202,8 +182,9 @@ TEST(MimeCorpus, EveryFileAndEveryTruncationLoads)
             CMimeMessage message;
             for (size_t length = 0; length <= text.size(); ++length) {
                 std::vector<char> prefix(text.begin(), text.begin() + length);
-                if (message.Load(prefix.data(), prefix.size()) > 0)
-                    Exercise(message);
+                if (message.Load(prefix.data(), prefix.size()) > 0) {
+                    ASSERT_EQ(cs::test::ExerciseMime(message, length), "") << folder << "/" << name << " at " << length;
+                }
             }
             ++files;
         }
