@@ -57,8 +57,12 @@ void CMimeCodeQP::Decode(const char* begin, const char* end, std::string& out) c
                 out.append(p, q);   // blanks inside a line are text
             p = q;
         } else {
-            out += c;
-            ++p;
+            // Copy the run of plain characters up to the next one with a meaning.
+            const char* q = p + 1;
+            while (q < end && *q != '=' && !mime::IsBlank(*q) && !(m_wordForm && *q == '_'))
+                ++q;
+            out.append(p, q);
+            p = q;
         }
     }
 }
