@@ -198,6 +198,21 @@ TEST_F(MimeMessageTest, SinglePartWithoutContentTypeIsText)
     EXPECT_EQ(m_message.GetContent(), "Noodles at twelve?\r\n");
 }
 
+TEST(MimeMessage, MailboxSeparatorIsSkippedButAnObsoleteFromFieldIsNot)
+{
+    CMimeMessage message;
+    std::string text = "From sender@example.com Tue Mar  5 10:00:00 2024\nSubject: s\n\nbody";
+    ASSERT_EQ(message.Load(text.data(), text.size()), 1);
+    EXPECT_EQ(message.FindField("From"), nullptr);
+    EXPECT_EQ(message.GetContent(), "body");
+    // A blank before the colon is the obsolete form of a field.
+    text = "From :\t\"Li Si\" <li.si@example.org>\n\nbody";
+    ASSERT_EQ(message.Load(text.data(), text.size()), 1);
+    EXPECT_EQ(message.GetFieldValue("From"), "Li Si <li.si@example.org>");
+    text = "From ";
+    EXPECT_EQ(message.Load(text.data(), text.size()), 0);
+}
+
 TEST_F(MimeMessageTest, ReloadingReplacesTheWholeMessage)
 {
     Load("nested.eml");
