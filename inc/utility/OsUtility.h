@@ -11,6 +11,10 @@ namespace cs::utility {
 // logs it at ERROR and ends the process with exit code 3.
 [[noreturn]] void DumpLastError(const std::string& text);
 
+// Writes `message` to standard error and ends the process with exit code 1:
+// the end of an operating-system helper that cannot go on.
+[[noreturn]] void ExitWithMessage(const std::string& message);
+
 // Returns only when this is the only running copy of the program (by file name).
 void EnsureSingleInstance();
 

@@ -52,6 +52,23 @@ int CreateTruncated(const std::string& path);
 bool WriteAll(int fd, const void* data, size_t size);
 bool CloseFile(int fd);
 
+// Reading and positioning through descriptors, which child processes do not
+// inherit. Every failure leaves the reason in LastErrorCode().
+int OpenFileForRead(const std::string& path);    // -1 on failure
+bool FileDescriptorLength(int fd, int64_t& length);
+bool SeekFile(int fd, int64_t position);
+// Reads until `length` bytes arrived or the file ended: the count read, -1 on failure.
+int64_t ReadFileData(int fd, void* data, int64_t length);
+
+// File status by name; symbolic links are followed.
+bool FileLength(const std::string& path, int64_t& length);
+bool FileModifiedTime(const std::string& path, int64_t& seconds);
+bool TouchFile(const std::string& path);   // access and modification time := now
+// Gives the owner write permission; a symbolic link is left alone (its target
+// may lie outside the tree being worked on).
+bool MakeWritable(const std::string& path);
+bool RemoveDirectory(const std::string& path);   // must be empty
+
 // Free space, in MiB, of the file system holding `path`. The path need not
 // exist: the nearest existing parent directory is asked.
 bool FreeDiskSpaceMiB(const std::string& path, uint64_t& mib);

@@ -116,6 +116,72 @@ bool WriteAll(int fd, const void* data, size_t size)
 
 bool CloseFile(int fd) { return ::close(fd) == 0; }
 
+int OpenFileForRead(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+
+bool FileDescriptorLength(int fd, int64_t& length)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return false;
+    length = static_cast<int64_t>(st.st_size);
+    return true;
+}
+
+bool SeekFile(int fd, int64_t position)
+{
+    return ::lseek(fd, static_cast<off_t>(position), SEEK_SET) == static_cast<off_t>(position);
+}
+
+int64_t ReadFileData(int fd, void* data, int64_t length)
+{
+    char* cursor = static_cast<char*>(data);
+    int64_t done = 0;
+    while (done < length) {
+        ssize_t n = ::read(fd, cursor + done, static_cast<size_t>(length - done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (n == 0)
+            break;
+        done += n;
+    }
+    return done;
+}
+
+bool FileLength(const std::string& path, int64_t& length)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    length = static_cast<int64_t>(st.st_size);
+    return true;
+}
+
+bool FileModifiedTime(const std::string& path, int64_t& seconds)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    seconds = static_cast<int64_t>(st.st_mtime);
+    return true;
+}
+
+bool TouchFile(const std::string& path) { return ::utimensat(AT_FDCWD, path.c_str(), nullptr, 0) == 0; }
+
+bool MakeWritable(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return false;
+    if (S_ISLNK(st.st_mode) || (st.st_mode & S_IWUSR))
+        return true;
+    return ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0;
+}
+
+bool RemoveDirectory(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+
 bool FreeDiskSpaceMiB(const std::string& path, uint64_t& mib)
 {
     std::string probe = path.empty() ? std::string(".") : path;

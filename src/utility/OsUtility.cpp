@@ -13,14 +13,12 @@
 
 namespace cs::utility {
 
-namespace {
-[[noreturn]] void Fail(const std::string& message)
+void ExitWithMessage(const std::string& message)
 {
     std::fputs(message.c_str(), stderr);
     std::fflush(nullptr);
     std::exit(1);
 }
-} // namespace
 
 void DumpLastError(const std::string& text)
 {
@@ -28,17 +26,17 @@ void DumpLastError(const std::string& text)
     std::fflush(stderr);
     std::string path;
     if (!platform::ModuleFilePath(path))
-        Fail("GetModuleFileName() failed at DumpLastError()");
+        ExitWithMessage("GetModuleFileName() failed at DumpLastError()");
     size_t slash = path.find_last_of("/\\");
     if (slash == std::string::npos)
-        Fail("unexpected module file path: " + path);
+        ExitWithMessage("unexpected module file path: " + path);
     path.replace(slash + 1, std::string::npos, "errorreport.txt");
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd == -1)
-        Fail("CreateFile() failed at DumpLastError(): " + GetLastErrorText());
+        ExitWithMessage("CreateFile() failed at DumpLastError(): " + GetLastErrorText());
     ssize_t written = text.empty() ? 0 : ::write(fd, text.data(), text.size());
     if (written < 0 || static_cast<size_t>(written) != text.size())
-        Fail("WriteFile() failed at DumpLastError(): " + GetLastErrorText());
+        ExitWithMessage("WriteFile() failed at DumpLastError(): " + GetLastErrorText());
     ::close(fd);
     CS_LOG_ERROR("%s", text.c_str());
     std::exit(3);
@@ -54,7 +52,7 @@ void EnsureSingleInstance()
         std::fflush(nullptr);
         std::exit(0);
     case platform::SingletonResult::Failed:
-        Fail("CreateMutex() failed at EnsureSingleInstance() (" + GetLastErrorText() + ")");
+        ExitWithMessage("CreateMutex() failed at EnsureSingleInstance() (" + GetLastErrorText() + ")");
     }
 }
 
@@ -62,7 +60,7 @@ std::string GetAppFilePath()
 {
     std::string path;
     if (!platform::ModuleFilePath(path))
-        Fail("GetModuleFileName() failed at GetAppFilePath()");
+        ExitWithMessage("GetModuleFileName() failed at GetAppFilePath()");
     return path;
 }
 
@@ -82,7 +80,7 @@ int64_t GetDiskSpace(const std::string& path)
 {
     uint64_t mib = 0;
     if (!platform::FreeDiskSpaceMiB(path, mib))
-        Fail("failed to get free disk space (" + path + ") at GetDiskSpace(): " + GetLastErrorText());
+        ExitWithMessage("failed to get free disk space (" + path + ") at GetDiskSpace(): " + GetLastErrorText());
     return static_cast<int64_t>(mib);
 }
 

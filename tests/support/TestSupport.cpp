@@ -57,8 +57,11 @@ const std::string& TestRoot()
 {
     if (!g_root.empty())
         return g_root;
-    char pattern[] = "/tmp/cstest.XXXXXX";
-    if (!::mkdtemp(pattern))
+    // TMPDIR lets a test that runs a copy of its own program keep that copy's
+    // files inside its own temporary directory.
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/cstest.XXXXXX";
+    if (!::mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp failed");
     g_root = pattern;
     // Every entry the program looks up; tests write the files they need.

@@ -14,7 +14,8 @@ namespace cs::test {
 
 // The per-process test root: a fresh directory holding pathconfig.xml, the
 // global configuration and the string resources, made the current directory
-// before any test runs (so the logger and the configuration find them).
+// before any test runs (so the logger and the configuration find them). It is
+// made in $TMPDIR, /tmp by default.
 const std::string& TestRoot();
 
 // A new empty directory below the test root.
@@ -95,5 +96,20 @@ public:
 private:
     std::string m_name;
 };
+
+// The message of the `E` that `f` raises, without the " (file: ... line: ...)"
+// that ThrowError appends; "<nothing raised>" when it returns normally.
+template <class E, class F>
+std::string RaisedMessage(F&& f)
+{
+    try {
+        f();
+    } catch (const E& e) {
+        std::string text = e.what();
+        size_t site = text.rfind(" (file: ");
+        return site == std::string::npos ? text : text.substr(0, site);
+    }
+    return "<nothing raised>";
+}
 
 } // namespace cs::test

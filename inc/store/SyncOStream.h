@@ -1,0 +1,36 @@
+// Index output over a file descriptor opened for writing. A failed write or
+// seek cannot be recovered by the caller (the index file would be silently
+// incomplete): it ends the process through the fatal error report.
+#pragma once
+
+#include <string>
+
+#include "store/IndexOutput.h"
+
+namespace cs::store {
+
+class CSyncOStream : public CIndexOutput {
+public:
+    // Creates or truncates the file.
+    explicit CSyncOStream(const std::string& filename);
+    ~CSyncOStream() override;
+
+    int64_t position() const override { return m_bufferStart + m_bufferPosition; }
+    void seek(int64_t position) override;
+    // Closes the current file and starts a new one at position 0; -1 when the
+    // file cannot be opened.
+    int open(const std::string& filename) override;
+    // Writes what is buffered and commits the file to disk.
+    void close() override;
+
+    const std::string& fileName() const { return m_fileName; }
+
+protected:
+    void flushBuffer(const uint8_t* data, int64_t length) override;
+
+private:
+    int m_fd = -1;
+    std::string m_fileName;
+};
+
+} // namespace cs::store

@@ -1,0 +1,92 @@
+#include "store/SyncIStream.h"
+
+#include "platform/Platform.h"
+#include "utility/Error.h"
+#include "utility/Logger.h"
+#include "utility/OsUtility.h"
+
+namespace cs::store {
+
+using utility::GetLastErrorText;
+
+CSyncIStream::CSyncIStream(const std::string& filename)
+    : CIndexInput(nullptr, BUFFER_SIZE, true), m_fileName(filename)
+{
+    openFile();
+}
+
+CSyncIStream::CSyncIStream(const std::string& filename, int32_t bufsize)
+    : CIndexInput(nullptr, bufsize, true), m_fileName(filename)
+{
+    CS_ASSERT_ARG_TEXT(bufsize > 0, "filename != NULL && bufsize > 0");
+    allocateBuffer();
+    openFile();
+}
+
+CSyncIStream::CSyncIStream(const std::string& filename, char* buffer, int32_t bufsize)
+    : CIndexInput(buffer, bufsize, false), m_fileName(filename)
+{
+    CS_ASSERT_ARG_TEXT(buffer != nullptr && bufsize > 0, "filename != NULL && bufsize != NULL && bufsize > 0");
+    openFile();
+}
+
+CSyncIStream::~CSyncIStream()
+{
+    try {
+        close();
+    } catch (const std::exception&) {
+        // Already logged where it was raised; a destructor must not throw.
+    }
+}
+
+void CSyncIStream::openFile()
+{
+    m_fd = platform::OpenFileForRead(m_fileName);
+    if (m_fd == -1)
+        CS_THROW("failed to open file: %s (%s)", m_fileName.c_str(), GetLastErrorText().c_str());
+    if (!platform::FileDescriptorLength(m_fd, m_length)) {
+        std::string reason = GetLastErrorText();
+        platform::CloseFile(m_fd);
+        m_fd = -1;
+        CS_THROW("failed to get file length: %s (%s)", m_fileName.c_str(), reason.c_str());
+    }
+}
+
+CIndexInput* CSyncIStream::clone() { return new CSyncIStream(m_fileName, bufsize()); }
+
+CIndexInput* CSyncIStream::clone(char* buffer, int32_t bufsize)
+{
+    CS_ASSERT_ARG_TEXT(buffer != nullptr && bufsize > 0, "buffer != NULL && bufsize > 0");
+    return new CSyncIStream(m_fileName, buffer, bufsize);
+}
+
+int64_t CSyncIStream::readInternal(void* destination, int64_t length, bool seekFirst)
+{
+    CS_ASSERT_ARG_TEXT(destination != nullptr && length > 0, "b != NULL && length > 0");
+    if (seekFirst && !platform::SeekFile(m_fd, position()))
+        CS_THROW("failed to seek file: %s (%s)", m_fileName.c_str(), GetLastErrorText().c_str());
+    int64_t count = platform::ReadFileData(m_fd, destination, length);
+    if (count < 0)
+        CS_THROW("failed to read file: %s (%s)", m_fileName.c_str(), GetLastErrorText().c_str());
+    return count;
+}
+
+void CSyncIStream::seekInternal(int64_t position)
+{
+    CS_ASSERT_ARG(position >= 0 && position <= m_length);
+    if (!platform::SeekFile(m_fd, position))
+        CS_THROW("failed to seek file: %s (%s)", m_fileName.c_str(), GetLastErrorText().c_str());
+}
+
+void CSyncIStream::close()
+{
+    if (m_fd == -1)
+        return;
+    int fd = m_fd;
+    m_fd = -1;
+    if (!platform::CloseFile(fd))
+        CS_THROW("failed to close file: %s (%s)", m_fileName.c_str(), GetLastErrorText().c_str());
+    CS_LOG_DEBUG("open file: descriptor:%d", fd);
+}
+
+} // namespace cs::store

@@ -1,0 +1,74 @@
+#include "store/SyncOStream.h"
+
+#include "platform/Platform.h"
+#include "utility/Error.h"
+#include "utility/OsUtility.h"
+
+namespace cs::store {
+
+using utility::GetLastErrorText;
+
+CSyncOStream::CSyncOStream(const std::string& filename) : m_fileName(filename)
+{
+    m_fd = platform::CreateTruncated(m_fileName);
+    if (m_fd == -1)
+        CS_THROW("failed to open file: %s (%s)", m_fileName.c_str(), GetLastErrorText().c_str());
+}
+
+CSyncOStream::~CSyncOStream()
+{
+    try {
+        close();
+    } catch (const std::exception&) {
+        // Already logged where it was raised; a destructor must not throw.
+    }
+}
+
+void CSyncOStream::flushBuffer(const uint8_t* data, int64_t length)
+{
+    if (length == 0)
+        return;
+    CS_ASSERT_ARG_TEXT(data != nullptr && length > 0, "b != NULL && len > 0");
+    if (!platform::SeekFile(m_fd, m_bufferStart) || !platform::WriteAll(m_fd, data, static_cast<size_t>(length)))
+        utility::DumpLastError(GetLastErrorText());
+}
+
+void CSyncOStream::seek(int64_t position)
+{
+    CS_ASSERT_ARG(position >= 0);
+    CIndexOutput::seek(position);
+    if (!platform::SeekFile(m_fd, position))
+        utility::DumpLastError(GetLastErrorText());
+}
+
+int CSyncOStream::open(const std::string& filename)
+{
+    close();
+    m_fileName = filename;
+    m_fd = platform::CreateTruncated(m_fileName);
+    allocateBuffer();
+    m_bufferStart = 0;
+    m_bufferPosition = 0;
+    return m_fd;
+}
+
+void CSyncOStream::close()
+{
+    if (m_fd == -1)
+        return;
+    flush();
+    releaseBuffer();
+    int fd = m_fd;
+    m_fd = -1;
+    bool committed = platform::CommitFile(fd);
+    std::string reason = committed ? std::string() : GetLastErrorText();
+    // A failed close can report a write that the commit did not.
+    if (!platform::CloseFile(fd) && committed) {
+        committed = false;
+        reason = GetLastErrorText();
+    }
+    if (!committed)
+        CS_THROW("failed to commit file: (%s)", reason.c_str());
+}
+
+} // namespace cs::store
