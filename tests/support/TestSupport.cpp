@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <poll.h>
 #include <sstream>
 #include <stdexcept>
@@ -104,6 +107,27 @@ std::string MakeTempDir(const std::string& tag)
     return dir;
 }
 
+CPublicDir::CPublicDir()
+{
+    char pattern[] = "/tmp/cspublic.XXXXXX";
+    if (!::mkdtemp(pattern) || ::chmod(pattern, 0755) != 0)
+        throw std::runtime_error("cannot make a public directory");
+    m_path = pattern;
+}
+
+CPublicDir::~CPublicDir()
+{
+    // Give back what a test locked, so that everything can be removed.
+    std::error_code ignored;
+    for (auto it = std::filesystem::recursive_directory_iterator(m_path, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+        if (!it->is_symlink(ignored))
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ignored);
+    }
+    std::filesystem::remove_all(m_path, ignored);
+}
+
 void WriteFile(const std::string& path, const std::string& content)
 {
     size_t slash = path.rfind('/');
@@ -139,25 +163,21 @@ std::vector<std::string> ListDir(const std::string& dir)
     return names;
 }
 
-ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd,
-                         const std::vector<std::string>& env)
+namespace {
+
+// Forks; the child gets pipes as standard output and error and runs `inChild`,
+// which must not return. The parent collects both pipes and the exit status.
+ProcessResult RunChild(const std::function<void()>& inChild)
 {
     int outPipe[2], errPipe[2];
     if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe failed");
+    std::fflush(nullptr);
     pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(outPipe[1], 1);
         ::dup2(errPipe[1], 2);
-        if (!cwd.empty() && ::chdir(cwd.c_str()) != 0)
-            ::_exit(126);
-        for (const std::string& entry : env)
-            ::putenv(const_cast<char*>(entry.c_str()));
-        std::vector<char*> args;
-        for (const std::string& arg : argv)
-            args.push_back(const_cast<char*>(arg.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
+        inChild();
         ::_exit(127);
     }
     ::close(outPipe[1]);
@@ -186,6 +206,35 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
     ::waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
+}
+
+} // namespace
+
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd,
+                         const std::vector<std::string>& env)
+{
+    return RunChild([&] {
+        if (!cwd.empty() && ::chdir(cwd.c_str()) != 0)
+            ::_exit(126);
+        for (const std::string& entry : env)
+            ::putenv(const_cast<char*>(entry.c_str()));
+        std::vector<char*> args;
+        for (const std::string& arg : argv)
+            args.push_back(const_cast<char*>(arg.c_str()));
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+    });
+}
+
+ProcessResult RunForked(const std::function<void()>& body, bool unprivileged)
+{
+    return RunChild([&] {
+        if (unprivileged && ::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(125);
+        body();
+        std::fflush(nullptr);
+        ::_exit(0);
+    });
 }
 
 std::string SourcePath(const std::string& relative) { return std::string(CS_SOURCE_DIR) + "/" + relative; }

@@ -1,6 +1,7 @@
 // Helpers shared by the test suites.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -36,6 +37,26 @@ struct ProcessResult {
 // `env` entries ("NAME=value") are added to the environment.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd = std::string(),
                          const std::vector<std::string>& env = {});
+
+// A new empty directory in /tmp that every user may enter (the test root is
+// private to its owner), removed with its contents at the end of the scope.
+class CPublicDir {
+public:
+    CPublicDir();
+    ~CPublicDir();
+    CPublicDir(const CPublicDir&) = delete;
+    CPublicDir& operator=(const CPublicDir&) = delete;
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+// Runs `body` in a forked copy of this process and waits for it; the copy
+// ends with exit code 0 when `body` returns. With `unprivileged`, a copy that
+// runs as root first becomes the user and group 65534 (exit code 125 when it
+// cannot), so that permission bits hold for it.
+ProcessResult RunForked(const std::function<void()>& body, bool unprivileged = false);
 
 // Text of the source tree's file, for tests that use bundled data.
 std::string SourcePath(const std::string& relative);

@@ -1,0 +1,250 @@
+// The file streams on real files: encodings on disk, 64-bit offsets, caller
+// buffers, and every failure of the file system they report.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+
+#include "store/SyncIStream.h"
+#include "store/SyncOStream.h"
+#include "support/TestSupport.h"
+
+using cs::store::CIndexInput;
+using cs::store::CSyncIStream;
+using cs::store::CSyncOStream;
+using cs::test::RaisedMessage;
+using cs::test::ReadFile;
+using cs::test::WriteFile;
+
+namespace {
+
+std::string Pattern(size_t size)
+{
+    std::string data(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        data[i] = static_cast<char>(i * 13 + i / 509);
+    return data;
+}
+
+} // namespace
+
+TEST(SyncStreams, EncodingsOnDisk)
+{
+    std::string path = cs::test::MakeTempDir("sync") + "/enc.bin";
+    {
+        CSyncOStream out(path);
+        out.writeVInt(16384);
+        out.writeInt(0x01020304);
+        out.writeString("ab");
+        out.writeVLong(int64_t(1) << 35);
+        out.close();
+    }
+    EXPECT_EQ(ReadFile(path), std::string("\x80\x80\x01\x01\x02\x03\x04\x02"
+                                          "ab\x80\x80\x80\x80\x80\x01",
+                                          16));
+}
+
+TEST(SyncStreams, OutputNeverWrittenGivesAnEmptyFile)
+{
+    std::string path = cs::test::MakeTempDir("sync") + "/empty.bin";
+    WriteFile(path, "old contents");
+    {
+        CSyncOStream out(path);
+        out.close();
+        out.close();   // a second close does nothing
+    }
+    EXPECT_TRUE(cs::test::FileExists(path));
+    EXPECT_EQ(ReadFile(path), "");
+    CSyncIStream in(path);
+    EXPECT_EQ(in.length(), 0);
+    EXPECT_TRUE(in.isEof());
+    EXPECT_EQ(RaisedMessage<std::runtime_error>([&] { in.readByte(); }), "The file is ended!");
+}
+
+TEST(SyncStreams, FileIsReadCreatedOnlyForTheOwner)
+{
+    std::string path = cs::test::MakeTempDir("sync") + "/mode.bin";
+    CSyncOStream out(path);
+    out.close();
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST(SyncStreams, CallerBufferOfAnySizeReadsTheSameValues)
+{
+    std::string path = cs::test::MakeTempDir("sync") + "/values.bin";
+    {
+        CSyncOStream out(path);
+        for (int i = 0; i < 3000; ++i) {
+            out.writeVInt(i * 31);
+            out.writeLong(int64_t(i) << 40);
+        }
+        out.close();
+    }
+    char small[7];
+    CSyncIStream in(path, small, sizeof(small));
+    std::unique_ptr<CIndexInput> pClone(in.clone());
+    char lent[64];
+    std::unique_ptr<CIndexInput> pLent(in.clone(lent, sizeof(lent)));
+    for (int i = 0; i < 3000; ++i) {
+        ASSERT_EQ(in.readVInt(), i * 31);
+        ASSERT_EQ(in.readLong(), int64_t(i) << 40);
+    }
+    EXPECT_TRUE(in.isEof());
+    // Clones are independent and start at the beginning.
+    EXPECT_EQ(pClone->readVInt(), 0);
+    EXPECT_EQ(pClone->readLong(), 0);
+    EXPECT_EQ(pClone->readVInt(), 31);
+    pLent->seek(pClone->position());
+    EXPECT_EQ(pLent->readLong(), int64_t(1) << 40);
+}
+
+TEST(SyncStreams, ConstructorChecks)
+{
+    std::string path = cs::test::MakeTempDir("sync") + "/c.bin";
+    WriteFile(path, "x");
+    char buffer[8];
+    EXPECT_EQ(RaisedMessage<std::logic_error>([&] { CSyncIStream(path, 0); }),
+              "INVALID ARGUMENT: filename != NULL && bufsize > 0");
+    EXPECT_EQ(RaisedMessage<std::logic_error>([&] { CSyncIStream(path, nullptr, 8); }),
+              "INVALID ARGUMENT: filename != NULL && bufsize != NULL && bufsize > 0");
+    EXPECT_EQ(RaisedMessage<std::logic_error>([&] { CSyncIStream(path, buffer, 0); }),
+              "INVALID ARGUMENT: filename != NULL && bufsize != NULL && bufsize > 0");
+    CSyncIStream in(path);
+    EXPECT_EQ(RaisedMessage<std::logic_error>([&] { delete in.clone(nullptr, 8); }),
+              "INVALID ARGUMENT: buffer != NULL && bufsize > 0");
+    CSyncOStream out(cs::test::MakeTempDir("sync") + "/o.bin");
+    EXPECT_EQ(RaisedMessage<std::logic_error>([&] { out.seek(-5); }), "INVALID ARGUMENT: position >= 0");
+}
+
+TEST(SyncStreams, LargeBlocksAndCopiesBetweenFiles)
+{
+    std::string dir = cs::test::MakeTempDir("sync");
+    std::string data = Pattern(50000);
+    WriteFile(dir + "/src.bin", data);
+    CSyncIStream in(dir + "/src.bin");
+    {
+        CSyncOStream out(dir + "/dst.bin");
+        out.writeBytes("<<", 2);
+        in.seek(1000);
+        out.copyFrom(&in, 30000);
+        EXPECT_EQ(in.position(), 31000);
+        EXPECT_EQ(out.position(), 30002);
+        out.writeBytes(data.data(), 10000);
+        out.close();
+    }
+    EXPECT_EQ(ReadFile(dir + "/dst.bin"), "<<" + data.substr(1000, 30000) + data.substr(0, 10000));
+    std::string block(12000, '\0');
+    in.readBytes(block.data(), 12000);
+    EXPECT_EQ(block, data.substr(31000, 12000));
+}
+
+TEST(SyncStreams, OffsetsBeyondFourGiB)
+{
+    // A sparse file: only the written blocks take space.
+    std::string path = cs::test::MakeTempDir("sync") + "/big.bin";
+    const int64_t far = (int64_t(1) << 32) + 10;
+    {
+        CSyncOStream out(path);
+        out.writeInt(7);
+        out.seek(far);
+        EXPECT_EQ(out.position(), far);
+        out.writeInt(0x11223344);
+        out.writeString("beyond");
+        EXPECT_EQ(out.position(), far + 11);
+        out.writeVLong(far);
+        out.close();
+    }
+    CSyncIStream in(path);
+    EXPECT_EQ(in.length(), far + 11 + 5);
+    EXPECT_EQ(in.readInt(), 7);
+    in.seek(far);
+    EXPECT_EQ(in.readInt(), 0x11223344);
+    EXPECT_EQ(in.readString(), "beyond");
+    EXPECT_EQ(in.readVLong(), far);
+    EXPECT_TRUE(in.isEof());
+    in.seek(far - 2);
+    EXPECT_EQ(in.readInt(), 0x1122);   // two zero bytes of the hole, then the value's high half
+    std::unique_ptr<CIndexInput> pClone(in.clone());
+    pClone->seek(far + 4);
+    EXPECT_EQ(pClone->readString(), "beyond");
+    in.close();
+    pClone->close();
+    std::filesystem::remove(path);
+}
+
+TEST(SyncStreams, FileCutShortAfterOpeningEndsTheReading)
+{
+    std::string path = cs::test::MakeTempDir("sync") + "/cut.bin";
+    WriteFile(path, Pattern(10000));
+    CSyncIStream in(path);
+    ASSERT_EQ(::truncate(path.c_str(), 100), 0);
+    in.seek(50);
+    std::string read;
+    EXPECT_EQ(RaisedMessage<std::runtime_error>([&] {
+                  for (;;)
+                      read += static_cast<char>(in.readByte());
+              }),
+              "The file is ended!");
+    EXPECT_EQ(read, Pattern(100).substr(50));
+    in.seek(5000);
+    EXPECT_EQ(RaisedMessage<std::runtime_error>([&] { in.readByte(); }), "The file is ended!");
+}
+
+TEST(SyncStreamFailures, MissingFiles)
+{
+    std::string dir = cs::test::MakeTempDir("sync");
+    EXPECT_EQ(RaisedMessage<std::runtime_error>([&] { CSyncIStream in(dir + "/none.tid"); }),
+              "failed to open file: " + dir + "/none.tid (No such file or directory)");
+    EXPECT_EQ(RaisedMessage<std::runtime_error>([&] { CSyncOStream out(dir + "/no/such/dir/x.tid"); }),
+              "failed to open file: " + dir + "/no/such/dir/x.tid (No such file or directory)");
+    EXPECT_EQ(RaisedMessage<std::runtime_error>([&] { CSyncOStream out(dir); }),
+              "failed to open file: " + dir + " (Is a directory)");
+}
+
+TEST(SyncStreamFailures, ReadingADirectory)
+{
+    std::string dir = cs::test::MakeTempDir("sync");
+    CSyncIStream in(dir);
+    if (in.length() == 0)
+        GTEST_SKIP() << "this file system gives directories no size";
+    EXPECT_EQ(RaisedMessage<std::runtime_error>([&] { in.readByte(); }),
+              "failed to read file: " + dir + " (Is a directory)");
+}
+
+TEST(SyncStreamFailures, UnreadableFile)
+{
+    // Permission bits bind root only once it has given root up.
+    cs::test::CPublicDir dir;
+    std::string path = dir.path() + "/locked.tid";
+    WriteFile(path, "secret");
+    ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+    cs::test::ProcessResult result = cs::test::RunForked(
+        [&] {
+            std::printf("%s\n", RaisedMessage<std::runtime_error>([&] { CSyncIStream in(path); }).c_str());
+            std::printf("%s\n", RaisedMessage<std::runtime_error>([&] { CSyncOStream out(path); }).c_str());
+        },
+        true);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "failed to open file: " + path + " (Permission denied)\n" +
+                              "failed to open file: " + path + " (Permission denied)\n");
+}
+
+TEST(SyncStreams, ReopenStartsANewFile)
+{
+    std::string dir = cs::test::MakeTempDir("sync");
+    CSyncOStream out(dir + "/a.bin");
+    out.writeInt(1);
+    EXPECT_GE(out.open(dir + "/b.bin"), 0);
+    EXPECT_EQ(out.position(), 0);
+    out.writeInt(2);
+    EXPECT_EQ(out.open(dir + "/missing/c.bin"), -1);
+    EXPECT_EQ(ReadFile(dir + "/a.bin"), std::string("\0\0\0\1", 4));
+    EXPECT_EQ(ReadFile(dir + "/b.bin"), std::string("\0\0\0\2", 4));
+}
