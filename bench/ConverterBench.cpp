@@ -1,50 +1,19 @@
 // Wall time of one conversion per office document: the shipped converter run
 // through CPipeExec on the committed test document, as a parser runs it.
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <stdexcept>
 #include <string>
-
-#include <unistd.h>
 
 #include <benchmark/benchmark.h>
 
 #include "parse/PipeExec.h"
 #include "platform/Platform.h"
+#include "support/BenchWorkDir.h"
 
 namespace {
 
 const std::string kSource = CS_SOURCE_DIR;
 
-// Removes the work directory when the program ends.
-struct CWorkDir {
-    std::string path;
-    ~CWorkDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
-
-// The runner logs through the process logger, which wants a path
-// configuration: a private one in a fresh directory, logging errors only.
-const std::string& WorkDir()
-{
-    static const CWorkDir dir{[] {
-        char pattern[] = "/tmp/csbench.XXXXXX";
-        if (!::mkdtemp(pattern) || ::chdir(pattern) != 0)
-            throw std::runtime_error("cannot set up a work directory");
-        std::string root = pattern;
-        std::ofstream(root + "/pathconfig.xml")
-            << "<pathconfig><root>" << root << "</root><GLOBAL_CONFIG_PATH>global.xml</GLOBAL_CONFIG_PATH></pathconfig>\n";
-        std::ofstream(root + "/global.xml")
-            << "<config><log><level>error</level><path>" << root << "/log</path></log></config>\n";
-        return root;
-    }()};
-    return dir.path;
-}
+using cs::bench::WorkDir;
 
 void Convert(benchmark::State& state, const std::string& type)
 {

@@ -14,7 +14,6 @@
 
 #include "store/ContentDirectory.h"
 #include "support/TestSupport.h"
-#include "utility/Logger.h"
 
 using cs::store::CContentDirectory;
 using cs::store::CIndexInput;
@@ -27,17 +26,6 @@ using cs::test::WriteFile;
 using Names = std::vector<std::string>;
 
 namespace {
-
-std::string LogText()
-{
-    std::string dir = cs::utility::CLogger::instance().applicationLogDir();
-    std::string text;
-    for (const std::string& name : ListDir(dir))
-        text += ReadFile(dir + name);
-    return text;
-}
-
-bool Logged(const std::string& line) { return LogText().find(line) != std::string::npos; }
 
 // A directory holding empty files of the given names.
 std::string DirWith(const Names& names)
@@ -69,10 +57,11 @@ TEST(DirectoryPatterns, RenameMovesTheStarredPart)
 {
     std::string dir = DirWith({"_mid_2_0_.tid", "_mid_2_0_.del", "_mid_2_01.tid", "_1.tid"});
     CContentDirectory directory(dir, CContentDirectory::MODE_OPEN);
+    cs::test::CLogCapture log;
     directory.renameFiles("_mid_2_0_.*", "_7.*");
     EXPECT_EQ(ListDir(dir), (Names{"_1.tid", "_7.del", "_7.tid", "_mid_2_01.tid"}));
     EXPECT_EQ(ReadFile(dir + "/_7.tid"), "_mid_2_0_.tid");
-    EXPECT_TRUE(Logged("operator () rename file : " + dir + "/_mid_2_0_.tid to file : " + dir + "/_7.tid"));
+    EXPECT_TRUE(log.logged("INFO", "operator () rename file : " + dir + "/_mid_2_0_.tid to file : " + dir + "/_7.tid"));
 }
 
 TEST(DirectoryPatterns, TmpNamesLoseTheirSuffixAndReplaceTargets)
@@ -216,8 +205,9 @@ TEST(DirectoryFiles, StreamsAndFileOperations)
     directory.touchFile("_0.tid");
     EXPECT_GE(directory.fileModifiedTime("_0.tid"), old[1].tv_sec + 3000);
 
+    cs::test::CLogCapture log;
     directory.renameFile("_0.tid", "_1.tid");
-    EXPECT_TRUE(Logged("rename file : " + dir + "/_0.tid to file : " + dir + "/_1.tid"));
+    EXPECT_TRUE(log.logged("INFO", "rename file : " + dir + "/_0.tid to file : " + dir + "/_1.tid"));
     EXPECT_EQ(ListDir(dir), Names{"_1.tid"});
     directory.removeFile("_1.tid");
     EXPECT_EQ(ListDir(dir), Names{});

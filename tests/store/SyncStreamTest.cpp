@@ -97,6 +97,9 @@ TEST(SyncStreams, CallerBufferOfAnySizeReadsTheSameValues)
         ASSERT_EQ(in.readLong(), int64_t(i) << 40);
     }
     EXPECT_TRUE(in.isEof());
+    cs::test::CLogCapture log;
+    in.close();
+    EXPECT_TRUE(log.logged("DEBUG", "open file: descriptor:"));
     // Clones are independent and start at the beginning.
     EXPECT_EQ(pClone->readVInt(), 0);
     EXPECT_EQ(pClone->readLong(), 0);

@@ -200,9 +200,12 @@ TEST(DocDeletedFiles, MissingFileAndNothingToSave)
     std::string dir = cs::test::MakeTempDir("del");
     CDocDeleted bitmap;
     Delete(bitmap, {1});
+    cs::test::CLogCapture log;
     EXPECT_FALSE(bitmap.load(dir + "/none.del"));
     EXPECT_EQ(Deleted(bitmap), std::set<int>{1});
     EXPECT_FALSE(bitmap.save(dir + "/no/such/dir.del"));
+    EXPECT_TRUE(log.logged("ERROR", "CDocDeleted can't open file " + dir + "/none.del"));
+    EXPECT_TRUE(log.logged("ERROR", "CDocDeleted can't open file " + dir + "/no/such/dir.del"));
 
     CDocDeleted empty;
     EXPECT_FALSE(empty.save(dir + "/empty.del"));
@@ -245,7 +248,9 @@ TEST(DocDeletedFiles, StrayBitsAndWrongCountsAreMended)
     std::string path = cs::test::MakeTempDir("del") + "/_1.del";
     WriteFile(path, Bytes({3, 0, 0, 0, 5, 0, 0, 0, 0xF2}));
     CDocDeleted bitmap;
+    cs::test::CLogCapture log;
     ASSERT_TRUE(bitmap.load(path));
+    EXPECT_TRUE(log.logged("WARN", "CDocDeleted: " + path + " counts 5 deleted documents but marks 1"));
     EXPECT_EQ(bitmap.docDelNum(), 1u);
     EXPECT_EQ(Deleted(bitmap), std::set<int>{1});
     bitmap.grow(5);
