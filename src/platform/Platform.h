@@ -55,6 +55,10 @@ bool CloseFile(int fd);
 // Reading and positioning through descriptors, which child processes do not
 // inherit. Every failure leaves the reason in LastErrorCode().
 int OpenFileForRead(const std::string& path);    // -1 on failure
+// Opens a regular file for reading. Any other kind of file is refused with
+// EISDIR for a directory and EINVAL for the rest, so a pipe or a device met on
+// a walk cannot block the run. -1 on failure.
+int OpenRegularFileForRead(const std::string& path);
 bool FileDescriptorLength(int fd, int64_t& length);
 bool SeekFile(int fd, int64_t position);
 // Reads until `length` bytes arrived or the file ended: the count read, -1 on failure.

@@ -1,0 +1,64 @@
+#include "parse/ParserRegistry.h"
+
+#include "parse/CompParser.h"
+#include "parse/FileType.h"
+#include "parse/HtmlParser.h"
+#include "parse/PlaceholderParser.h"
+#include "parse/SearchParser.h"
+#include "parse/TxtParser.h"
+#include "parse/UnkownParser.h"
+#include "utility/Error.h"
+
+namespace cs::parse {
+
+CParserRegistry& CParserRegistry::instance()
+{
+    static CParserRegistry registry;
+    return registry;
+}
+
+CParserRegistry::CParserRegistry()
+{
+    static CParserCreator<CTxtParser> txt("txt", filetype::TXT);
+    static CParserCreator<CHtmlParser> html("html", filetype::HTML);
+    static CParserCreator<CPlaceholderParser> eml("eml", filetype::EML);
+    static CParserCreator<CPlaceholderParser> doc("doc", filetype::DOC);
+    static CParserCreator<CPlaceholderParser> ppt("ppt", filetype::PPT);
+    static CParserCreator<CPlaceholderParser> xls("xls", filetype::XLS);
+    static CParserCreator<CPlaceholderParser> pdf("pdf", filetype::PDF);
+    static CParserCreator<CCompParser> compress("compress", filetype::COMP);
+    static CParserCreator<CSearchParser> search("search", filetype::SEARCH);
+    static CParserCreator<CUnkownParser> unknown("unkown", filetype::UNKNOWN);
+    CParser::CCreator* creators[] = {&txt, &html, &eml, &doc, &ppt, &xls, &pdf, &compress, &search, &unknown};
+    for (CParser::CCreator* pCreator : creators)
+        registerCreator(pCreator);
+}
+
+void CParserRegistry::registerCreator(CParser::CCreator* pCreator)
+{
+    CS_ASSERT_ARG(pCreator);
+    m_creators[pCreator->identifier()] = {pCreator->fileType(), pCreator};
+}
+
+CParser::CCreator* CParserRegistry::find(const std::string& identifier) const
+{
+    auto it = m_creators.find(identifier);
+    return it == m_creators.end() ? nullptr : it->second.second;
+}
+
+int32_t CParserRegistry::fileTypeOf(const std::string& identifier) const
+{
+    auto it = m_creators.find(identifier);
+    return it == m_creators.end() ? filetype::UNKNOWN : it->second.first;
+}
+
+CParser::CCreator* CParserRegistry::findByFileType(int32_t fileType) const
+{
+    for (const auto& entry : m_creators) {
+        if (entry.second.first == fileType)
+            return entry.second.second;
+    }
+    return nullptr;
+}
+
+} // namespace cs::parse
