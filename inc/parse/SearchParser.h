@@ -41,7 +41,8 @@ public:
 
 private:
     void loadEngines();
-    const CEngine* findEngine(size_t firstDot, size_t slash) const;
+    // False when the host has no label; `pEngine` is null for an unknown engine.
+    bool findEngine(size_t firstDot, size_t slash, const CEngine*& pEngine) const;
     bool takeKeyword(const CEngine& engine, size_t slash);
     bool takeQuery(size_t firstDot);
     bool convertKeyword();

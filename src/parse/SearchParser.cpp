@@ -134,7 +134,9 @@ int CSearchParser::parse(content::CContent* content)
     size_t slash = m_url.find('/', firstDot);
     if (slash == std::string::npos)
         return 0;
-    const CEngine* pEngine = findEngine(firstDot, slash);
+    const CEngine* pEngine = nullptr;
+    if (!findEngine(firstDot, slash, pEngine))
+        return 0;
     if (pEngine ? !takeKeyword(*pEngine, slash) : !takeQuery(firstDot))
         return 0;
     PercentDecode(m_keyword);
@@ -161,20 +163,24 @@ int CSearchParser::parse(content::CContent* content)
     return 1;
 }
 
-const CSearchParser::CEngine* CSearchParser::findEngine(size_t firstDot, size_t slash) const
+bool CSearchParser::findEngine(size_t firstDot, size_t slash, const CEngine*& pEngine) const
 {
     // The labels after the first '.': the part before it is never one.
+    pEngine = nullptr;
     size_t dot = firstDot;
-    for (size_t labels = 0; labels < MAX_LABELS; ++labels) {
+    size_t labels = 0;
+    for (; labels < MAX_LABELS; ++labels) {
         size_t next = m_url.find('.', dot + 1);
         if (next == std::string::npos || next > slash || next == dot + 1)
-            return nullptr;
+            break;
         auto it = m_engines.find(m_url.substr(dot + 1, next - dot - 1));
-        if (it != m_engines.end())
-            return &it->second;
+        if (it != m_engines.end()) {
+            pEngine = &it->second;
+            return true;
+        }
         dot = next;
     }
-    return nullptr;
+    return labels > 0;
 }
 
 bool CSearchParser::takeKeyword(const CEngine& engine, size_t slash)

@@ -1,0 +1,79 @@
+// The registry of parser creators and the placeholders of parsers that are
+// not built in.
+#include <set>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "ParseTestKit.h"
+#include "parse/FileType.h"
+#include "parse/ParserRegistry.h"
+#include "parse/TxtParser.h"
+#include "support/TestSupport.h"
+
+using namespace cs::parse;
+
+TEST(ParserRegistryTest, TenBuiltInCreators)
+{
+    const struct {
+        const char* identifier;
+        int32_t fileType;
+    } kExpected[] = {
+        {"txt.parser", filetype::TXT},       {"html.parser", filetype::HTML},     {"eml.parser", filetype::EML},
+        {"doc.parser", filetype::DOC},       {"ppt.parser", filetype::PPT},       {"xls.parser", filetype::XLS},
+        {"pdf.parser", filetype::PDF},       {"compress.parser", filetype::COMP}, {"search.parser", filetype::SEARCH},
+        {"unkown.parser", filetype::UNKNOWN},
+    };
+    CParserRegistry& registry = CParserRegistry::instance();
+    for (const auto& entry : kExpected) {
+        CParser::CCreator* pCreator = registry.find(entry.identifier);
+        ASSERT_NE(pCreator, nullptr) << entry.identifier;
+        EXPECT_STREQ(pCreator->identifier(), entry.identifier);
+        EXPECT_EQ(pCreator->fileType(), entry.fileType);
+        EXPECT_EQ(registry.fileTypeOf(entry.identifier), entry.fileType);
+        EXPECT_EQ(registry.findByFileType(entry.fileType), pCreator);
+        std::unique_ptr<CParser> parser = pCreator->create();
+        ASSERT_NE(parser, nullptr);
+        parser->setContentMode(&cs::test::ParseTestMode());
+        EXPECT_EQ(cs::test::LogicErrorText([&] { parser->setContentMode(nullptr); }).rfind("INVALID ARGUMENT: pMode", 0), 0u)
+            << entry.identifier;
+    }
+    EXPECT_EQ(registry.find("unknown.parser"), nullptr);
+    EXPECT_EQ(registry.fileTypeOf("unknown.parser"), filetype::UNKNOWN);
+    EXPECT_EQ(registry.findByFileType(filetype::UNUSED), nullptr);
+    EXPECT_EQ(registry.findByFileType(filetype::COUNT), nullptr);
+}
+
+TEST(ParserRegistryTest, RegisterReplacesAndRefusesNull)
+{
+    CParserRegistry& registry = CParserRegistry::instance();
+    EXPECT_EQ(cs::test::LogicErrorText([&] { registry.registerCreator(nullptr); }).rfind("INVALID ARGUMENT: pCreator", 0), 0u);
+
+    CParser::CCreator* pOriginal = registry.find("txt.parser");
+    CParserCreator<CTxtParser> replacement("txt", filetype::TXT);
+    registry.registerCreator(&replacement);
+    EXPECT_EQ(registry.find("txt.parser"), &replacement);
+    registry.registerCreator(pOriginal);
+
+    // Creators are found by file type in identifier order.
+    CParserCreator<CTxtParser> early("aaa", filetype::TXT);
+    registry.registerCreator(&early);
+    EXPECT_EQ(registry.findByFileType(filetype::TXT), &early);
+    CParserCreator<CTxtParser> restore("aaa", filetype::UNUSED);
+    registry.registerCreator(&restore);
+    EXPECT_EQ(registry.findByFileType(filetype::TXT), pOriginal);
+}
+
+TEST(ParserRegistryTest, PlaceholdersDropTheirDocuments)
+{
+    cs::test::CLogCapture log;
+    for (int32_t fileType : {filetype::EML, filetype::DOC, filetype::PPT, filetype::XLS, filetype::PDF}) {
+        std::unique_ptr<CParser> parser = CParserRegistry::instance().findByFileType(fileType)->create();
+        parser->setContentMode(&cs::test::ParseTestMode());
+        auto content = cs::test::NewDocument(fileType);
+        content->setFileInput("/tmp/some.file", 0);
+        EXPECT_EQ(parser->parse(content.get()), 0);
+        EXPECT_EQ(content->getState(), cs::content::CContent::STATE_NEW);
+        EXPECT_TRUE(log.logged("DEBUG", "no parser for file type:" + std::to_string(fileType)));
+    }
+}
