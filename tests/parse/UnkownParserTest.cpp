@@ -111,6 +111,15 @@ TEST_F(UnkownParserTest, NamesThatCannotBeTaken)
     content->setFileInput(windowsStyle, 0);
     ASSERT_EQ(parser->parse(content.get()), 1);
     EXPECT_EQ(FieldText(*content, "text"), "name.bin");
+
+    // A backslash in a directory name makes the name span directories: more
+    // than 510 bytes of it are refused.
+    std::string part(200, 'n');
+    std::string deep = m_dir + "/a\\" + part + "/" + part + "/" + part;
+    cs::test::WriteFile(deep, "x");
+    content->setFileInput(deep, 0);
+    EXPECT_EQ(parser->parse(content.get()), 0);
+    EXPECT_TRUE(log.logged("ERROR", "file " + deep + " name is too long"));
     EXPECT_EQ(cs::test::LogicErrorText([&] { parser->parse(nullptr); }).rfind("ASSERT FAILED: content", 0), 0u);
 }
 
