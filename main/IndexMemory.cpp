@@ -1,10 +1,12 @@
 #include "IndexMemory.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "config/GlobalConfig.h"
 #include "utility/Format.h"
 #include "utility/Logger.h"
+#include "utility/MemoryCache.h"
 #include "utility/OsUtility.h"
 #include "utility/StringResource.h"
 
@@ -53,11 +55,12 @@ bool ProbeIndexMemory(uint32_t configured, uint32_t& reserved)
 uint32_t AllocateIndexMemory()
 {
     uint32_t configured = g_pGlobalConfig->indexMemory();
+    // One cache block holds at most 2 GiB: a larger budget starts from there.
+    uint32_t wanted = static_cast<uint32_t>(std::min<uint64_t>(configured, CMemoryCache::MAX_SIZE));
     uint32_t size = 0;
-    if (!ProbeIndexMemory(configured, size))
+    if (!ProbeIndexMemory(wanted, size))
         DumpLastError(Format(CStringResource::instance().get("IDR_LACK_MEMORY").c_str(), configured >> 20));
-    // The process-wide index memory cache is created and published here with
-    // `size` bytes.
+    CreateIndexMemoryCache(size);
     CS_LOG_INFO("allocate %u index memory", size);
     return size;
 }

@@ -17,9 +17,10 @@ MemoryProbe SetMemoryProbe(MemoryProbe probe);
 // above 50 MiB; `reserved` is the first size that could be had.
 bool ProbeIndexMemory(uint32_t configured, uint32_t& reserved);
 
-// Reserves /config/index/memory bytes or less (see ProbeIndexMemory) and
-// returns the size; when nothing can be had the IDR_LACK_MEMORY report ends
-// the process with exit code 3.
+// Reserves /config/index/memory bytes (at most 2 GiB) or less (see
+// ProbeIndexMemory), makes the process-wide index memory cache of that size
+// (GetIndexMemoryCache) and returns the size; when nothing can be had the
+// IDR_LACK_MEMORY report ends the process with exit code 3.
 uint32_t AllocateIndexMemory();
 
 } // namespace cs::driver

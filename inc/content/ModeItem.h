@@ -46,6 +46,10 @@ public:
     static int indexKindOf(const std::string& word);
     static const char* storeWord(int storeKind);
     static const char* indexWord(int indexKind);
+    // A boost is written with two decimals ("1.00"); read back, it must be a
+    // number with nothing else beside surrounding blanks.
+    static std::string boostText(float boost);
+    static bool parseBoost(const std::string& text, float& boost);
 
 private:
     int m_fieldId = -1;

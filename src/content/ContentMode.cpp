@@ -1,9 +1,5 @@
 #include "content/ContentMode.h"
 
-#include <cctype>
-#include <cstdlib>
-
-#include "utility/Format.h"
 #include "utility/Logger.h"
 #include "utility/XmlDocument.h"
 
@@ -16,22 +12,6 @@ namespace {
 
 // The component children of an indexed item, in file order.
 const char* const kComponentNames[] = {"analyzer", "analyzer_parameter", "indexer"};
-
-// A boost is a float with nothing else beside surrounding blanks.
-bool ParseBoost(const std::string& text, float& boost)
-{
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    float value = std::strtof(begin, &end);
-    if (end == begin)
-        return false;
-    while (std::isspace(static_cast<unsigned char>(*end)))
-        ++end;
-    if (*end != '\0')
-        return false;
-    boost = value;
-    return true;
-}
 
 // The children of a mode item are read by position, not by element name.
 CModeItem ReadItem(const CXmlNode& itemNode)
@@ -60,7 +40,7 @@ CModeItem ReadItem(const CXmlNode& itemNode)
     CXmlNode wayNode = componentsNode.nextSibling();
     int indexWay = wayNode.content() == "0" ? CModeItem::WAY_POSITIONS : CModeItem::WAY_DOCUMENTS;
     float boost = 1.0f;
-    if (!ParseBoost(wayNode.nextSibling().content(), boost)) {
+    if (!CModeItem::parseBoost(wayNode.nextSibling().content(), boost)) {
         CS_LOG_ERROR("reading contentMode Boost error!");
         boost = 1.0f;
     }
@@ -104,7 +84,7 @@ void CContentMode::write(CXmlNode& parent) const
             }
         }
         itemNode.createChild("index_way", std::to_string(pItem->getIndexWay()));
-        itemNode.createChild("boost", utility::Format("%.*f", 2, static_cast<double>(pItem->getBoost())));
+        itemNode.createChild("boost", CModeItem::boostText(pItem->getBoost()));
     }
 }
 

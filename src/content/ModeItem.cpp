@@ -1,5 +1,10 @@
 #include "content/ModeItem.h"
 
+#include <cctype>
+#include <cstdlib>
+
+#include "utility/Format.h"
+
 namespace cs::content {
 
 const std::string* CModeItem::getComponent(const std::string& name) const
@@ -48,6 +53,26 @@ const char* CModeItem::indexWord(int indexKind)
     default:
         return "no";
     }
+}
+
+std::string CModeItem::boostText(float boost)
+{
+    return utility::Format("%.*f", 2, static_cast<double>(boost));
+}
+
+bool CModeItem::parseBoost(const std::string& text, float& boost)
+{
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    float value = std::strtof(begin, &end);
+    if (end == begin)
+        return false;
+    while (std::isspace(static_cast<unsigned char>(*end)))
+        ++end;
+    if (*end != '\0')
+        return false;
+    boost = value;
+    return true;
 }
 
 } // namespace cs::content

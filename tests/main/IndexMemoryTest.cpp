@@ -4,6 +4,7 @@
 
 #include "IndexMemory.h"
 #include "support/TestSupport.h"
+#include "utility/MemoryCache.h"
 #include "utility/OsUtility.h"
 #include "utility/StringResource.h"
 
@@ -21,6 +22,12 @@ bool Limited(size_t size)
 {
     g_attempts.push_back(size);
     return size <= 180 * kMiB;
+}
+
+bool Always(size_t size)
+{
+    g_attempts.push_back(size);
+    return true;
 }
 
 bool Never(size_t size)
@@ -73,6 +80,20 @@ TEST_F(IndexMemory, AllocateTakesTheConfiguredSizeAndLogsWhatItGot)
     CLogCapture log;
     EXPECT_EQ(AllocateIndexMemory(), 150 * kMiB);
     EXPECT_TRUE(log.logged("INFO", "allocate 157286400 index memory"));
+    // The process-wide cache is published with what was obtained.
+    ASSERT_NE(cs::utility::GetIndexMemoryCache(), nullptr);
+    EXPECT_EQ(cs::utility::GetIndexMemoryCache()->firstBlockSize(), 150 * kMiB);
+    EXPECT_EQ(cs::utility::GetIndexMemoryCache()->overflowBlocks(), 0);
+}
+
+TEST_F(IndexMemory, ABudgetAboveTheLargestCacheBlockStartsAt2GiB)
+{
+    Use(Always);
+    CGlobalConfigScope scope("<index><memory>3221225472</memory></index>");
+    EXPECT_EQ(AllocateIndexMemory(), 2048 * kMiB);
+    EXPECT_EQ(g_attempts, std::vector<size_t>{2048 * kMiB});
+    EXPECT_EQ(cs::utility::GetIndexMemoryCache()->firstBlockSize(), 2048 * kMiB);
+    cs::utility::CreateIndexMemoryCache(kMiB);   // give the address space back
 }
 
 TEST_F(IndexMemory, NothingObtainableEndsWithTheLackOfMemoryReport)
