@@ -1,6 +1,7 @@
 #include "parse/ParserRegistry.h"
 
 #include "parse/CompParser.h"
+#include "parse/EmlParser.h"
 #include "parse/FileType.h"
 #include "parse/HtmlParser.h"
 #include "parse/PlaceholderParser.h"
@@ -21,7 +22,7 @@ CParserRegistry::CParserRegistry()
 {
     static CParserCreator<CTxtParser> txt("txt", filetype::TXT);
     static CParserCreator<CHtmlParser> html("html", filetype::HTML);
-    static CParserCreator<CPlaceholderParser> eml("eml", filetype::EML);
+    static CParserCreator<CEmlParser> eml("eml", filetype::EML);
     static CParserCreator<CPlaceholderParser> doc("doc", filetype::DOC);
     static CParserCreator<CPlaceholderParser> ppt("ppt", filetype::PPT);
     static CParserCreator<CPlaceholderParser> xls("xls", filetype::XLS);

@@ -14,6 +14,8 @@ const content::CContentMode& ParseTestMode()
         mode.addItem(CModeItem("text", CModeItem::STORE_NO, CModeItem::INDEX_ANALYZE));
         mode.addItem(CModeItem("abstract", CModeItem::STORE_COMPRESS, CModeItem::INDEX_NO));
         mode.addItem(CModeItem("user", CModeItem::STORE_NO, CModeItem::INDEX_ANALYZE));
+        mode.addItem(CModeItem("mail_send", CModeItem::STORE_NO, CModeItem::INDEX_ANALYZE));
+        mode.addItem(CModeItem("mail_recv", CModeItem::STORE_NO, CModeItem::INDEX_ANALYZE));
     }
     return mode;
 }

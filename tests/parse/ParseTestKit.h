@@ -12,7 +12,7 @@
 
 namespace cs::test {
 
-// Fields: 0 "text", 1 "abstract", 2 "user".
+// Fields: 0 "text", 1 "abstract", 2 "user", 3 "mail_send", 4 "mail_recv".
 const content::CContentMode& ParseTestMode();
 
 // A fresh document of ParseTestMode().
