@@ -299,5 +299,6 @@ TEST_F(EmlParserTest, RegisteredForMail)
     m_content->setFileInput(cs::test::SourcePath("tests/data/mime/corpus/attachments.eml"), 0);
     ASSERT_EQ(parser->parse(m_content.get()), 1);
     EXPECT_EQ(FieldText(*m_content, "mail_recv"), "ops-team@example.com;zhao.liu@example.com;");
-    EXPECT_EQ(cs::test::LogicErrorText([&] { parser->setContentMode(nullptr); }).rfind("INVALID ARGUMENT: pMode", 0), 0u);
+    std::string error = cs::test::LogicErrorText([&] { parser->setContentMode(nullptr); });
+    EXPECT_EQ(error.rfind("INVALID ARGUMENT: pMode", 0), 0u);
 }
