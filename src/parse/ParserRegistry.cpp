@@ -1,13 +1,16 @@
 #include "parse/ParserRegistry.h"
 
 #include "parse/CompParser.h"
+#include "parse/DocParser.h"
 #include "parse/EmlParser.h"
 #include "parse/FileType.h"
 #include "parse/HtmlParser.h"
-#include "parse/PlaceholderParser.h"
+#include "parse/PdfParser.h"
+#include "parse/PptParser.h"
 #include "parse/SearchParser.h"
 #include "parse/TxtParser.h"
 #include "parse/UnkownParser.h"
+#include "parse/XlsParser.h"
 #include "utility/Error.h"
 
 namespace cs::parse {
@@ -23,10 +26,10 @@ CParserRegistry::CParserRegistry()
     static CParserCreator<CTxtParser> txt("txt", filetype::TXT);
     static CParserCreator<CHtmlParser> html("html", filetype::HTML);
     static CParserCreator<CEmlParser> eml("eml", filetype::EML);
-    static CParserCreator<CPlaceholderParser> doc("doc", filetype::DOC);
-    static CParserCreator<CPlaceholderParser> ppt("ppt", filetype::PPT);
-    static CParserCreator<CPlaceholderParser> xls("xls", filetype::XLS);
-    static CParserCreator<CPlaceholderParser> pdf("pdf", filetype::PDF);
+    static CParserCreator<CDocParser> doc("doc", filetype::DOC);
+    static CParserCreator<CPptParser> ppt("ppt", filetype::PPT);
+    static CParserCreator<CXlsParser> xls("xls", filetype::XLS);
+    static CParserCreator<CPdfParser> pdf("pdf", filetype::PDF);
     static CParserCreator<CCompParser> compress("compress", filetype::COMP);
     static CParserCreator<CSearchParser> search("search", filetype::SEARCH);
     static CParserCreator<CUnkownParser> unknown("unkown", filetype::UNKNOWN);

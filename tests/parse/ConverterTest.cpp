@@ -2,12 +2,12 @@
 // them, on the office documents of tests/data/office/ and on damaged files.
 #include <cerrno>
 #include <iconv.h>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "ParseTestKit.h"
 #include "support/TestSupport.h"
 
 using namespace cs::test;
@@ -34,15 +34,6 @@ bool Convert(const std::string& bytes, const char* to, const char* from, std::st
     iconv_close(cd);
     result.resize(result.size() - outLeft);
     return rc != static_cast<size_t>(-1) && inLeft == 0;
-}
-
-std::vector<std::string> Words(const std::string& text)
-{
-    std::vector<std::string> words;
-    std::istringstream in(text);
-    for (std::string word; in >> word;)
-        words.push_back(word);
-    return words;
 }
 
 class ConverterTest : public ::testing::Test {
@@ -86,21 +77,6 @@ protected:
     std::string m_dir;
     std::string m_output;
 };
-
-// Every word of the source that GBK can hold is in the converted text; the
-// others (Korean here) are dropped without taking their neighbours along.
-void ExpectSourceWords(const std::string& sourceFile, const std::string& text)
-{
-    for (const std::string& word : Words(ReadFile(kOffice + sourceFile))) {
-        std::string gbk;
-        if (Convert(word, "GBK", "UTF-8", gbk)) {
-            EXPECT_NE(text.find(word), std::string::npos) << "missing \"" << word << "\" in:\n" << text;
-        } else {
-            EXPECT_EQ(text.find(word), std::string::npos);
-        }
-    }
-    EXPECT_GT(Words(text).size(), 5u);
-}
 
 TEST_F(ConverterTest, WordDocumentGivesItsChineseAndEnglishText)
 {

@@ -1,7 +1,12 @@
 #include "ParseTestKit.h"
 
 #include <iconv.h>
+#include <sstream>
 #include <stdexcept>
+
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
 
 namespace cs::test {
 
@@ -63,6 +68,32 @@ std::string LogicErrorText(const std::function<void()>& action)
         return e.what();
     }
     return std::string();
+}
+
+std::vector<std::string> Words(const std::string& text)
+{
+    std::vector<std::string> words;
+    std::istringstream in(text);
+    for (std::string word; in >> word;)
+        words.push_back(word);
+    return words;
+}
+
+void ExpectSourceWords(const std::string& sourceFile, const std::string& utf8Text)
+{
+    for (const std::string& word : Words(ReadFile(std::string(CS_TEST_DATA_DIR) + "/office/" + sourceFile))) {
+        bool representable = true;
+        try {
+            Gbk(word);
+        } catch (const std::runtime_error&) {
+            representable = false;
+        }
+        if (representable)
+            EXPECT_NE(utf8Text.find(word), std::string::npos) << "missing \"" << word << "\" in:\n" << utf8Text;
+        else
+            EXPECT_EQ(utf8Text.find(word), std::string::npos);
+    }
+    EXPECT_GT(Words(utf8Text).size(), 5u);
 }
 
 } // namespace cs::test

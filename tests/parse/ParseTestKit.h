@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "content/Content.h"
 #include "content/ContentMode.h"
@@ -28,5 +29,13 @@ inline std::string Big5(const std::string& utf8) { return Recode(utf8, "CP950", 
 
 // The text of the logic error `action` raises; empty when it raises none.
 std::string LogicErrorText(const std::function<void()>& action);
+
+// The words (white-space separated) of a text.
+std::vector<std::string> Words(const std::string& text);
+
+// Every word of an office document's source text (tests/data/office/
+// `sourceFile`) that GBK can hold is in `utf8Text`; the others (Korean in the
+// samples) are not, and did not take their neighbours along.
+void ExpectSourceWords(const std::string& sourceFile, const std::string& utf8Text);
 
 } // namespace cs::test

@@ -1,11 +1,11 @@
-// The registry of parser creators and the placeholders of parsers that are
-// not built in.
+// The registry of parser creators.
 #include <set>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "ParseTestKit.h"
+#include "parse/ConverterParser.h"
 #include "parse/FileType.h"
 #include "parse/ParserRegistry.h"
 #include "parse/TxtParser.h"
@@ -64,16 +64,19 @@ TEST(ParserRegistryTest, RegisterReplacesAndRefusesNull)
     EXPECT_EQ(registry.findByFileType(filetype::TXT), pOriginal);
 }
 
-TEST(ParserRegistryTest, PlaceholdersDropTheirDocuments)
+TEST(ParserRegistryTest, OfficeTypesRunTheConvertersOfThePathConfiguration)
 {
-    cs::test::CLogCapture log;
-    for (int32_t fileType : {filetype::DOC, filetype::PPT, filetype::XLS, filetype::PDF}) {
-        std::unique_ptr<CParser> parser = CParserRegistry::instance().findByFileType(fileType)->create();
-        parser->setContentMode(&cs::test::ParseTestMode());
-        auto content = cs::test::NewDocument(fileType);
-        content->setFileInput("/tmp/some.file", 0);
-        EXPECT_EQ(parser->parse(content.get()), 0);
-        EXPECT_EQ(content->getState(), cs::content::CContent::STATE_NEW);
-        EXPECT_TRUE(log.logged("DEBUG", "no parser for file type:" + std::to_string(fileType)));
+    const struct {
+        int32_t fileType;
+        const char* converter;
+    } kExpected[] = {{filetype::DOC, "/converters/doc2txt"},
+                     {filetype::PPT, "/converters/ppt2txt"},
+                     {filetype::XLS, "/converters/xls2txt"},
+                     {filetype::PDF, "/converters/pdf2txt"}};
+    for (const auto& entry : kExpected) {
+        std::unique_ptr<CParser> parser = CParserRegistry::instance().findByFileType(entry.fileType)->create();
+        auto* pConverter = dynamic_cast<CConverterParser*>(parser.get());
+        ASSERT_NE(pConverter, nullptr) << entry.fileType;
+        EXPECT_EQ(pConverter->converterPath(), cs::test::TestRoot() + entry.converter);
     }
 }

@@ -14,7 +14,8 @@ class CGlobalConfig;
 namespace cs::test {
 
 // The per-process test root: a fresh directory holding pathconfig.xml, the
-// global configuration and the string resources, made the current directory
+// global configuration, the string resources and converters/ (a link to the
+// shipped converter programs), made the current directory
 // before any test runs (so the logger and the configuration find them). It is
 // made in $TMPDIR, /tmp by default.
 const std::string& TestRoot();
