@@ -4,6 +4,7 @@
 
 #include "RecreateTime.h"
 #include "config/GlobalConfig.h"
+#include "index/BarrelsInfo.h"
 #include "platform/Platform.h"
 #include "utility/Format.h"
 #include "utility/Logger.h"
@@ -59,9 +60,14 @@ struct IndexCounts {
 };
 
 // Documents and deleted documents summed over the barrels listed in
-// `statusFile` (index_status.xml), both 0 when it cannot be read. The barrel
-// list reader answers this once it exists; until then no index counts.
-IndexCounts ReadIndexCounts(const std::string& /*statusFile*/) { return IndexCounts(); }
+// `statusFile` (index_status.xml), both 0 when it cannot be read.
+IndexCounts ReadIndexCounts(const std::string& statusFile)
+{
+    IndexCounts counts;
+    if (!index::CBarrelsInfo::countDocuments(statusFile, counts.documents, counts.deleted))
+        return IndexCounts();
+    return counts;
+}
 
 // The configurator, PrepareIndexing and the collection's run: the collection
 // feeds the index writer it is handed and closes it at the end of its run.

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "AnalyzerTestData.h"
+#include "support/AnalyzerTestData.h"
 #include "analyze/AnalyzerRegistry.h"
 #include "analyze/GeneralAnalyzer.h"
 #include "config/ConfigPath.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "AnalyzerTestData.h"
+#include "support/AnalyzerTestData.h"
 #include "analyze/GeneralAnalyzer.h"
 #include "config/ConfigPath.h"
 #include "support/TestSupport.h"

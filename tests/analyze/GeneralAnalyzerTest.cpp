@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "AnalyzerTestData.h"
+#include "support/AnalyzerTestData.h"
 #include "analyze/GeneralAnalyzer.h"
 #include "support/TestSupport.h"
 

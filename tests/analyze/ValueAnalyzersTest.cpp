@@ -6,7 +6,7 @@
 
 #include <zlib.h>
 
-#include "AnalyzerTestData.h"
+#include "support/AnalyzerTestData.h"
 #include "analyze/AnalyzerRegistry.h"
 #include "analyze/CrcAnalyzer.h"
 #include "analyze/DatetimeAnalyzer.h"

@@ -3,11 +3,19 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "analyze/Analyzer.h"
+#include "analyze/AnalyzerMap.h"
+#include "analyze/AnalyzerRegistry.h"
+#include "config/Configurator.h"
+#include "content/ContentMode.h"
 #include "content/Field.h"
+#include "index/FieldFactoryRegistry.h"
 #include "index/OutputDescriptor.h"
 #include "store/ContentDirectory.h"
 #include "support/IndexFiles.h"
@@ -25,6 +33,65 @@ inline std::unique_ptr<content::CField> TokenField(uint32_t id, const std::vecto
     for (int32_t token : tokens)
         list.push_back(token);
     return pField;
+}
+
+// The built-in content mode (the configurator's defaults): text, user, group,
+// date, path (stored), abstract (stored compressed), mail_send, mail_recv, type.
+inline const content::CContentMode& DefaultMode()
+{
+    static utility::CConfigurator configurator(TestRoot() + "/no-such-content-mode.xml");
+    static bool loaded = (configurator.load(), true);
+    (void)loaded;
+    return configurator.getContentMode();
+}
+
+// The analyzers of every analysed field of a mode, by field id, as the
+// index writer chooses them (the general analyzer unless the field names
+// another). The general analyzer reads the dictionary installed in the test
+// root.
+class CAnalysis {
+public:
+    explicit CAnalysis(const content::CContentMode& mode)
+    {
+        for (size_t i = 0; i < mode.size(); ++i) {
+            const content::CModeItem& item = mode.item(i);
+            if (item.getIndexKind() != content::CModeItem::INDEX_ANALYZE)
+                continue;
+            const std::string* pName = item.getComponent("analyzer");
+            std::string name = pName ? *pName : "general.analyzer";
+            std::unique_ptr<analyze::CAnalyzer>& pAnalyzer = m_byName[name];
+            if (!pAnalyzer)
+                pAnalyzer = analyze::CAnalyzerRegistry::instance().find(name)->create();
+            m_map[item.getFieldID()] = pAnalyzer.get();
+        }
+    }
+    const analyze::AnalyzerMap& map() const { return m_map; }
+
+private:
+    std::map<std::string, std::unique_ptr<analyze::CAnalyzer>> m_byName;
+    analyze::AnalyzerMap m_map;
+};
+
+// The field kind of every indexed item of a mode, by its "indexer" component.
+inline index::FieldFactoryMap Factories(const content::CContentMode& mode)
+{
+    index::FieldFactoryMap factories;
+    for (size_t i = 0; i < mode.size(); ++i) {
+        const content::CModeItem& item = mode.item(i);
+        const std::string* pName = item.getComponent("indexer");
+        if (item.getIndexKind() != content::CModeItem::INDEX_NO)
+            factories[item.getFieldID()] = index::CFieldFactoryRegistry::instance().find(pName ? *pName : "text");
+    }
+    return factories;
+}
+
+// Gives the files of a directory ending in ".tmp" their final names.
+inline void DropTmpNames(const std::string& dir)
+{
+    for (const std::string& name : ListDir(dir)) {
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0)
+            std::rename((dir + "/" + name).c_str(), (dir + "/" + name.substr(0, name.size() - 4)).c_str());
+    }
 }
 
 // B.tid, B.did and B.pid of barrel "_0", open for writing.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <unistd.h>
 
 #include "RunDriver.h"
@@ -89,5 +90,61 @@ TEST_F(RunDriver, FullDiskEndsWithTheFatalReport)
 TEST_F(RunDriver, NothingToRebuildWithoutAnIndex)
 {
     CGlobalConfigScope scope(Enabled(MakeTempDir("run")) + "<recreate><records>0</records></recreate>");
+    EXPECT_FALSE(NeedRecreate("db"));
+}
+
+TEST_F(RunDriver, RebuildDecisionReadsTheBarrelList)
+{
+    std::string root = MakeTempDir("run");
+    ::mkdir((root + "/db").c_str(), 0755);
+    cs::test::WriteFile(root + "/db/index_status.xml",
+                        "<?xml version=\"1.0\"?>\n<database><version>cs.1.0.0</version>"
+                        "<barrel_counter>2</barrel_counter><barrel_count>2</barrel_count><barrels>"
+                        "<barrel><name>_0</name><doc_start>0</doc_start><doc_count>6</doc_count>"
+                        "<deleted_count>3</deleted_count></barrel>"
+                        "<barrel><name>_1</name><doc_start>6</doc_start><doc_count>4</doc_count>"
+                        "<deleted_count>2</deleted_count></barrel></barrels></database>\n");
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::time_t before = std::time(nullptr);
+        std::tm now = *std::localtime(&before);
+        std::string index = "<index><system_status>1</system_status><path>" + root + "</path><weekday>" +
+                            std::to_string(now.tm_wday) + "</weekday><adjusttime>" + std::to_string(now.tm_hour) +
+                            ":00:00</adjusttime></index>";
+        // 10 documents, 5 deleted: 50 percent.
+        bool due = false, notEnough = true, tooFewDeleted = true;
+        {
+            CGlobalConfigScope scope(index +
+                                     "<recreate><records>10</records><delpercent>50</delpercent></recreate>");
+            due = NeedRecreate("db");
+        }
+        {
+            CGlobalConfigScope scope(index +
+                                     "<recreate><records>11</records><delpercent>50</delpercent></recreate>");
+            notEnough = NeedRecreate("db");
+        }
+        {
+            CGlobalConfigScope scope(index +
+                                     "<recreate><records>10</records><delpercent>51</delpercent></recreate>");
+            tooFewDeleted = NeedRecreate("db");
+        }
+        std::time_t after = std::time(nullptr);
+        if (std::localtime(&after)->tm_hour != now.tm_hour)
+            continue;   // the hour turned meanwhile: try again
+        EXPECT_TRUE(due);
+        EXPECT_FALSE(notEnough);
+        EXPECT_FALSE(tooFewDeleted);
+        return;
+    }
+}
+
+TEST_F(RunDriver, AnUnreadableBarrelListIsNoIndex)
+{
+    std::string root = MakeTempDir("run");
+    ::mkdir((root + "/db").c_str(), 0755);
+    cs::test::WriteFile(root + "/db/index_status.xml",
+                        "<database><version>cs.1.0.0</version><barrel_counter>1</barrel_counter>"
+                        "<barrel_count>1</barrel_count><barrels><barrel><name>_0</name><doc_start>0</doc_start>"
+                        "<doc_count>many</doc_count><deleted_count>9</deleted_count></barrel></barrels></database>");
+    CGlobalConfigScope scope(Enabled(root) + "<recreate><records>0</records><delpercent>0</delpercent></recreate>");
     EXPECT_FALSE(NeedRecreate("db"));
 }

@@ -1,4 +1,4 @@
-#include "AnalyzerTestData.h"
+#include "support/AnalyzerTestData.h"
 
 #include <cstdio>
 #include <sstream>

@@ -1,0 +1,115 @@
+#include "index/Index.h"
+
+#include "content/ContentMode.h"
+#include "index/FieldFactoryRegistry.h"
+#include "platform/Platform.h"
+#include "utility/Error.h"
+#include "utility/Logger.h"
+#include "utility/OsUtility.h"
+#include "utility/StringResource.h"
+
+namespace cs::index {
+
+using content::CModeItem;
+
+namespace {
+
+// The directory mode of each open mode.
+int DirectoryMode(int openMode)
+{
+    switch (openMode) {
+    case CIndex::ACCESS_CREATE:
+        return store::CContentDirectory::MODE_RECREATE;
+    case CIndex::ACCESS_APPEND:
+        return store::CContentDirectory::MODE_CREATE;
+    default:
+        return store::CContentDirectory::MODE_OPEN;
+    }
+}
+
+} // namespace
+
+CIndex::CIndex(int openMode, const std::string& path) : m_openMode(openMode)
+{
+    CS_ASSERT_ARG(openMode >= ACCESS_CREATE && openMode <= ACCESS_READ);
+    if (openMode == ACCESS_CREATE)
+        wipeMarker();
+    m_pDirectory = std::make_unique<store::CContentDirectory>(path, DirectoryMode(openMode));
+    m_pBarrelsInfo = std::make_unique<CBarrelsInfo>();
+    bool read = m_pBarrelsInfo->read(*m_pDirectory);
+    if (!read && openMode == ACCESS_READ)
+        CS_THROW("open index file failed");
+    if (openMode == ACCESS_CREATE) {
+        m_pBarrelsInfo->deleteAll(*m_pDirectory);
+    } else if (m_pBarrelsInfo->getVersion() != CBarrelsInfo::VERSION) {
+        m_pBarrelsInfo.reset();
+        m_pDirectory.reset();
+        CS_THROW("versions don't match between program and the index file ");
+    }
+}
+
+CIndex::~CIndex() = default;
+
+void CIndex::wipeMarker()
+{
+    std::string marker = utility::GetAppDir() + DELETE_MARKER;
+    CS_LOG_INFO("index.delete [create %s]", marker.c_str());
+    int fd = platform::CreateTruncated(marker);
+    if (fd == -1)
+        CS_THROW("failed to create %s", marker.c_str());
+    platform::CloseFile(fd);
+    CS_LOG_INFO("index.delete [delete %s]", marker.c_str());
+    if (!platform::RemoveFile(marker))
+        utility::DumpLastError(utility::CStringResource::instance().get("IDR_NEED_RESTART"));
+}
+
+content::CContentMode* CIndex::getContentMode() const
+{
+    if (m_pContentMode)
+        return m_pContentMode;
+    return m_pBarrelsInfo->getContentMode();
+}
+
+const FieldFactoryMap& CIndex::getFieldFactories()
+{
+    if (!m_pFieldFactories)
+        buildFieldFactories();
+    return *m_pFieldFactories;
+}
+
+void CIndex::buildFieldFactories()
+{
+    auto pFactories = std::make_unique<FieldFactoryMap>();
+    const content::CContentMode* pMode = getContentMode();
+    CFieldFactoryRegistry& registry = CFieldFactoryRegistry::instance();
+    for (size_t i = 0; pMode && i < pMode->size(); ++i) {
+        const CModeItem& item = pMode->item(i);
+        if (item.getIndexKind() == CModeItem::INDEX_NO)
+            continue;
+        const std::string* pIndexer = item.getComponent("indexer");
+        CFieldFactory* pFactory = nullptr;
+        if (m_openMode == ACCESS_READ) {
+            // An existing index must name the kind of every indexed field it
+            // lists with one.
+            if (!pIndexer)
+                continue;
+            pFactory = registry.find(*pIndexer);
+            if (!pFactory)
+                CS_THROW("creating fieldfactory failed");
+        } else {
+            if (!pIndexer)
+                CS_LOG_WARN("configurate doesn't give %s field indexer ", "indexer");
+            pFactory = registry.find(pIndexer ? *pIndexer : std::string("text"));
+            CS_ASSERT(pFactory);
+        }
+        (*pFactories)[item.getFieldID()] = pFactory;
+    }
+    if (pFactories->empty()) {
+        if (m_openMode == ACCESS_READ)
+            CS_THROW("CIndex failed to create fieldfactory");
+        CS_LOG_ERROR("IndexWriter failed to create fieldfactory");
+    }
+    m_pFieldFactories = std::move(pFactories);
+}
+
+} // namespace cs::index
