@@ -1,17 +1,15 @@
 // Segmentation speed of the general analyzer with the bundled dictionary
 // (conf/dict, written by scripts/build.sh): tokens and bytes per second over a
 // large GBK text analysed in document-sized pieces, and the dictionary load.
-#include <cmath>
 #include <fstream>
 #include <memory>
-#include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
 #include "analyze/GeneralAnalyzer.h"
+#include "support/BenchText.h"
 
 namespace {
 
@@ -20,34 +18,10 @@ const std::string kStopWords = std::string(CS_SOURCE_DIR) + "/conf/dict/stopword
 
 bool DictionaryBuilt() { return std::ifstream(kDictionary).good(); }
 
-// About 8 MiB of text: dictionary words drawn with a falling frequency
-// (log-uniform rank), Chinese punctuation, and now and then an English word
-// or a number, as in web pages and mail.
+// About 8 MiB of text in the manner of web pages and mail.
 const std::string& Text()
 {
-    static const std::string text = [] {
-        std::vector<std::string> words;
-        std::ifstream in(kDictionary, std::ios::binary);
-        for (std::string line; std::getline(in, line);)
-            words.push_back(line);
-        const char* const english[] = {"index", "server", "Linux", "download", "the", "of", "Email", "http"};
-        const char* const punctuation[] = {"\xa3\xac", "\xa1\xa3", " ", "\xa3\xbb", "\r\n"};   // ， 。 space ； CRLF
-        std::mt19937 random(20240229);
-        std::uniform_real_distribution<double> unit(0.0, 1.0);
-        std::string result;
-        while (result.size() < (8u << 20)) {
-            double roll = unit(random);
-            if (roll < 0.03)
-                result += english[random() % std::size(english)];
-            else if (roll < 0.05)
-                result += std::to_string(random() % 100000);
-            else
-                result += words[static_cast<size_t>(std::exp(unit(random) * std::log(double(words.size())))) - 1];
-            if (unit(random) < 0.12)
-                result += punctuation[random() % std::size(punctuation)];
-        }
-        return result;
-    }();
+    static const std::string text = cs::bench::MixedText(cs::bench::DictionaryWords(kDictionary), 8u << 20);
     return text;
 }
 
