@@ -1,0 +1,75 @@
+// The stored-fields writer on its own: argument checks, documents out of
+// order, missing documents and number values.
+#include <gtest/gtest.h>
+
+#include "IndexTestKit.h"
+#include "content/Content.h"
+#include "index/FieldInfoList.h"
+#include "index/StoreFieldsWriter.h"
+
+namespace {
+
+using namespace cs::test;
+using cs::content::CContent;
+using cs::content::CContentMode;
+using cs::content::CModeItem;
+using cs::index::CStoreFieldsWriter;
+
+TEST(StoreFieldsWriter, OpenNeedsADirectoryAndAFieldList)
+{
+    std::string dir = MakeTempDir("stored");
+    cs::store::CContentDirectory directory(dir, 1);
+    cs::index::CFieldInfoList fields;
+    CStoreFieldsWriter writer;
+    EXPECT_EQ(RaisedMessage<std::logic_error>([&] { writer.open(nullptr, "_0", &fields); }),
+              "INVALID ARGUMENT: pDirectory != NULL");
+    EXPECT_EQ(RaisedMessage<std::logic_error>([&] { writer.open(&directory, "_0", nullptr); }),
+              "INVALID ARGUMENT: fieldsInfo != NULL");
+    CLogCapture log;
+    writer.open(&directory, "_3", &fields);
+    EXPECT_TRUE(log.logged("DEBUG", "store field writer is opening store files"));
+    EXPECT_EQ(ListDir(dir), (std::vector<std::string>{"_3.sfd.tmp", "_3.sfi.tmp"}));
+    writer.addDocument(0, nullptr);
+    EXPECT_TRUE(log.logged("WARN", "content is NULL while adding content record to storefielsWriter"));
+    writer.close();
+    writer.close();   // nothing open: nothing to do
+    EXPECT_EQ(ReadFile(dir + "/_3.sfi.tmp"), "");
+}
+
+TEST(StoreFieldsWriter, EntriesGoByDocumentNumberAndNumbersAreStoredAsText)
+{
+    std::string dir = MakeTempDir("stored");
+    cs::store::CContentDirectory directory(dir, 1);
+    CContentMode mode;
+    mode.addItem(CModeItem("count", 64, 1));
+    mode.addItem(CModeItem("note", 32, 1));
+    cs::index::CFieldInfoList fields;
+    fields.buildFromMode(mode);
+    CStoreFieldsWriter writer;
+    writer.open(&directory, "_0", &fields);
+    CContent document(mode);
+    document.setFieldNumber(0, -42);
+    writer.addDocument(0, &document);
+    document.clear();
+    document.setFieldText(1, std::string(500, 'z').c_str());
+    writer.addDocument(2, &document);   // document 1 never came
+    writer.close();
+    DropTmpNames(dir);
+
+    std::string sfi = ReadFile(dir + "/_0.sfi");
+    ASSERT_EQ(sfi.size(), 24u);
+    EXPECT_EQ(sfi.substr(8, 8), std::string(8, '\0'));
+    std::string sfd = ReadFile(dir + "/_0.sfd");
+    // Document 0: two fields; the number as text of 4 bytes with its zero; note empty.
+    EXPECT_EQ(sfd.substr(0, 9), std::string("\x02\x00\x04-42\0\x01\x00", 9));
+    CByteReader table(sfi, 16);
+    CByteReader record(sfd, static_cast<uint64_t>(table.int64()));
+    EXPECT_EQ(record.vint(), 2u);
+    EXPECT_EQ(record.vint(), 0u);
+    EXPECT_EQ(record.vint(), 0u);   // count empty
+    EXPECT_EQ(record.vint(), 1u);
+    EXPECT_EQ(record.vint(), 501u);
+    EXPECT_GT(record.vint(), 0u);   // compressed
+}
+
+} // namespace
