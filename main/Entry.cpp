@@ -9,6 +9,7 @@
 #include "config/ConfigPath.h"
 #include "config/DbInfo.h"
 #include "config/GlobalConfig.h"
+#include "utility/ConsoleProgress.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
 #include "utility/OsUtility.h"
@@ -101,6 +102,7 @@ int Main(int argc, char** argv)
             return code;
         RunDatabases(line);
         CS_LOG_INFO("indexing end");
+        CConsoleProgress::instance().finish();
         std::fputs("congratulations, game over!\n", stdout);
         return 0;
     } catch (const std::exception& e) {

@@ -2,6 +2,7 @@
 
 #include "content/Content.h"
 #include "platform/Platform.h"
+#include "utility/ConsoleProgress.h"
 #include "utility/Error.h"
 
 namespace cs::parse {
@@ -60,6 +61,7 @@ CReadResult ReadContentFile(const std::string& path, size_t length, CParseBuffer
     result.bytesRead = platform::ReadFileData(fd, data, static_cast<int64_t>(length));
     int error = platform::LastErrorCode();
     platform::CloseFile(fd);
+    utility::CConsoleProgress::instance().bytesRead(result.bytesRead);
     if (result.bytesRead != static_cast<int64_t>(length)) {
         result.status = CReadResult::SHORT_READ;
         result.error = result.bytesRead < 0 ? error : 0;

@@ -138,6 +138,9 @@ bool CloseDescriptor(int fd);
 // while the process sleeps or waits.
 int64_t MonotonicMillis();
 
+// True when the descriptor is a terminal.
+bool IsTerminal(int fd);
+
 // ---- temporary files -----------------------------------------------------
 
 // The system's directory for temporary files, with a final '/': TMPDIR when it

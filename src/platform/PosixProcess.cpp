@@ -203,4 +203,6 @@ int64_t MonotonicMillis()
     return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
+bool IsTerminal(int fd) { return ::isatty(fd) == 1; }
+
 } // namespace cs::platform
