@@ -2,6 +2,7 @@
 #pragma once
 
 #include <stdexcept>
+#include <string>
 
 namespace cs::utility {
 
@@ -17,6 +18,10 @@ struct ErrorSite {
 // and raises std::logic_error (kind 0) or std::runtime_error (kind 1).
 [[noreturn]] void ThrowError(const ErrorSite& site, const char* format, ...)
     __attribute__((format(printf, 2, 3)));
+
+// The message of a raised error without the " (file: %s line: %d)" that
+// ThrowError appends, for showing it to an operator.
+std::string WithoutErrorSite(const std::string& message);
 
 // A hardware fault or an invalid parameter handed to the C runtime.
 class COSException : public std::runtime_error {

@@ -28,3 +28,15 @@ void ThrowError(const ErrorSite& site, const char* format, ...)
 }
 
 } // namespace cs::utility
+
+namespace cs::utility {
+
+std::string WithoutErrorSite(const std::string& message)
+{
+    size_t site = message.rfind(" (file: ");
+    if (site == std::string::npos || message.back() != ')')
+        return message;
+    return message.substr(0, site);
+}
+
+} // namespace cs::utility
