@@ -31,8 +31,11 @@ struct StoredBarrel {
         mode.addItem(CModeItem("abstract", 32, 1));
         mode.addItem(CModeItem("text", 16, 2));
         fields.buildFromMode(mode);
-        for (int i = 0; i < 300; ++i)
-            incompressible += static_cast<char>((i * 7919 + i * i * 104729) % 251 + 1);
+        uint32_t state = 12345;
+        for (int i = 0; i < 300; ++i) {
+            state = state * 1103515245u + 12345u;
+            incompressible += static_cast<char>((state >> 16) % 251 + 1);
+        }
         cs::index::CStoreFieldsWriter writer;
         writer.open(&directory, "_0", &fields);
         CContent document(mode);
