@@ -41,6 +41,8 @@ bool PathAccessible(const std::string& path);
 bool IsDirectory(const std::string& path);
 bool CreateOneDirectory(const std::string& path);
 bool CommitFile(int fd);
+// Makes the creations, renames and removals of names in `dir` durable.
+bool SyncDirectory(const std::string& dir);
 bool MoveFileReplace(const std::string& from, const std::string& to);
 bool RemoveFile(const std::string& path);
 

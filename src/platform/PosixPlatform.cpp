@@ -84,6 +84,18 @@ bool IsDirectory(const std::string& path)
 bool CreateOneDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
 bool CommitFile(int fd) { return ::fsync(fd) == 0; }
 
+bool SyncDirectory(const std::string& dir)
+{
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool synced = ::fsync(fd) == 0;
+    int saved = errno;
+    ::close(fd);
+    errno = saved;
+    return synced;
+}
+
 bool MoveFileReplace(const std::string& from, const std::string& to)
 {
     return ::rename(from.c_str(), to.c_str()) == 0;

@@ -1,0 +1,73 @@
+// A replacement of index files that survives a crash: the renames and
+// removals are written to a plan file in the index directory and committed
+// before the first of them runs, so that whoever opens the index next rolls
+// an interrupted replacement forward instead of finding a barrel list that
+// names files which are gone.
+//
+// The steps are grouped in phases that run in order; within one phase no name
+// is both a source and a target, which makes every step safe to repeat: a
+// rename whose source is gone has already happened. The plan file records the
+// first phase not yet finished.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cs::store {
+class CDirectory;
+}
+
+namespace cs::index {
+
+class CReplacePlan {
+public:
+    static const char* const FILE_NAME;   // "index.plan", in the index directory
+
+    explicit CReplacePlan(store::CDirectory* pDir);
+
+    void addRename(int phase, const std::string& from, const std::string& to);
+    void addRemove(int phase, const std::string& name);
+    // Every file of the barrel ("name.*") as the directory will hold it when
+    // the phase begins: as it is now, changed by the steps of earlier phases.
+    void addBarrelRename(int phase, const std::string& from, const std::string& to);
+    void addBarrelRemove(int phase, const std::string& name);
+
+    bool empty() const { return m_steps.empty(); }
+
+    // Writes the plan file and makes it durable; from here on the replacement
+    // is rolled forward by recover() should this process not finish it.
+    void commit();
+    // Runs the phases not yet finished and removes the plan file.
+    void execute();
+
+    // Rolls forward a plan left by an interrupted replacement; true when there was one.
+    static bool recover(store::CDirectory* pDir);
+
+    // Test hook: called with a running number before every change the plan makes
+    // on disk (the plan file's commit, each step, each phase record, the removal).
+    using StepHook = void (*)(int step);
+    static void setStepHook(StepHook hook);
+
+private:
+    struct Step {
+        int phase;
+        bool rename;
+        std::string from;
+        std::string to;   // empty for a removal
+    };
+
+    void addStep(const Step& step);
+    std::vector<std::string> barrelFiles(int phase, const std::string& barrel) const;
+    void checkPhases() const;
+    void writePlanFile() const;
+    void readPlanFile();
+    void runStep(const Step& step);
+    void syncDirectory() const;
+    void reachStep() const;
+
+    store::CDirectory* m_pDir;
+    std::vector<Step> m_steps;
+    int m_nextPhase = 0;   // the first phase not yet finished
+};
+
+} // namespace cs::index
