@@ -1,5 +1,7 @@
 #include "index/CrcFieldFactory.h"
 
+#include "index/CrcIndexTermReader.h"
+#include "index/CrcMerger.h"
 #include "index/CrcIndexer.h"
 
 namespace cs::index {
@@ -15,9 +17,8 @@ CFieldIndexer* CCrcFieldFactory::createFieldIndexer(utility::CMemoryCache* pMemo
     return new CCrcIndexer(pMemory);
 }
 
-// The reading side of the field kind is not built yet: no merger, no reader.
-CFieldMerger* CCrcFieldFactory::createFieldMerger() { return nullptr; }
+CFieldMerger* CCrcFieldFactory::createFieldMerger() { return new CCrcMerger(); }
 
-CIndexTermReader* CCrcFieldFactory::createTermReader() { return nullptr; }
+CIndexTermReader* CCrcFieldFactory::createTermReader() { return new CCrcIndexTermReader(); }
 
 } // namespace cs::index

@@ -1,5 +1,7 @@
 #include "index/DateFieldFactory.h"
 
+#include "index/DateIndexTermReader.h"
+#include "index/DateMerger.h"
 #include "index/DateTimeFieldIndexer.h"
 
 namespace cs::index {
@@ -15,9 +17,8 @@ CFieldIndexer* CDateFieldFactory::createFieldIndexer(utility::CMemoryCache* pMem
     return new CDateTimeFieldIndexer(pMemory);
 }
 
-// The reading side of the field kind is not built yet: no merger, no reader.
-CFieldMerger* CDateFieldFactory::createFieldMerger() { return nullptr; }
+CFieldMerger* CDateFieldFactory::createFieldMerger() { return new CDateMerger(); }
 
-CIndexTermReader* CDateFieldFactory::createTermReader() { return nullptr; }
+CIndexTermReader* CDateFieldFactory::createTermReader() { return new CDateIndexTermReader(); }
 
 } // namespace cs::index

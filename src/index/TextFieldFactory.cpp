@@ -1,5 +1,7 @@
 #include "index/TextFieldFactory.h"
 
+#include "index/TextIndexTermReader.h"
+#include "index/TextMerger.h"
 #include "index/TextFieldIndexer.h"
 
 namespace cs::index {
@@ -15,9 +17,8 @@ CFieldIndexer* CTextFieldFactory::createFieldIndexer(utility::CMemoryCache* pMem
     return new CTextFieldIndexer(pMemory);
 }
 
-// The reading side of the field kind is not built yet: no merger, no reader.
-CFieldMerger* CTextFieldFactory::createFieldMerger() { return nullptr; }
+CFieldMerger* CTextFieldFactory::createFieldMerger() { return new CTextMerger(); }
 
-CIndexTermReader* CTextFieldFactory::createTermReader() { return nullptr; }
+CIndexTermReader* CTextFieldFactory::createTermReader() { return new CTextIndexTermReader(); }
 
 } // namespace cs::index
