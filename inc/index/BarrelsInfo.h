@@ -47,6 +47,10 @@ public:
     // Moves the barrel's files B.* to N.*, after closing the files of the
     // barrel writer attached to it.
     void renameBarrel(CBarrelInfo* pBarrel, const std::string& newName, store::CDirectory& directory);
+    // Takes the record out of the list, leaving the barrel's files alone.
+    std::unique_ptr<CBarrelInfo> takeBarrel(const CBarrelInfo* pBarrel);
+    // Appends a record made elsewhere (or taken out before).
+    void appendBarrel(std::unique_ptr<CBarrelInfo> pBarrel);
     // Removes the files of the barrel of exactly that name, and its record.
     void deleteBarrel(const std::string& name, store::CDirectory& directory);
     // Removes the files of every barrel and index_status.xml.

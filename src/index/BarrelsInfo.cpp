@@ -185,6 +185,23 @@ void CBarrelsInfo::renameBarrel(CBarrelInfo* pBarrel, const std::string& newName
     pBarrel->setName(newName);
 }
 
+std::unique_ptr<CBarrelInfo> CBarrelsInfo::takeBarrel(const CBarrelInfo* pBarrel)
+{
+    auto it = std::find_if(m_barrels.begin(), m_barrels.end(),
+                           [&](const std::unique_ptr<CBarrelInfo>& pOwned) { return pOwned.get() == pBarrel; });
+    if (it == m_barrels.end())
+        return nullptr;
+    std::unique_ptr<CBarrelInfo> pTaken = std::move(*it);
+    m_barrels.erase(it);
+    return pTaken;
+}
+
+void CBarrelsInfo::appendBarrel(std::unique_ptr<CBarrelInfo> pBarrel)
+{
+    CS_ASSERT_ARG(pBarrel);
+    m_barrels.push_back(std::move(pBarrel));
+}
+
 void CBarrelsInfo::deleteBarrel(const std::string& name, store::CDirectory& directory)
 {
     CS_LOG_DEBUG("deleting the index barrel:%s of the directory:%s", name.c_str(), directory.getPath().c_str());
