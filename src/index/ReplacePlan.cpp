@@ -246,6 +246,10 @@ void CReplacePlan::execute()
 bool CReplacePlan::recover(store::CDirectory* pDir)
 {
     CS_ASSERT_ARG(pDir);
+    // A plan file never committed: nothing of its replacement has happened.
+    std::string fresh = std::string(FILE_NAME) + kNewSuffix;
+    if (pDir->fileExists(fresh))
+        pDir->removeFile(fresh);
     if (!pDir->fileExists(FILE_NAME))
         return false;
     CS_LOG_INFO("completing the interrupted replacement of index files in %s", pDir->getPath().c_str());
