@@ -46,8 +46,15 @@ public:
         CS_ASSERT_ARG_TEXT(e != nullptr, "e != NULL");
         if (m_curSize >= m_maxSize)
             CS_THROW("put error,the queue is full!");
-        m_heap[++m_curSize] = e;
-        upHeap();
+        // Where e settles is found first: should lessThan raise, nothing has moved.
+        int last = m_curSize + 1;
+        int pos = last;
+        while (pos > 1 && lessThan(e, m_heap[pos / 2]))
+            pos /= 2;
+        for (int i = last; i > pos; i /= 2)
+            m_heap[i] = m_heap[i / 2];
+        m_heap[pos] = e;
+        m_curSize = last;
     }
 
     // The least element, taken out of the queue; null when the queue is empty.
@@ -56,9 +63,31 @@ public:
         if (m_curSize == 0)
             return nullptr;
         T result = m_heap[1];
-        m_heap[1] = m_heap[m_curSize];
+        T node = m_heap[m_curSize];
+        // The last element sinks from the top into the heap without it; the
+        // path is found before anything moves.
+        int size = m_curSize - 1;
+        int path[32];   // a heap of int-indexed slots is at most 31 levels deep
+        int depth = 0;
+        for (int i = 1;;) {
+            int child = 2 * i;
+            if (child > size)
+                break;
+            // The right child only when it is strictly less than the left.
+            if (child + 1 <= size && lessThan(m_heap[child + 1], m_heap[child]))
+                ++child;
+            if (!lessThan(m_heap[child], node))
+                break;
+            path[depth++] = child;
+            i = child;
+        }
+        int pos = 1;
+        for (int k = 0; k < depth; ++k) {
+            m_heap[pos] = m_heap[path[k]];
+            pos = path[k];
+        }
+        m_heap[pos] = node;
         m_heap[m_curSize--] = nullptr;
-        downHeap();
         return result;
     }
 
@@ -87,36 +116,6 @@ protected:
     virtual bool lessThan(T a, T b) = 0;
 
 private:
-    void upHeap()
-    {
-        int i = m_curSize;
-        T node = m_heap[i];
-        for (int parent = i / 2; parent > 0 && lessThan(node, m_heap[parent]); parent = i / 2) {
-            m_heap[i] = m_heap[parent];
-            i = parent;
-        }
-        m_heap[i] = node;
-    }
-
-    void downHeap()
-    {
-        int i = 1;
-        T node = m_heap[i];
-        while (true) {
-            int child = 2 * i;
-            if (child > m_curSize)
-                break;
-            // The right child only when it is strictly less than the left.
-            if (child + 1 <= m_curSize && lessThan(m_heap[child + 1], m_heap[child]))
-                ++child;
-            if (!lessThan(m_heap[child], node))
-                break;
-            m_heap[i] = m_heap[child];
-            i = child;
-        }
-        m_heap[i] = node;
-    }
-
     T* m_heap = nullptr;
     int m_curSize = 0;
     bool m_deleteElements = true;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 #include <stdexcept>
 #include <vector>
@@ -25,12 +26,13 @@ struct Item {
 
 class CItemQueue : public cs::utility::CPriorityQueue<Item*> {
 public:
-    int comparisons = 0;
+    bool refuse = false;
 
 protected:
     bool lessThan(Item* a, Item* b) override
     {
-        ++comparisons;
+        if (refuse)
+            throw std::runtime_error("no order");
         return a->key < b->key;
     }
 };
@@ -100,6 +102,26 @@ TEST(PriorityQueue, EqualKeysNeverSwapAndClearDeletesTheElements)
         borrowing.put(&kept);
     }
     EXPECT_EQ(deletions, 4);
+}
+
+TEST(PriorityQueue, AnOrderThatRaisesLeavesTheQueueAsItWas)
+{
+    int deletions = 0;
+    CItemQueue queue;
+    queue.initialize(8);
+    for (int key : {4, 2, 6, 1, 5})
+        queue.put(new Item{key, key, &deletions});
+    queue.refuse = true;
+    Item late{0, 0, nullptr};
+    EXPECT_THROW(queue.put(&late), std::runtime_error);
+    EXPECT_THROW(queue.pop(), std::runtime_error);
+    queue.refuse = false;
+    EXPECT_EQ(queue.size(), 5);
+    for (int key : {1, 2, 4, 5, 6}) {
+        std::unique_ptr<Item> pItem(queue.pop());
+        EXPECT_EQ(pItem->key, key);
+    }
+    EXPECT_EQ(deletions, 5);
 }
 
 TEST(PriorityQueue, DestructorDeletesWhatIsLeft)
