@@ -52,7 +52,7 @@ TEST(MergeProperty, RandomIndexesKeepEveryLiveDocument)
 {
     std::mt19937 random(20240611);
     int serial = 0;
-    for (int iteration = 0; iteration < 50; ++iteration) {
+    for (int iteration = 0; iteration < 30; ++iteration) {
         SCOPED_TRACE("iteration " + std::to_string(iteration));
         std::string dir = WriteIndex("property", RandomBarrels(random, serial));
         IndexView before = ViewIndex(dir);
