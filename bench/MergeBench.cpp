@@ -147,14 +147,14 @@ const CSourceIndex& PlainIndex()
 }
 
 void BM_MergeWithoutDeletions(benchmark::State& state) { Merge(state, PlainIndex(), false); }
-BENCHMARK(BM_MergeWithoutDeletions)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_MergeWithoutDeletions)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 void BM_MergeRecycling(benchmark::State& state)
 {
     static CSourceIndex source("deleted", true);
     Merge(state, source, true);
 }
-BENCHMARK(BM_MergeRecycling)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_MergeRecycling)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 // The same bytes copied by cp, and by cp followed by sync of the copies (the
 // merge commits each file it writes to disk).
@@ -175,9 +175,9 @@ void Copy(benchmark::State& state, bool durable)
 }
 
 void BM_Cp(benchmark::State& state) { Copy(state, false); }
-BENCHMARK(BM_Cp)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_Cp)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 void BM_CpAndSync(benchmark::State& state) { Copy(state, true); }
-BENCHMARK(BM_CpAndSync)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_CpAndSync)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 } // namespace

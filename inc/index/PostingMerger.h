@@ -44,6 +44,8 @@ protected:
     uint32_t delta(int32_t doc) const { return static_cast<uint32_t>(doc) - static_cast<uint32_t>(m_lastDoc); }
     // Appends the document list of a posting without deletions: only its first delta changes.
     void copyDocList(int32_t shift, CDiskPosting* pPosting);
+    // Appends `length` encoded bytes from the input's position.
+    static void copyBytes(store::CIndexInput* pInput, store::CIndexOutput* pOutput, int64_t length);
     // Starts a new term after the trailer; the document-list length so far.
     int64_t finishTerm();
 

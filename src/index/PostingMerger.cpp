@@ -63,11 +63,25 @@ void CPostingMerger::copyDocList(int32_t shift, CDiskPosting* pPosting)
         left -= pDid->position() - before;
         m_pDdOutput->writeVInt(static_cast<int32_t>(delta(first + shift)));
     }
-    if (left > 0)
-        m_pDdOutput->copyFrom(pDid, left);
+    copyBytes(pDid, m_pDdOutput, left);
     m_docFreq += pPosting->docFreq();
     m_totalTermFreq += pPosting->totalTermFreq();
     m_lastDoc = pPosting->getLastDoc() + shift;
+}
+
+void CPostingMerger::copyBytes(store::CIndexInput* pInput, store::CIndexOutput* pOutput, int64_t length)
+{
+    if (length <= 0)
+        return;
+    // Postings are read in file order, so a short one is mostly in the input's
+    // buffer already: taken from there it costs no system call.
+    if (length <= store::CIndexInput::BUFFER_SIZE) {
+        char bytes[store::CIndexInput::BUFFER_SIZE];
+        pInput->readBytes(bytes, length);
+        pOutput->writeBytes(bytes, length);
+        return;
+    }
+    pOutput->copyFrom(pInput, length);
 }
 
 int64_t CPostingMerger::finishTerm()

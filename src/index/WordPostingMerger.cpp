@@ -21,8 +21,7 @@ void CWordPostingMerger::addPosting(int32_t shift, CPosting* pPosting)
     store::CIndexInput* pPid = pDiskPosting->getInputDescriptor()->getPdInput();
     if (beginPosting(pDiskPosting)) {
         copyDocList(shift, pDiskPosting);
-        if (pDiskPosting->getPositionBytes() > 0)
-            m_pPdOutput->copyFrom(pPid, pDiskPosting->getPositionBytes());
+        copyBytes(pPid, m_pPdOutput, pDiskPosting->getPositionBytes());
         return;
     }
     // Document by document: the positions of a deleted document are passed over.
