@@ -42,7 +42,6 @@ public:
     int64_t getDocListBytes() const { return m_docListBytes; }
     int64_t getPositionBytes() const { return m_positionBytes; }
     int32_t getLastDoc() const { return m_lastDoc; }
-    int64_t getTrailerOffset() const { return m_trailerOffset; }
     bool hasPositions() const { return m_positionBytes > 0; }
 
 protected:
@@ -78,7 +77,6 @@ protected:
     int32_t m_docFreq = 0;
     int64_t m_totalTermFreq = 0;
     int64_t m_positionsOffset = 0;
-    int64_t m_skipBytes = 0;
     int32_t m_lastDoc = 0;
     int64_t m_trailerOffset = 0;
     // Decoding state.

@@ -12,7 +12,7 @@ namespace cs::index {
 
 class CFieldMergeInfo {
 public:
-    CFieldMergeInfo(int32_t source, int32_t docStart, int32_t shift, std::unique_ptr<CIndexTermReader> pReader);
+    CFieldMergeInfo(int32_t docStart, int32_t shift, std::unique_ptr<CIndexTermReader> pReader);
     ~CFieldMergeInfo();
     CFieldMergeInfo(const CFieldMergeInfo&) = delete;
     CFieldMergeInfo& operator=(const CFieldMergeInfo&) = delete;
@@ -20,7 +20,6 @@ public:
     // Moves to the next term of the barrel; false (and no current term) after the last.
     bool next();
 
-    int32_t m_source;      // the field merger's source
     int32_t m_docStart;    // of the barrel in the merge: orders equal terms
     int32_t m_shift;       // from the barrel's numbers to the new barrel's
     const utility::CTerm* m_pCurTerm = nullptr;

@@ -55,7 +55,6 @@ public:
     void setRecycleRatio(float ratio) { m_recycleParam.ratio = ratio; }
     // The number of deleted documents (strategy 2).
     void setRecycleCount(int32_t count) { m_recycleParam.count = count; }
-    int getRecycleStrategy() const { return m_recycleStrategy; }
 
 protected:
     // Merges the queue's barrels into one named after the queue, replaces

@@ -25,7 +25,6 @@ public:
     // The current term, null before the first next().
     const utility::CTerm* term() const { return m_pCurTerm.get(); }
     int32_t docFreq() const { return m_pCurEntry ? m_pCurEntry->m_docFreq : 0; }
-    const CTermInfo* termInfo() const { return m_pCurEntry; }
     // The posting of the current term (null before the first next()), read
     // through inputs of the iterator's own; one posting serves every term.
     CDiskPosting* posting();

@@ -38,7 +38,6 @@ public:
     const CFieldInfo* getFieldInfo() const { return m_pFieldInfo; }
     CInputDescriptor* getInputDescriptor() const { return m_pInputDesc.get(); }
     int32_t getTermCount() const { return m_termCount; }
-    const CTermInfo* entries() const { return m_dictionary.data(); }
 
 protected:
     CTermReaderImpl() = default;
@@ -59,7 +58,6 @@ private:
     utility::CDocDeleted* m_pDocDeleted = nullptr;
     const CFieldInfo* m_pFieldInfo = nullptr;
     std::unique_ptr<CInputDescriptor> m_pInputDesc;
-    int64_t m_dictBytes = 0;
     int32_t m_termCount = 0;
 };
 

@@ -93,7 +93,6 @@ public:
 
     T top() const { return m_curSize > 0 ? m_heap[1] : nullptr; }
     int size() const { return m_curSize; }
-    int maxSize() const { return m_maxSize; }
 
     // The element at `pos` in storage (heap) order, not sorted.
     T getAt(int pos) const

@@ -90,7 +90,6 @@ void CDiskPosting::open(int64_t offset)
     m_docFreq = static_cast<int32_t>(docFreq);
     m_totalTermFreq = static_cast<int64_t>(totalTermFreq);
     m_positionsOffset = static_cast<int64_t>(positionsOffset);
-    m_skipBytes = static_cast<int64_t>(skipBytes);
     m_lastDoc = static_cast<int32_t>(lastDoc);
     m_curDoc = 0;
     m_docsRead = 0;

@@ -4,9 +4,8 @@
 
 namespace cs::index {
 
-CFieldMergeInfo::CFieldMergeInfo(int32_t source, int32_t docStart, int32_t shift,
-                                 std::unique_ptr<CIndexTermReader> pReader)
-    : m_source(source), m_docStart(docStart), m_shift(shift), m_pIndexTermReader(std::move(pReader))
+CFieldMergeInfo::CFieldMergeInfo(int32_t docStart, int32_t shift, std::unique_ptr<CIndexTermReader> pReader)
+    : m_docStart(docStart), m_shift(shift), m_pIndexTermReader(std::move(pReader))
 {
     CS_ASSERT_ARG(m_pIndexTermReader);
     m_pIterator.reset(m_pIndexTermReader->termIterator(nullptr));

@@ -35,14 +35,12 @@ void CFieldMerger::openCursors()
     m_pQueue->initialize(static_cast<int>(m_sources.size()));
     int64_t share = m_pBuffer ? m_bufferSize / static_cast<int64_t>(m_sources.size()) : 0;
     int64_t used = 0;   // read buffers are carved from the start of the lent memory
-    for (size_t i = 0; i < m_sources.size(); ++i) {
-        Source& source = m_sources[i];
+    for (Source& source : m_sources) {
         CS_ASSERT(m_pFieldFactory);
         std::unique_ptr<CIndexTermReader> pReader(m_pFieldFactory->createTermReader());
         CS_ASSERT(pReader);
         pReader->open(m_pDirectory, source.barrelName.c_str(), &source.fieldInfo, source.pDocDeleted);
-        auto pCursor = std::make_unique<CFieldMergeInfo>(static_cast<int32_t>(i), source.docStart, source.shift,
-                                                         std::move(pReader));
+        auto pCursor = std::make_unique<CFieldMergeInfo>(source.docStart, source.shift, std::move(pReader));
         int64_t taken = share > 0 ? share - pCursor->m_pIterator->setBuffer(m_pBuffer + used, share) : 0;
         if (pCursor->next()) {
             used += taken;

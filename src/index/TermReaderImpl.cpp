@@ -46,12 +46,12 @@ void CTermReaderImpl::loadDictionary(store::CDirectory* pDir, const std::string&
         if (trailer < 0 || trailer >= pTid->length())
             damaged(".tid", "dictionary trailer beyond the end of the file", trailer);
         pTid->seek(trailer);
-        m_dictBytes = pTid->readVLong();
+        int64_t dictBytes = pTid->readVLong();
         int32_t count = pTid->readVInt();
         // Every entry takes at least three bytes.
-        if (m_dictBytes < 0 || m_dictBytes > trailer || count < 0 || count > m_dictBytes / 3)
+        if (dictBytes < 0 || dictBytes > trailer || count < 0 || count > dictBytes / 3)
             damaged(".tid", "dictionary trailer out of range", trailer);
-        pTid->seek(trailer - m_dictBytes);
+        pTid->seek(trailer - dictBytes);
         entries.resize(static_cast<size_t>(count));
         uint32_t term = 0;
         uint64_t offset = 0;
@@ -80,7 +80,7 @@ void CTermReaderImpl::loadDictionary(store::CDirectory* pDir, const std::string&
         if (entry.m_docPointer >= pDid->length())
             damaged(".did", "posting trailer beyond the end of the file", entry.m_docPointer);
     }
-    m_pInputDesc = std::make_unique<CInputDescriptor>(nullptr, pDid.get(), pPid.get(), true, barrelPath);
+    m_pInputDesc = std::make_unique<CInputDescriptor>(pDid.get(), pPid.get(), true, barrelPath);
     pDid.release();
     pPid.release();
     keepDictionary(std::move(entries));
@@ -136,7 +136,6 @@ void CTermReaderImpl::close()
 {
     m_pInputDesc.reset();
     keepDictionary({});
-    m_dictBytes = 0;
     m_termCount = 0;
 }
 

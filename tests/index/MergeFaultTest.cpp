@@ -17,9 +17,9 @@ using namespace cs::test;
 
 // Barrels of 4 documents; the first two of barrel 1 are deleted. Two
 // barrels make one merge, three make two.
-std::vector<std::vector<DocSpec>> SmallIndex(int barrelCount = 3)
+std::vector<std::vector<FixtureDoc>> SmallIndex(int barrelCount = 3)
 {
-    std::vector<std::vector<DocSpec>> barrels(static_cast<size_t>(barrelCount));
+    std::vector<std::vector<FixtureDoc>> barrels(static_cast<size_t>(barrelCount));
     for (int i = 0; i < barrelCount; ++i) {
         for (int n = 0; n < 4; ++n) {
             std::string id = std::to_string(i) + "." + std::to_string(n);
@@ -82,7 +82,7 @@ TEST(MergeFaults, DamagedPostingFilesFailTheMergeAndLoseNothing)
 
 TEST(MergeFaults, DeletionCountsThatDisagreeAreLoggedAndNothingIsDropped)
 {
-    std::vector<std::vector<DocSpec>> barrels = SmallIndex();
+    std::vector<std::vector<FixtureDoc>> barrels = SmallIndex();
     std::string dir = WriteIndex("fault-count", barrels);
     // index_status.xml says 3 deletions where _1.del marks 2.
     WriteIndexStatus(dir, {{"_0", 4, 0}, {"_1", 4, 3}, {"_2", 4, 0}}, MergeFields());
@@ -106,7 +106,7 @@ TEST(MergeFaults, DeletionCountsThatDisagreeAreLoggedAndNothingIsDropped)
 
 TEST(MergeFaults, ADeletionFileLongerThanItsBarrelIsCut)
 {
-    std::vector<std::vector<DocSpec>> barrels = SmallIndex();
+    std::vector<std::vector<FixtureDoc>> barrels = SmallIndex();
     barrels[2][0].deleted = true;
     std::string dir = WriteIndex("fault-long", barrels);
     // _1.del covers 12 documents, marking 0, 1 and 9 of a barrel of 4.

@@ -11,12 +11,12 @@ namespace {
 
 using namespace cs::test;
 
-std::vector<std::vector<DocSpec>> RandomBarrels(std::mt19937& random, int& serial)
+std::vector<std::vector<FixtureDoc>> RandomBarrels(std::mt19937& random, int& serial)
 {
     auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
-    std::vector<std::vector<DocSpec>> barrels(static_cast<size_t>(pick(2, 6)));
+    std::vector<std::vector<FixtureDoc>> barrels(static_cast<size_t>(pick(2, 6)));
     int deletionPercent = pick(0, 3) * 15;
-    for (std::vector<DocSpec>& docs : barrels) {
+    for (std::vector<FixtureDoc>& docs : barrels) {
         int count = pick(1, 12);
         for (int n = 0; n < count; ++n) {
             std::map<int, std::vector<int32_t>> tokens;

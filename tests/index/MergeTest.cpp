@@ -97,7 +97,7 @@ TEST(MergePolicy, ThreeSingleDocumentBarrelsBecomeOne)
 
 TEST(MergePolicy, BarrelsOnDifferentLevelsStayApartUnlessRecyclingGathersThem)
 {
-    std::vector<DocSpec> five;
+    std::vector<FixtureDoc> five;
     for (int i = 0; i < 5; ++i)
         five.push_back(Doc("f" + std::to_string(i), {{0, {i}}}, i == 3));
     std::string dir = WriteIndex("merge-levels", {{Doc("a", {{0, {1}}})}, five});
@@ -107,7 +107,7 @@ TEST(MergePolicy, BarrelsOnDifferentLevelsStayApartUnlessRecyclingGathersThem)
     // Two barrels of 3 fill level 1. Without recycling the barrel of level 0
     // stays apart; with recycling by count it joins the merge, having
     // deletions of its own (barrels come smallest first, so it is there).
-    std::vector<std::vector<DocSpec>> barrels = {
+    std::vector<std::vector<FixtureDoc>> barrels = {
         {Doc("p0", {{0, {1}}}), Doc("p1", {{0, {1}}}, true), Doc("p2", {{0, {2}}})},
         {Doc("x", {{0, {3}}}, true), Doc("y", {{0, {1}}})},
         {Doc("q0", {{0, {4}}}), Doc("q1", {{0, {1}}}), Doc("q2", {{0, {1}}})}};
@@ -136,7 +136,7 @@ TEST(MergeRecycling, DocumentsMoveDownPastTheDroppedLeadingRun)
 {
     // A: 10 documents, 0 and 1 deleted; B: 10 documents. Term 500 + n marks
     // document n of A, 600 + n document n of B; term 7 is in every one, term 8 in B only.
-    std::vector<DocSpec> a, b;
+    std::vector<FixtureDoc> a, b;
     for (int n = 0; n < 10; ++n) {
         a.push_back(Doc("a" + std::to_string(n), {{0, {7, 500 + n}}, {1, {n % 3}}, {3, {20000 + n}}}, n < 2));
         b.push_back(Doc("b" + std::to_string(n), {{0, {600 + n, 8, 7}}, {1, {n % 3}}, {3, {20000 + n}}}));
@@ -178,7 +178,7 @@ TEST(MergeRecycling, DocumentsMoveDownPastTheDroppedLeadingRun)
 TEST(MergeRecycling, DeletedDocumentsAfterTheLeadKeepTheirPlaceAndAFieldMayEndEmpty)
 {
     // The only user terms are in A's deleted documents 2 and 4.
-    std::vector<DocSpec> a, b;
+    std::vector<FixtureDoc> a, b;
     for (int n = 0; n < 6; ++n) {
         std::map<int, std::vector<int32_t>> tokens = {{0, {n}}};
         if (n == 2 || n == 4)
@@ -216,7 +216,7 @@ TEST(MergeRecycling, DeletedDocumentsAfterTheLeadKeepTheirPlaceAndAFieldMayEndEm
     EXPECT_EQ(trailer.vint(), 0u);
 
     // Merged again without recycling, the entries of -1 stay -1 and the marks stay.
-    std::vector<std::vector<DocSpec>> more = {{Doc("c0", {{0, {1}}})}};
+    std::vector<std::vector<FixtureDoc>> more = {{Doc("c0", {{0, {1}}})}};
     WriteBarrel(dir, "_1", MergeFields(), more[0]);
     WriteIndexStatus(dir, {{"_0", 12, 2}, {"_1", 1, 0}}, MergeFields());
     MergeSettings plain;
@@ -237,8 +237,8 @@ TEST(MergeRecycling, DeletedDocumentsAfterTheLeadKeepTheirPlaceAndAFieldMayEndEm
 
 TEST(MergePlain, DeletionsAreConcatenatedAndWrittenOnlyWhenThereAreAny)
 {
-    std::vector<DocSpec> a = {Doc("a0", {{0, {1}}}), Doc("a1", {{0, {1}}}), Doc("a2", {{0, {2}}}, true)};
-    std::vector<DocSpec> b = {Doc("b0", {{0, {1}}}), Doc("b1", {{0, {3}}}), Doc("b2", {{0, {2}}})};
+    std::vector<FixtureDoc> a = {Doc("a0", {{0, {1}}}), Doc("a1", {{0, {1}}}), Doc("a2", {{0, {2}}}, true)};
+    std::vector<FixtureDoc> b = {Doc("b0", {{0, {1}}}), Doc("b1", {{0, {3}}}), Doc("b2", {{0, {2}}})};
     std::string dir = WriteIndex("merge-del", {a, b});
     IndexView before = ViewIndex(dir);
     RunMerge(dir);
@@ -265,9 +265,9 @@ TEST(MergePlain, DeletionsAreConcatenatedAndWrittenOnlyWhenThereAreAny)
 TEST(MergePlain, EqualTermsComeInDocumentStartOrderAndPostingsAreCopiedRaw)
 {
     // Three barrels on one level merge at once; term 1 is in all of them.
-    std::vector<std::vector<DocSpec>> barrels;
+    std::vector<std::vector<FixtureDoc>> barrels;
     for (int i = 0; i < 3; ++i) {
-        std::vector<DocSpec> docs;
+        std::vector<FixtureDoc> docs;
         for (int n = 0; n <= i; ++n)
             docs.push_back(Doc(std::to_string(i) + "-" + std::to_string(n), {{0, {5, 1, 1}}, {2, {-3}}}));
         barrels.push_back(docs);
@@ -299,13 +299,13 @@ TEST(MergePlain, EqualTermsComeInDocumentStartOrderAndPostingsAreCopiedRaw)
 
 TEST(MergePlain, WithoutPositionDataNoPidFileIsLeft)
 {
-    std::vector<FieldSpec> fields = {{"user", 16, 2, 1, "crc"}, {"date", 16, 2, 1, "date"},
+    std::vector<FixtureField> fields = {{"user", 16, 2, 1, "crc"}, {"date", 16, 2, 1, "date"},
                                      {"text", 16, 2, 0, "text"}, {"path", 16, 1, 0, ""}, {"id", 64, 1, 0, ""}};
     auto doc = [](const std::string& id, int32_t user) {
-        DocSpec spec;
-        spec.tokens = {{0, {user}}, {1, {20000 + user}}};
-        spec.stored[4] = id;
-        return spec;
+        FixtureDoc document;
+        document.tokens = {{0, {user}}, {1, {20000 + user}}};
+        document.stored[4] = id;
+        return document;
     };
     std::string dir = WriteIndex("merge-nopid", {{doc("a", 1)}, {doc("b", 2)}}, fields);
     RunMerge(dir, MergeSettings(), fields);
@@ -330,13 +330,13 @@ TEST(MergePlain, WithoutPositionDataNoPidFileIsLeft)
 TEST(MergePlain, FieldKindsDecideThePostingsWhateverTheIndexWay)
 {
     // A text field with index way 1 keeps positions, a date field with way 0 does not.
-    std::vector<FieldSpec> fields = {{"text", 16, 2, 1, "text"}, {"date", 16, 2, 0, "date"}, {"id", 64, 1, 0, ""}};
-    std::vector<std::vector<DocSpec>> barrels(2);
+    std::vector<FixtureField> fields = {{"text", 16, 2, 1, "text"}, {"date", 16, 2, 0, "date"}, {"id", 64, 1, 0, ""}};
+    std::vector<std::vector<FixtureDoc>> barrels(2);
     for (int i = 0; i < 2; ++i) {
-        DocSpec spec;
-        spec.tokens = {{0, {3, 4, 3}}, {1, {20000 + i}}};
-        spec.stored[2] = "d" + std::to_string(i);
-        barrels[static_cast<size_t>(i)].push_back(spec);
+        FixtureDoc document;
+        document.tokens = {{0, {3, 4, 3}}, {1, {20000 + i}}};
+        document.stored[2] = "d" + std::to_string(i);
+        barrels[static_cast<size_t>(i)].push_back(document);
     }
     std::string dir = WriteIndex("merge-ways", barrels, fields);
     RunMerge(dir, MergeSettings(), fields);
@@ -348,7 +348,7 @@ TEST(MergePlain, FieldKindsDecideThePostingsWhateverTheIndexWay)
 
 TEST(MergeRecycling, StrategiesDecideWhichQueuesQualify)
 {
-    std::vector<DocSpec> ten;
+    std::vector<FixtureDoc> ten;
     for (int n = 0; n < 10; ++n)
         ten.push_back(Doc("x" + std::to_string(n), {{0, {1}}}, n < 5));
     std::string dir = WriteIndex("recyclable", {ten});
@@ -384,7 +384,7 @@ TEST(MergeRecycling, StrategiesDecideWhichQueuesQualify)
 
 TEST(MergePlain, LentMemoryServesAsReadBuffers)
 {
-    std::vector<std::vector<DocSpec>> barrels(2);
+    std::vector<std::vector<FixtureDoc>> barrels(2);
     for (int i = 0; i < 2; ++i) {
         for (int n = 0; n < 400; ++n) {
             std::vector<int32_t> words;
@@ -423,8 +423,8 @@ TEST(MergePlain, QueueOrderNeedsCurrentTerms)
         pReader->open(&directory, "_0", infos.getField(0), nullptr);
         return pReader;
     };
-    queue.put(new cs::index::CFieldMergeInfo(0, 0, 0, reader()));
-    auto pSecond = std::make_unique<cs::index::CFieldMergeInfo>(1, 1, 0, reader());
+    queue.put(new cs::index::CFieldMergeInfo(0, 0, reader()));
+    auto pSecond = std::make_unique<cs::index::CFieldMergeInfo>(1, 0, reader());
     EXPECT_EQ(RaisedMessage<std::logic_error>([&] { queue.put(pSecond.get()); }),
               "ASSERT FAILED: a->m_pCurTerm && b->m_pCurTerm");
 }

@@ -21,9 +21,9 @@
 namespace cs::test {
 
 // Field 4 ("id") identifies documents.
-inline const std::vector<FieldSpec>& MergeFields()
+inline const std::vector<FixtureField>& MergeFields()
 {
-    static const std::vector<FieldSpec> fields = {
+    static const std::vector<FixtureField> fields = {
         {"text", 16, 2, 0, "text"}, {"user", 16, 2, 1, "crc"}, {"mail", 16, 2, 0, "crc"},
         {"date", 16, 2, 1, "date"}, {"id", 64, 1, 0, ""},        {"abstract", 32, 1, 0, ""},
     };
@@ -31,7 +31,7 @@ inline const std::vector<FieldSpec>& MergeFields()
 }
 constexpr int kIdField = 4;
 
-inline index::FieldFactoryMap FactoriesOf(const std::vector<FieldSpec>& fields)
+inline index::FieldFactoryMap FactoriesOf(const std::vector<FixtureField>& fields)
 {
     index::FieldFactoryMap factories;
     for (size_t id = 0; id < fields.size(); ++id) {
@@ -42,9 +42,9 @@ inline index::FieldFactoryMap FactoriesOf(const std::vector<FieldSpec>& fields)
 }
 
 // A document named `id` whose stored "id" field carries that name.
-inline DocSpec Doc(const std::string& id, std::map<int, std::vector<int32_t>> tokens, bool deleted = false)
+inline FixtureDoc Doc(const std::string& id, std::map<int, std::vector<int32_t>> tokens, bool deleted = false)
 {
-    DocSpec doc;
+    FixtureDoc doc;
     doc.tokens = std::move(tokens);
     doc.stored[kIdField] = id;
     doc.stored[5] = "abstract of " + id;
@@ -54,8 +54,8 @@ inline DocSpec Doc(const std::string& id, std::map<int, std::vector<int32_t>> to
 
 // Barrels _0, _1, ... and index_status.xml in a new directory; the deleted
 // counts agree with the .del files.
-inline std::string WriteIndex(const std::string& tag, const std::vector<std::vector<DocSpec>>& barrels,
-                              const std::vector<FieldSpec>& fields = MergeFields())
+inline std::string WriteIndex(const std::string& tag, const std::vector<std::vector<FixtureDoc>>& barrels,
+                              const std::vector<FixtureField>& fields = MergeFields())
 {
     std::string dir = MakeTempDir(tag);
     std::vector<BarrelListEntry> list;
@@ -63,7 +63,7 @@ inline std::string WriteIndex(const std::string& tag, const std::vector<std::vec
         std::string name = "_" + std::to_string(i);
         WriteBarrel(dir, name, fields, barrels[i]);
         int32_t deleted = 0;
-        for (const DocSpec& doc : barrels[i])
+        for (const FixtureDoc& doc : barrels[i])
             deleted += doc.deleted;
         list.push_back({name, static_cast<int32_t>(barrels[i].size()), deleted});
     }
@@ -81,7 +81,7 @@ struct MergeSettings {
 
 // Runs the merge policy over the index in `dir` as the index writer would.
 inline void RunMerge(const std::string& dir, const MergeSettings& settings = MergeSettings(),
-                     const std::vector<FieldSpec>& fields = MergeFields())
+                     const std::vector<FixtureField>& fields = MergeFields())
 {
     store::CContentDirectory directory(dir, store::CContentDirectory::MODE_OPEN);
     index::CBarrelsInfo barrels;

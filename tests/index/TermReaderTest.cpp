@@ -28,7 +28,7 @@ using namespace cs::test;
 using namespace cs::index;
 using cs::utility::CTermT;
 
-const std::vector<FieldSpec> kFields = {
+const std::vector<FixtureField> kFields = {
     {"text", 16, 2, 0, "text"}, {"user", 16, 2, 1, "crc"}, {"mail", 16, 2, 0, "crc"},
     {"date", 16, 2, 1, "date"}, {"path", 64, 1, 0, ""},
 };
@@ -42,7 +42,7 @@ struct Term {
 // A barrel in a scratch directory with its field information read back.
 class CBarrel {
 public:
-    CBarrel(const std::string& tag, const std::vector<DocSpec>& docs)
+    CBarrel(const std::string& tag, const std::vector<FixtureDoc>& docs)
         : m_dir(MakeTempDir(tag)), m_directory(m_dir, cs::store::CContentDirectory::MODE_OPEN)
     {
         WriteBarrel(m_dir, "_0", kFields, docs);
@@ -103,9 +103,9 @@ std::vector<Term> Walk(CIndexTermIterator& iterator, bool positions)
     return terms;
 }
 
-std::vector<DocSpec> SampleDocs()
+std::vector<FixtureDoc> SampleDocs()
 {
-    std::vector<DocSpec> docs(4);
+    std::vector<FixtureDoc> docs(4);
     docs[0].tokens = {{0, {12, 5, -1, 5}}, {1, {-7}}, {2, {3, 3}}, {3, {20000}}};
     docs[1].tokens = {{0, {7}}, {1, {3, -7}}, {3, {20001}}};
     docs[2].tokens = {{0, {5, 7, 12}}, {2, {-2}}, {3, {20000}}};
@@ -188,7 +188,7 @@ TEST(TermReader, CrcAndDateKindsPickTheirPostings)
 
 TEST(TermReader, FieldWithoutTermsAndPostingWithEveryDocumentDeleted)
 {
-    std::vector<DocSpec> docs(3);
+    std::vector<FixtureDoc> docs(3);
     docs[0].tokens = {{1, {4}}};
     docs[1].tokens = {{1, {4}}, {3, {9}}};
     docs[2].tokens = {{1, {8}}};
@@ -270,7 +270,7 @@ TEST(TermReader, MergedDocumentPostingWithoutPositionDataNeedsNoPidFile)
 
 TEST(TermReader, DateRangeQuery)
 {
-    std::vector<DocSpec> docs(4);
+    std::vector<FixtureDoc> docs(4);
     docs[0].tokens = {{3, {100}}};
     docs[1].tokens = {{3, {200}}};
     docs[2].tokens = {{3, {300, 100}}};
@@ -305,7 +305,7 @@ TEST(TermReader, DateRangeQuery)
 
 TEST(TermReader, SeekTermDocsAndTermPositionsSkipDeletedDocuments)
 {
-    std::vector<DocSpec> docs(300);
+    std::vector<FixtureDoc> docs(300);
     for (int d = 0; d < 300; ++d) {
         // Term 9 in every document, at positions d % 3 + 1 and d % 3 + 4.
         std::vector<int32_t> tokens(static_cast<size_t>(d % 3), 1);

@@ -24,7 +24,7 @@ struct TermDocs {
 };
 
 // term -> its documents, in the order a field indexer sees them.
-std::map<int32_t, TermDocs> Invert(int fieldId, const FieldSpec& field, const std::vector<DocSpec>& docs)
+std::map<int32_t, TermDocs> Invert(int fieldId, const FixtureField& field, const std::vector<FixtureDoc>& docs)
 {
     std::map<int32_t, TermDocs> terms;
     for (uint32_t d = 0; d < docs.size(); ++d) {
@@ -48,7 +48,7 @@ std::map<int32_t, TermDocs> Invert(int fieldId, const FieldSpec& field, const st
     return terms;
 }
 
-std::string StoredRecord(const std::vector<FieldSpec>& fields, const DocSpec& doc)
+std::string StoredRecord(const std::vector<FixtureField>& fields, const FixtureDoc& doc)
 {
     CByteWriter record;
     uint32_t count = 0;
@@ -77,7 +77,7 @@ std::string StoredRecord(const std::vector<FieldSpec>& fields, const DocSpec& do
     return record.data();
 }
 
-std::string ModeItemXml(const FieldSpec& field)
+std::string ModeItemXml(const FixtureField& field)
 {
     auto store = [](int kind) { return kind == 16 ? "no" : kind == 32 ? "compress" : "uncompress"; };
     auto index = [](int kind) { return kind == 2 ? "analyze" : kind == 4 ? "unanalyze" : "no"; };
@@ -121,20 +121,20 @@ void CByteWriter::string(const std::string& text)
     m_data += text;
 }
 
-void WriteBarrel(const std::string& dir, const std::string& name, const std::vector<FieldSpec>& fields,
-                 const std::vector<DocSpec>& docs)
+void WriteBarrel(const std::string& dir, const std::string& name, const std::vector<FixtureField>& fields,
+                 const std::vector<FixtureDoc>& docs)
 {
     CByteWriter tid, did, pid, fdi;
     fdi.int32(fields.size());
     for (size_t id = 0; id < fields.size(); ++id) {
-        const FieldSpec& field = fields[id];
+        const FixtureField& field = fields[id];
         fdi.string(field.name);
         fdi.int32(static_cast<uint32_t>(field.storeKind | field.indexKind));
         if (!field.indexed())
             continue;
         uint64_t tidStart = tid.size(), didStart = did.size(), pidStart = pid.size();
         uint64_t totalTerms = 0;
-        for (const DocSpec& doc : docs) {
+        for (const FixtureDoc& doc : docs) {
             auto found = doc.tokens.find(static_cast<int>(id));
             if (found != doc.tokens.end())
                 totalTerms += found->second.size();
@@ -197,7 +197,7 @@ void WriteBarrel(const std::string& dir, const std::string& name, const std::vec
 
     CByteWriter sfi, sfd;
     std::vector<bool> deleted;
-    for (const DocSpec& doc : docs) {
+    for (const FixtureDoc& doc : docs) {
         sfi.int64(sfd.size());
         sfd.bytes(StoredRecord(fields, doc));
         deleted.push_back(doc.deleted);
@@ -232,7 +232,7 @@ std::string DeletedFile(const std::vector<bool>& deleted)
 }
 
 void WriteIndexStatus(const std::string& dir, const std::vector<BarrelListEntry>& barrels,
-                      const std::vector<FieldSpec>& fields)
+                      const std::vector<FixtureField>& fields)
 {
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<database><version>cs.1.0.0</version><barrel_counter>" +
                       std::to_string(barrels.size()) + "</barrel_counter><barrel_count>" +
@@ -245,7 +245,7 @@ void WriteIndexStatus(const std::string& dir, const std::vector<BarrelListEntry>
         start += barrel.docCount;
     }
     xml += "</barrels><content_mode>";
-    for (const FieldSpec& field : fields)
+    for (const FixtureField& field : fields)
         xml += ModeItemXml(field);
     xml += "</content_mode></database>\n";
     Save(dir + "/index_status.xml", xml);

@@ -26,7 +26,7 @@ private:
     std::string m_data;
 };
 
-struct FieldSpec {
+struct FixtureField {
     std::string name;
     int storeKind = 16;        // 16 not stored, 32 compressed, 64 stored
     int indexKind = 2;         // 1 not indexed, 2 analysed, 4 not analysed
@@ -37,7 +37,7 @@ struct FieldSpec {
     bool positions() const { return indexer == "text" || (indexer == "crc" && indexWay == 0); }
 };
 
-struct DocSpec {
+struct FixtureDoc {
     std::map<int, std::vector<int32_t>> tokens;   // field id -> token values; -1 is not indexed
     std::map<int, std::string> stored;            // field id -> stored text
     bool deleted = false;
@@ -45,8 +45,8 @@ struct DocSpec {
 
 // Writes barrel `name` (.tid .did .pid .fdi .sfi .sfd, and .del when a
 // document is deleted) as the barrel writer lays it out.
-void WriteBarrel(const std::string& dir, const std::string& name, const std::vector<FieldSpec>& fields,
-                 const std::vector<DocSpec>& docs);
+void WriteBarrel(const std::string& dir, const std::string& name, const std::vector<FixtureField>& fields,
+                 const std::vector<FixtureDoc>& docs);
 
 struct BarrelListEntry {
     std::string name;
@@ -57,7 +57,7 @@ struct BarrelListEntry {
 // index_status.xml listing `barrels` in order, with running document starts
 // and the content mode of `fields`.
 void WriteIndexStatus(const std::string& dir, const std::vector<BarrelListEntry>& barrels,
-                      const std::vector<FieldSpec>& fields);
+                      const std::vector<FixtureField>& fields);
 
 // The deletions of `docs` as a .del file would hold them.
 std::string DeletedFile(const std::vector<bool>& deleted);
