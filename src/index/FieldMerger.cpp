@@ -44,7 +44,8 @@ void CFieldMerger::openCursors()
         int64_t taken = share > 0 ? share - pCursor->m_pIterator->setBuffer(m_pBuffer + used, share) : 0;
         if (pCursor->next()) {
             used += taken;
-            m_pQueue->put(pCursor.release());
+            m_pQueue->put(pCursor.get());
+            pCursor.release();
         }
     }
     if (m_pBuffer && m_bufferSize - used > POSTING_BUFFER_THRESHOLD)
@@ -93,8 +94,10 @@ void CFieldMerger::mergeTerms(const COutputDescriptor& outputs)
         while (!m_live.empty()) {
             std::unique_ptr<CFieldMergeInfo> pCursor = std::move(m_live.back());
             m_live.pop_back();
-            if (pCursor->next())
-                m_pQueue->put(pCursor.release());
+            if (pCursor->next()) {
+                m_pQueue->put(pCursor.get());
+                pCursor.release();
+            }
         }
     }
 }

@@ -49,7 +49,8 @@ void CHTIndexMerger::addBarrel(CMergeBarrelEntity* pEntity)
     if (found == m_levels.end()) {
         auto pLevel = std::make_unique<CMergeLevel>(level, m_c * 5);
         pLevel->m_levelSize = m_scaledSize;
-        pLevel->m_pQueue->put(pOwned.release());
+        pLevel->m_pQueue->put(pOwned.get());
+        pOwned.release();
         m_levels.emplace(level, std::move(pLevel));
         return;
     }
