@@ -6,7 +6,9 @@
 #include <algorithm>
 
 #include "MergeTestKit.h"
-#include "index/CrcMerger.h"
+#include "index/CrcIndexTermReader.h"
+#include "index/DocPostingMerger.h"
+#include "index/WordPostingMerger.h"
 #include "index/FieldMergeQueue.h"
 #include "index/TextIndexTermReader.h"
 #include "utility/Term.h"
@@ -427,6 +429,37 @@ TEST(MergePlain, QueueOrderNeedsCurrentTerms)
     auto pSecond = std::make_unique<cs::index::CFieldMergeInfo>(1, 0, reader());
     EXPECT_EQ(RaisedMessage<std::logic_error>([&] { queue.put(pSecond.get()); }),
               "ASSERT FAILED: a->m_pCurTerm && b->m_pCurTerm");
+}
+
+TEST(MergePlain, PostingMergersTakeOnlyTheirKindOfPosting)
+{
+    std::string dir = WriteIndex("merge-kinds", {{Doc("a", {{0, {1}}, {1, {2}}})}});
+    cs::store::CContentDirectory directory(dir, 0);
+    cs::index::CFieldInfoList infos;
+    std::unique_ptr<cs::store::CIndexInput> pFdi(directory.openInput("_0.fdi"));
+    infos.read(*pFdi);
+    cs::index::CTextIndexTermReader text;
+    text.open(&directory, "_0", infos.getField(0), nullptr);
+    cs::index::CCrcIndexTermReader user;
+    user.open(&directory, "_0", infos.getField(1), nullptr);
+    std::unique_ptr<cs::index::CIndexTermIterator> pWords(text.termIterator(nullptr));
+    std::unique_ptr<cs::index::CIndexTermIterator> pUsers(user.termIterator(nullptr));
+    ASSERT_TRUE(pWords->next());
+    ASSERT_TRUE(pUsers->next());
+
+    std::unique_ptr<cs::store::CIndexOutput> pTid(directory.createOutput("_9.tid"));
+    std::unique_ptr<cs::store::CIndexOutput> pDid(directory.createOutput("_9.did"));
+    std::unique_ptr<cs::store::CIndexOutput> pPid(directory.createOutput("_9.pid"));
+    cs::index::COutputDescriptor outputs(pTid.get(), pDid.get(), pPid.get());
+    cs::index::CWordPostingMerger words(outputs);
+    cs::index::CDocPostingMerger documents(outputs);
+    EXPECT_EQ(RaisedMessage<std::logic_error>([&] { words.addPosting(0, pUsers->posting()); }),
+              "ASSERT FAILED: typeid(*pDiskPosting) == typeid(CDiskPostingWord)");
+    EXPECT_EQ(RaisedMessage<std::logic_error>([&] { documents.addPosting(0, pWords->posting()); }),
+              "ASSERT FAILED: typeid(*pPosting) == typeid(CDiskPostingDoc)");
+    // A term none of whose documents were added leaves nothing behind.
+    EXPECT_EQ(documents.endTerm(), -1);
+    EXPECT_EQ(pDid->position(), 0);
 }
 
 } // namespace
