@@ -7,7 +7,7 @@
 # logs below <localstatedir>. docs/operations.md describes the tree.
 include(GNUInstallDirs)
 
-set(CS_PROGRAMS csindexer)
+set(CS_PROGRAMS csindexer cssearch cscheck)
 set(CS_PROGRAM_HOME ${CMAKE_INSTALL_LIBEXECDIR}/csindex)
 set(CS_DATA_HOME ${CMAKE_INSTALL_DATADIR}/csindex)
 

@@ -1,0 +1,39 @@
+// Checks a whole index directory: the barrel list, every barrel (see
+// CBarrelChecker), the files no barrel of the list owns (".tmp" files, a
+// replacement plan, files of unfinished merges or of barrels the list does not
+// name), and the markers that csindexer leaves in its program home while it
+// moves files. It only reads.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "check/CheckReport.h"
+
+namespace cs::check {
+
+class CIndexChecker {
+public:
+    // `programHome` is where csindexer keeps its markers.
+    CIndexChecker(const std::string& indexDir, const std::string& programHome);
+
+    const CCheckReport& check();
+    // One line on what was checked: the barrels, documents and deletions.
+    std::string summary() const;
+
+private:
+    void checkBarrelList();
+    void checkDirectoryFiles();
+    void checkProgramHome();
+
+    std::string m_dir;
+    std::string m_home;
+    CCheckReport m_report;
+    std::vector<std::string> m_barrelNames;
+    int32_t m_barrels = 0;
+    int64_t m_documents = 0;
+    int64_t m_deleted = 0;
+    bool m_empty = false;
+};
+
+} // namespace cs::check

@@ -1,0 +1,95 @@
+// cssearch: queries an index directory. See man/cssearch.1.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "Entry.h"
+#include "config/ConfigPath.h"
+#include "config/Configurator.h"
+#include "search/FieldAnalysis.h"
+#include "search/HitPrinter.h"
+#include "search/IndexSearcher.h"
+#include "search/QueryParser.h"
+#include "utility/Error.h"
+
+namespace {
+
+using namespace cs;
+
+const int kUsageError = 2;
+
+int Usage(const char* problem)
+{
+    if (problem)
+        std::fprintf(stderr, "cssearch: %s\n", problem);
+    std::fputs("usage: cssearch -i <index directory> [-n <count>] [--json] <query>...\n"
+               "query: words, field:value, \"a phrase\", date:from..to, AND, OR, NOT, ( )\n",
+               stderr);
+    return kUsageError;
+}
+
+bool Option(const char* arg, const char* shortName, const char* longName)
+{
+    return std::strcmp(arg, shortName) == 0 || std::strcmp(arg, longName) == 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    driver::StartProcess();
+    std::string indexDir;
+    std::string query;
+    long limit = 10;
+    bool json = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (Option(arg, "-i", "--index") || Option(arg, "-n", "--limit")) {
+            if (i + 1 >= argc)
+                return Usage((std::string(arg) + " needs a value").c_str());
+            const char* value = argv[++i];
+            if (arg[1] == 'i' || arg[2] == 'i') {
+                indexDir = value;
+            } else {
+                char* end = nullptr;
+                limit = std::strtol(value, &end, 10);
+                if (*value == '\0' || *end != '\0' || limit < 0)
+                    return Usage("the count of -n is a number of 0 or more");
+            }
+        } else if (std::strcmp(arg, "--json") == 0) {
+            json = true;
+        } else if (Option(arg, "-h", "--help")) {
+            Usage(nullptr);
+            return 0;
+        } else {
+            query += (query.empty() ? "" : " ") + std::string(arg);
+        }
+    }
+    if (indexDir.empty())
+        return Usage("name the index with -i");
+    if (query.empty())
+        return Usage("no query");
+    try {
+        utility::CConfigurator configurator(utility::CConfigPath::instance().getPath("CONFIGURATE_PATH"));
+        configurator.load();
+        search::CIndexSearcher searcher(indexDir, configurator.getAnalyzerArgument().identifier);
+        std::vector<std::string> names = searcher.fieldNames();
+        search::CQueryParser parser(std::set<std::string>(names.begin(), names.end()), "text");
+        std::unique_ptr<search::CQueryNode> pQuery = parser.parse(query);
+        size_t total = 0;
+        std::vector<search::CSearchHit> hits = searcher.search(*pQuery, static_cast<size_t>(limit), total);
+        search::CHitPrinter printer(json);
+        for (const search::CSearchHit& hit : hits)
+            std::fputs(printer.line(hit).c_str(), stdout);
+        if (!json)
+            std::fprintf(stderr, "%zu of %zu matching documents shown\n", hits.size(), total);
+        return total > 0 ? 0 : 1;
+    } catch (const search::CQueryParser::CQueryError& e) {
+        std::fprintf(stderr, "cssearch: query: %s\n", e.what());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "cssearch: %s\n", utility::WithoutErrorSite(e.what()).c_str());
+    }
+    return kUsageError;
+}

@@ -1,0 +1,191 @@
+#include "check/IndexChecker.h"
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+
+#include "check/BarrelChecker.h"
+#include "content/ContentMode.h"
+#include "index/BarrelsInfo.h"
+#include "index/Index.h"
+#include "index/ReplacePlan.h"
+#include "platform/Platform.h"
+#include "store/ContentDirectory.h"
+#include "utility/Error.h"
+#include "utility/Format.h"
+
+namespace cs::check {
+
+namespace {
+
+const char* const kBarrelExtensions[] = {".tid", ".did", ".pid", ".fdi", ".sfi", ".sfd", ".del"};
+const char* const kStateFiles[] = {"index_status.xml", "collect_date.xml", "indexed_tables.xml", "index.run"};
+const char* const kRenameMarker = "index.rename";
+
+bool EndsWith(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// "_<digits>" followed by an extension: the name of a barrel file.
+bool BarrelOf(const std::string& file, std::string& barrel)
+{
+    size_t dot = file.find('.');
+    if (file.size() < 2 || file[0] != '_' || dot == std::string::npos || dot < 2)
+        return false;
+    for (size_t i = 1; i < dot; ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(file[i])))
+            return false;
+    }
+    barrel = file.substr(0, dot);
+    return true;
+}
+
+std::string WithSlash(std::string dir)
+{
+    if (!dir.empty() && dir.back() != '/')
+        dir += '/';
+    return dir;
+}
+
+} // namespace
+
+CIndexChecker::CIndexChecker(const std::string& indexDir, const std::string& programHome)
+    : m_dir(WithSlash(indexDir)), m_home(WithSlash(programHome))
+{
+}
+
+const CCheckReport& CIndexChecker::check()
+{
+    if (!platform::IsDirectory(m_dir)) {
+        m_report.add(m_dir, "no such directory");
+        return m_report;
+    }
+    checkBarrelList();
+    checkDirectoryFiles();
+    checkProgramHome();
+    return m_report;
+}
+
+void CIndexChecker::checkBarrelList()
+{
+    std::string list = m_dir + index::CBarrelsInfo::STATUS_FILE;
+    if (!platform::PathAccessible(list)) {
+        m_empty = true;
+        return;
+    }
+    store::CContentDirectory directory(m_dir, store::CContentDirectory::MODE_OPEN);
+    index::CBarrelsInfo barrels;
+    try {
+        if (!barrels.read(directory)) {
+            m_report.add(list, "does not parse");
+            return;
+        }
+    } catch (const std::exception& e) {
+        m_report.add(list, utility::WithoutErrorSite(e.what()));
+        return;
+    }
+    if (barrels.getVersion() != index::CBarrelsInfo::VERSION)
+        m_report.add(list, "version " + barrels.getVersion() + ", not " + index::CBarrelsInfo::VERSION);
+    if (static_cast<size_t>(barrels.getBarrelCount()) != barrels.size())
+        m_report.add(list, utility::Format("barrel_count is %d, %zu barrels are listed", barrels.getBarrelCount(),
+                                           barrels.size()));
+    const content::CContentMode* pMode = barrels.getContentMode();
+    if (!pMode || pMode->size() == 0) {
+        m_report.add(list, "holds no content mode");
+        return;
+    }
+    int64_t next = 0;
+    std::set<std::string> names;
+    for (size_t i = 0; i < barrels.size(); ++i) {
+        const index::CBarrelInfo& barrel = *barrels.getBarrel(i);
+        std::string barrelName;
+        if (!BarrelOf(barrel.getName() + ".x", barrelName) || !names.insert(barrel.getName()).second) {
+            m_report.add(list, "barrel name " + barrel.getName() + " is not of the form _N or is listed twice");
+            continue;
+        }
+        m_barrelNames.push_back(barrel.getName());
+        if (barrel.getDocStart() != next)
+            m_report.add(list, utility::Format("barrel %s starts at document %d, the barrels before it end at %lld",
+                                               barrel.getName().c_str(), barrel.getDocStart(),
+                                               static_cast<long long>(next)));
+        if (barrel.getDocCount() < 0 || barrel.getDeletedCount() < 0 ||
+            barrel.getDeletedCount() > barrel.getDocCount()) {
+            m_report.add(list, utility::Format("barrel %s: %d documents, %d deleted", barrel.getName().c_str(),
+                                               barrel.getDocCount(), barrel.getDeletedCount()));
+            continue;
+        }
+        next = static_cast<int64_t>(barrel.getDocStart()) + barrel.getDocCount();
+        ++m_barrels;
+        m_documents += barrel.getDocCount();
+        m_deleted += barrel.getDeletedCount();
+        CBarrelChecker(&directory, barrel, *pMode, m_report).check();
+    }
+}
+
+void CIndexChecker::checkDirectoryFiles()
+{
+    platform::CDirListing listing;
+    if (!listing.open(m_dir))
+        return;
+    std::vector<std::string> files;
+    platform::DirEntry entry;
+    bool statFailed = false;
+    while (listing.next(entry, statFailed)) {
+        if (!entry.isDirectory)
+            files.push_back(entry.name);
+    }
+    std::sort(files.begin(), files.end());
+    for (const std::string& name : files) {
+        std::string path = m_dir + name;
+        std::string barrel;
+        if (EndsWith(name, ".tmp")) {
+            m_report.add(path, "left by an interrupted flush or merge; the next csindexer run completes or clears it");
+        } else if (name == index::CReplacePlan::FILE_NAME) {
+            m_report.add(path, "the plan of an interrupted replacement of barrel files; the next csindexer run carries it out");
+        } else if (name.compare(0, 5, "_mid_") == 0) {
+            m_report.add(path, "left by an unfinished merge; the next csindexer run removes it");
+        } else if (BarrelOf(name, barrel)) {
+            if (m_empty)
+                m_report.add(path, "a barrel file, but there is no index_status.xml");
+            else if (std::find(m_barrelNames.begin(), m_barrelNames.end(), barrel) == m_barrelNames.end())
+                m_report.add(path, "a file of barrel " + barrel + ", which the barrel list does not name");
+            else if (std::none_of(std::begin(kBarrelExtensions), std::end(kBarrelExtensions),
+                                  [&](const char* ext) { return name == barrel + ext; }))
+                m_report.add(path, "not a file a barrel has");
+        } else if (std::none_of(std::begin(kStateFiles), std::end(kStateFiles),
+                                [&](const char* known) { return name == known; })) {
+            m_report.note(path + ": not a file of the index, left alone");
+        }
+    }
+}
+
+void CIndexChecker::checkProgramHome()
+{
+    if (m_home.empty())
+        return;
+    if (platform::PathAccessible(m_home + kRenameMarker))
+        m_report.add(m_home + kRenameMarker,
+                     "a move of barrel files into place was cut off; the next csindexer run completes it");
+    if (platform::PathAccessible(m_home + index::CIndex::DELETE_MARKER))
+        m_report.add(m_home + index::CIndex::DELETE_MARKER,
+                     "the wipe of an index was cut off; rebuild it with csindexer -r");
+    if (platform::PathAccessible(m_home + "rt.err"))
+        m_report.note(m_home + "rt.err: a run died on a record (table:auto_id inside); the next run retries it");
+    if (platform::PathAccessible(m_home + "errorreport.txt"))
+        m_report.note(m_home + "errorreport.txt: a run ended with a fatal error; read it, fix the cause, delete it");
+}
+
+std::string CIndexChecker::summary() const
+{
+    std::string dir = m_dir.substr(0, m_dir.size() - 1);
+    if (!m_report.sound())
+        return utility::Format("%s: %zu problem%s", dir.c_str(), m_report.count(), m_report.count() == 1 ? "" : "s");
+    if (m_empty)
+        return dir + ": sound, no index written yet";
+    return utility::Format("%s: sound, %d barrel%s, %lld documents, %lld deleted", dir.c_str(), m_barrels,
+                           m_barrels == 1 ? "" : "s", static_cast<long long>(m_documents),
+                           static_cast<long long>(m_deleted));
+}
+
+} // namespace cs::check
