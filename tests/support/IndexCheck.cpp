@@ -4,12 +4,10 @@ namespace cs::test {
 
 ProcessResult RunIndexCheck(const std::string& indexDir, const std::string& programHome)
 {
-    std::vector<std::string> argv = {CS_CHECK_PATH, "-q"};
-    if (!programHome.empty()) {
-        argv.push_back("--home");
-        argv.push_back(programHome);
-    }
-    argv.push_back(indexDir);
+    // Without a home of its own, cscheck would look at the build directory,
+    // where other tests' runs come and go.
+    std::string home = programHome.empty() ? MakeTempDir("cscheck-home") : programHome;
+    std::vector<std::string> argv = {CS_CHECK_PATH, "-q", "--home", home, indexDir};
     return RunProcess(argv);
 }
 

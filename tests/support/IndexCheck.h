@@ -11,7 +11,8 @@
 
 namespace cs::test {
 
-// cscheck -q [--home programHome] indexDir; programHome empty: cscheck's own directory.
+// cscheck -q --home programHome indexDir; without a program home, markers
+// are not looked for (an empty home is given).
 ProcessResult RunIndexCheck(const std::string& indexDir, const std::string& programHome = std::string());
 
 // Expects cscheck to find the index sound, and gives its report otherwise.
