@@ -10,6 +10,7 @@
 #include "index/StoreFieldsMerger.h"
 #include "platform/Platform.h"
 #include "store/Directory.h"
+#include "utility/ConsoleProgress.h"
 #include "utility/Error.h"
 #include "utility/Format.h"
 #include "utility/Logger.h"
@@ -269,6 +270,7 @@ void CIndexMerger::mergeBarrel(CMergeBarrelQueue* pQueue)
     CS_LOG_INFO("begin barrel update");
     replaceBarrels(m_pBarrels, removed);
     CS_LOG_INFO("index merging ended");
+    utility::CConsoleProgress::instance().mergeDone();
     platform::RemoveFile(markerPath());
     CS_LOG_INFO("CIndexMerger::mergeBarrel delete file %s", markerPath().c_str());
 
