@@ -51,7 +51,9 @@ public:
     CXmlDocument& operator=(const CXmlDocument&) = delete;
 
     bool parseFile(const std::string& path);
-    bool parseText(const std::string& utf8Text);
+    // Text in UTF-8 unless `encoding` names its character set, which then
+    // overrides any declaration inside the text.
+    bool parseText(const std::string& text, const char* encoding = nullptr);
     void createEmpty();   // version "1.0", no root yet
     CXmlNode createRoot(const std::string& name);
 

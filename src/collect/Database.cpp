@@ -31,6 +31,7 @@ void CDatabase::CRowset::bind(CDatabase* pOwner, MYSQL_RES* pResult)
     for (unsigned int i = 0; i < count; ++i)
         m_columnIndex[pFields[i].name] = static_cast<uint16_t>(i);
     m_values.assign(count, std::string());
+    m_endedByError = false;
 }
 
 bool CDatabase::CRowset::fetch()
@@ -43,7 +44,8 @@ bool CDatabase::CRowset::fetch()
         // a write timeout); the caller sees the end of the rows and the next
         // statement on the connection reports the failure.
         MYSQL* pConnection = m_pOwner->m_pConnection;
-        if (mysql_errno(pConnection) != 0)
+        m_endedByError = mysql_errno(pConnection) != 0;
+        if (m_endedByError)
             CS_LOG_WARN("rowset ended by error: %s", mysql_error(pConnection));
         close();
         return false;

@@ -33,6 +33,9 @@ public:
 
         // Advances to the next row; false at the end and on every later call.
         bool fetch();
+        // True when the rows ended because the server broke the result off
+        // (a killed connection, a timeout), not because none were left.
+        bool endedByError() const { return m_endedByError; }
         // The current row's value of a selected column; SQL NULL reads empty.
         const std::string& field(const std::string& name) const;
         void close();
@@ -45,6 +48,7 @@ public:
         CDatabase* m_pOwner = nullptr;
         std::map<std::string, uint16_t> m_columnIndex;
         std::vector<std::string> m_values;
+        bool m_endedByError = false;
     };
 
     static constexpr unsigned int DEFAULT_PORT = 3306;

@@ -57,6 +57,9 @@ bool CloseFile(int fd);
 // Reading and positioning through descriptors, which child processes do not
 // inherit. Every failure leaves the reason in LastErrorCode().
 int OpenFileForRead(const std::string& path);    // -1 on failure
+// Opens a file for reading and writing, unbuffered, creating it (owner read
+// and write) when it is missing; the contents stay. -1 on failure.
+int OpenFileForUpdate(const std::string& path);
 // Opens a regular file for reading. Any other kind of file is refused with
 // EISDIR for a directory and EINVAL for the rest, so a pipe or a device met on
 // a walk cannot block the run. -1 on failure.

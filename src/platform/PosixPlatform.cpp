@@ -130,6 +130,11 @@ bool CloseFile(int fd) { return ::close(fd) == 0; }
 
 int OpenFileForRead(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
 
+int OpenFileForUpdate(const std::string& path)
+{
+    return ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR);
+}
+
 bool FileDescriptorLength(int fd, int64_t& length)
 {
     struct stat st {};

@@ -135,10 +135,10 @@ bool CXmlDocument::parseFile(const std::string& path)
     return m_pDoc != nullptr;
 }
 
-bool CXmlDocument::parseText(const std::string& utf8Text)
+bool CXmlDocument::parseText(const std::string& text, const char* encoding)
 {
     release();
-    m_pDoc = xmlReadMemory(utf8Text.data(), static_cast<int>(utf8Text.size()), nullptr, nullptr,
+    m_pDoc = xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, encoding,
                            XML_PARSE_NOBLANKS | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     return m_pDoc != nullptr;
 }

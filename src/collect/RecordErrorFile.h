@@ -1,0 +1,29 @@
+// "rt.err" in the program's directory: present while a collection runs, and
+// left behind, naming the table and auto_id, when a record ended the process.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace cs::collection {
+
+class CRecordErrorFile {
+public:
+    CRecordErrorFile() = default;
+    ~CRecordErrorFile();
+    CRecordErrorFile(const CRecordErrorFile&) = delete;
+    CRecordErrorFile& operator=(const CRecordErrorFile&) = delete;
+
+    static std::string path();
+
+    void create();
+    // Writes "table:auto_id" and ends the process with exit code 1.
+    [[noreturn]] void fail(const std::string& table, uint32_t autoId);
+    // Closes and deletes the file: the run ended normally.
+    void remove();
+
+private:
+    int m_fd = -1;
+};
+
+} // namespace cs::collection
