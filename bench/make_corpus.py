@@ -7,7 +7,9 @@ Every byte comes from text that Debian packages ship (docs/performance.md
 names them):
 - Chinese: the manual pages of manpages-zh (zh_CN and zh_TW), stripped of
   roff markup, mixed with sentences of dictionary words drawn by frequency
-  from the word list of python3-jieba, written in GBK;
+  from the word list of python3-jieba, written in GBK; a document follows
+  one page and draws most of its words from a vocabulary of its own, so that
+  words recur within a document as in real text;
 - English: the English manual pages installed under /usr/share/man, stripped
   of roff markup, one page per document;
 - HTML: the HTML documentation under /usr/share/doc as shipped, and pages
@@ -113,12 +115,16 @@ class WordSampler:
         start = self.rng.randrange(len(self.stream) - count)
         return self.stream[start:start + count]
 
-    def sentence(self):
-        words = self.words(self.rng.randint(8, 40))
+    def sentence(self, topic):
+        """A sentence of mostly topic words (the document's own vocabulary,
+        so that words recur within a document as they do in real text) and
+        the rest words of the whole list."""
+        count = self.rng.randint(8, 40)
+        general = self.words(count)
         out = []
-        for i, w in enumerate(words):
-            out.append(w)
-            if i and i % self.rng.randint(4, 12) == 0 and i + 1 < len(words):
+        for i in range(count):
+            out.append(self.rng.choice(topic) if self.rng.random() < 0.7 else general[i])
+            if i and i % self.rng.randint(4, 12) == 0 and i + 1 < count:
                 out.append("，")
         return "".join(out) + self.rng.choice("。。。！？；")
 
@@ -128,10 +134,12 @@ class Sources:
         self.rng = rng
         self.words = WordSampler(rng)
         zh_pages = sorted(p for d in ZH_MAN_DIRS for p in glob.glob(d + "/man*/*.gz"))
-        self.zh_paragraphs = []
+        self.zh_pages = []   # the Chinese paragraphs of each page
         for path in zh_pages:
-            self.zh_paragraphs.extend(p for p in read_man(path) if CJK.search(p))
-        if not self.zh_paragraphs:
+            paragraphs = [p for p in read_man(path) if CJK.search(p)]
+            if paragraphs:
+                self.zh_pages.append(paragraphs)
+        if not self.zh_pages:
             sys.exit("no Chinese manual pages found: apt-get install manpages-zh")
         self.en_pages = sorted(glob.glob(EN_MAN_GLOB))
         rng.shuffle(self.en_pages)
@@ -145,15 +153,21 @@ class Sources:
         return int(min(262144, max(1024, self.rng.lognormvariate(9.0, 1.0))))
 
     def chinese_paragraphs(self, size):
-        """Paragraphs of about size GBK bytes: runs of manual-page paragraphs
-        and sentences of dictionary words."""
+        """Paragraphs of about size GBK bytes on one topic: consecutive
+        paragraphs of a manual page, and sentences of dictionary words drawn
+        from a vocabulary of the document's own."""
+        topic = self.words.words(self.rng.randint(50, 400))
+        page = self.rng.choice(self.zh_pages)
+        at = self.rng.randrange(len(page))
         out, used = [], 0
         while used < size:
             if self.rng.random() < 0.5:
-                start = self.rng.randrange(len(self.zh_paragraphs))
-                paragraph = " ".join(self.zh_paragraphs[start:start + self.rng.randint(1, 4)])
+                if at >= len(page):
+                    page, at = self.rng.choice(self.zh_pages), 0
+                paragraph = page[at]
+                at += 1
             else:
-                paragraph = "".join(self.words.sentence() for _ in range(self.rng.randint(2, 8)))
+                paragraph = "".join(self.words.sentence(topic) for _ in range(self.rng.randint(2, 8)))
             out.append(paragraph)
             used += len(paragraph.encode("gbk", "ignore"))
         return out
