@@ -7,7 +7,7 @@ export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
     build-essential cmake pkg-config ccache git ca-certificates \
-    libxml2-dev zlib1g-dev libboost-date-time-dev libmariadb-dev \
+    libxml2-dev zlib1g-dev libdeflate-dev libboost-date-time-dev libmariadb-dev \
     libgtest-dev libgmock-dev libbenchmark-dev \
     mariadb-server mariadb-client \
     catdoc poppler-utils poppler-data python3-olefile \

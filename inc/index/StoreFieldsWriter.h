@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+struct libdeflate_compressor;
+
 namespace cs::content {
 class CContent;
 class CField;
@@ -47,6 +49,8 @@ private:
     std::unique_ptr<store::CIndexOutput> m_pIndexOutput;   // .sfi
     std::vector<uint8_t> m_text;     // the text and its zero byte
     std::vector<uint8_t> m_packed;   // its compressed form
+    // Made on the first compressed field and kept for the writer's life.
+    std::unique_ptr<libdeflate_compressor, void (*)(libdeflate_compressor*)> m_pCompressor{nullptr, nullptr};
 };
 
 } // namespace cs::index

@@ -6,7 +6,7 @@
 // set, shifted left 8, or-ed with the next byte) or a single byte, ASCII
 // letters lower-cased. The trie is built from the file, then laid out flat:
 // the children of a node are contiguous and sorted by code, their codes kept
-// in a parallel array so a look-up scans a few bytes.
+// in a parallel array so a look-up searches a few bytes.
 #pragma once
 
 #include <algorithm>
@@ -51,17 +51,19 @@ private:
 inline int32_t CDictionary::child(int32_t node, uint32_t code) const
 {
     const CNode& parent = m_nodes[static_cast<size_t>(node)];
-    const uint16_t* base = m_codes.data();
-    const uint16_t* first = base + parent.firstChild;
-    const uint16_t* last = first + parent.childCount;
-    const uint16_t* p = first;
-    if (parent.childCount <= 16) {
-        while (p != last && *p < code)
-            ++p;
-    } else {
-        p = std::lower_bound(first, last, code);   // wide nodes: same order, fewer steps
+    uint32_t count = parent.childCount;
+    if (count == 0)
+        return NO_NODE;
+    // Branch-free binary search: the comparisons of a look-up in running text
+    // are unpredictable, and a conditional move costs less than a mispredicted
+    // branch at every step.
+    const uint16_t* base = m_codes.data() + parent.firstChild;
+    while (count > 1) {
+        uint32_t half = count / 2;
+        base = base[half] <= code ? base + half : base;
+        count -= half;
     }
-    return p != last && *p == code ? static_cast<int32_t>(p - base) : NO_NODE;
+    return *base == code ? static_cast<int32_t>(base - m_codes.data()) : NO_NODE;
 }
 
 } // namespace cs::analyze

@@ -2,7 +2,9 @@
 // decoded by the test-side reader.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
+#include <random>
 
 #include "IndexTestKit.h"
 #include "index/CrcFieldFactory.h"
@@ -93,6 +95,53 @@ TEST(TextFieldIndexer, StopWordsKeepNoPositionAndTermsAreDeltas)
     EXPECT_EQ(entries.vint(), 2u);
     EXPECT_TRUE(entries.atEnd());
     EXPECT_EQ(first, 2u);   // just past term 0's doc list (2, 1)
+}
+
+// Long token lists: the indexer looks ahead at later tokens (ids past the
+// end of its vector, stop words, ids it has not seen) while it posts the
+// current one; what it writes must be exactly the tokens' postings.
+TEST(TextFieldIndexer, LongTokenListsPostEveryTokenInPlace)
+{
+    CMemoryCache cache(1 << 20);
+    auto pIndexer = Indexer("text", cache);
+    std::map<int32_t, std::map<uint32_t, std::vector<uint32_t>>> expected;   // term -> doc -> positions
+    std::mt19937 random(7);
+    for (uint32_t doc : {0u, 1u, 5u}) {
+        std::vector<int32_t> tokens;
+        uint32_t position = 0;
+        for (int i = 0; i < 400; ++i) {
+            int32_t token;
+            switch (random() % 5) {
+            case 0: token = -1; break;                                      // stop word
+            case 1: token = static_cast<int32_t>(random() % 8); break;     // frequent
+            case 2: token = 50000 + 150 * i; break;   // past the vector's end
+            default: token = static_cast<int32_t>(random() % 3000); break;
+            }
+            tokens.push_back(token);
+            if (token != -1)
+                expected[token][doc].push_back(position++);
+        }
+        pIndexer->addField(static_cast<int32_t>(doc), TokenField(0, tokens).get());
+    }
+    CBarrelOutputs files("text-long");
+    int64_t trailer = pIndexer->write(&files.outputs());
+    files.close();
+
+    std::vector<TermPostings> terms = files.postings(trailer);
+    ASSERT_EQ(terms.size(), expected.size());
+    auto it = expected.begin();
+    for (const TermPostings& term : terms) {
+        EXPECT_EQ(term.term, it->first);
+        std::vector<uint32_t> docs;
+        std::vector<std::vector<uint32_t>> positions;
+        for (const auto& [doc, list] : it->second) {
+            docs.push_back(doc);
+            positions.push_back(list);
+        }
+        EXPECT_EQ(term.docs, docs) << "term " << term.term;
+        EXPECT_EQ(term.positions, positions) << "term " << term.term;
+        ++it;
+    }
 }
 
 TEST(TextFieldIndexer, ResetEmptiesPostingsSoTheNextWriteHasNoTerms)

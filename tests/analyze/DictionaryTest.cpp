@@ -1,0 +1,80 @@
+// Child look-ups of the dictionary trie for every character code: a character
+// with hundreds of next characters, and ones with a few, one or none.
+#include <map>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "analyze/Dictionary.h"
+#include "support/TestSupport.h"
+
+using cs::analyze::CDictionary;
+
+namespace {
+
+std::string Character(uint32_t code)
+{
+    return code < 0x100 ? std::string(1, static_cast<char>(code))
+                        : std::string{static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
+}
+
+// Every code of a look-up: ASCII bytes and all double-byte codes.
+template <class Visit>
+void ForEachCode(Visit visit)
+{
+    for (uint32_t code = 1; code < 0x80; ++code)
+        visit(code);
+    for (uint32_t code = 0x8140; code <= 0xFEFE; ++code)
+        visit(code);
+}
+
+} // namespace
+
+TEST(Dictionary, EveryChildIsFoundAndNothingElse)
+{
+    const uint32_t wide = 0xD6D0, few = 0xB9FA, one = 0xC8CB, leaf = 0xC3F1;
+    std::map<uint32_t, std::map<uint32_t, int32_t>> children;   // first code -> second code -> id
+    std::string text;
+    int32_t line = 0;
+    auto add = [&](uint32_t first, uint32_t second) {
+        text += Character(first) + Character(second) + "\n";
+        children[first][second] = line++;
+    };
+    // Hundreds of children, with gaps, at both ends of the code range.
+    for (uint32_t lead = 0x81; lead <= 0xFE; lead += 3)
+        for (uint32_t trail = 0x40; trail <= 0xFE; trail += 29)
+            add(wide, lead << 8 | trail);
+    add(few, 0xD6D0);
+    add(few, 0x8140);
+    add(few, 0xFEFE);
+    add(one, 'a');
+    const int32_t leafId = line++;
+    text += Character(leaf) + "\n";
+    add('a', 'b');
+    add('a', 'z');
+    ASSERT_GT(children[wide].size(), 250u);
+
+    std::string path = cs::test::MakeTempDir("dictionary") + "/words.txt";
+    cs::test::WriteFile(path, text);
+    CDictionary dictionary;
+    ASSERT_TRUE(dictionary.load(path));
+    EXPECT_EQ(dictionary.lineCount(), line);
+
+    for (uint32_t first : {wide, few, one, leaf, uint32_t('a'), uint32_t('b')}) {
+        const auto& expected = children[first];
+        int32_t node = CDictionary::root(first);
+        ForEachCode([&](uint32_t code) {
+            int32_t child = dictionary.child(node, code);
+            auto it = expected.find(code);
+            if (it == expected.end()) {
+                EXPECT_EQ(child, CDictionary::NO_NODE) << std::hex << first << " " << code;
+            } else {
+                ASSERT_NE(child, CDictionary::NO_NODE) << std::hex << first << " " << code;
+                EXPECT_EQ(dictionary.id(child), it->second);
+                EXPECT_EQ(dictionary.child(child, 'a'), CDictionary::NO_NODE);
+            }
+        });
+    }
+    EXPECT_EQ(dictionary.id(CDictionary::root(leaf)), leafId);
+    EXPECT_EQ(dictionary.id(CDictionary::root(wide)), -1);
+}
