@@ -2,9 +2,15 @@
 
 #include <cstdlib>
 
+#include "PrepareIndexing.h"
 #include "RecreateTime.h"
+#include "config/ConfigPath.h"
+#include "config/Configurator.h"
 #include "config/GlobalConfig.h"
 #include "index/BarrelsInfo.h"
+#include "index/Index.h"
+#include "index/IndexRecovery.h"
+#include "index/IndexWriter.h"
 #include "platform/Platform.h"
 #include "utility/Format.h"
 #include "utility/Logger.h"
@@ -21,7 +27,7 @@ namespace {
 // commit is fatal: the operator's view of the run would be wrong.
 class CRunStatusFile {
 public:
-    explicit CRunStatusFile(const std::string& path) : m_fd(platform::CreateTruncated(path))
+    explicit CRunStatusFile(const std::string& path) : m_path(path), m_fd(platform::CreateTruncated(path))
     {
         if (m_fd == -1) {
             CS_LOG_ERROR("failed to create index.run");
@@ -38,12 +44,21 @@ public:
 
     void write(const std::string& text)
     {
+        m_text += text;
         if (!platform::WriteAll(m_fd, text.data(), text.size()))
             DumpLastError(GetLastErrorText());
     }
 
     void commitAndClose()
     {
+        // Rebuilding an index that lives in the index root itself (the
+        // directory collection's) empties the root, index.run with it.
+        if (!platform::PathAccessible(m_path)) {
+            platform::CloseFile(m_fd);
+            m_fd = platform::CreateTruncated(m_path);
+            if (m_fd == -1 || !platform::WriteAll(m_fd, m_text.data(), m_text.size()))
+                DumpLastError(GetLastErrorText());
+        }
         if (!platform::CommitFile(m_fd))
             DumpLastError(GetLastErrorText());
         platform::CloseFile(m_fd);
@@ -51,7 +66,9 @@ public:
     }
 
 private:
+    std::string m_path;
     int m_fd;
+    std::string m_text;   // what the file holds
 };
 
 struct IndexCounts {
@@ -69,9 +86,7 @@ IndexCounts ReadIndexCounts(const std::string& statusFile)
     return counts;
 }
 
-// The configurator, PrepareIndexing and the collection's run: the collection
-// feeds the index writer it is handed and closes it at the end of its run.
-void RunCollection(const std::string& /*name*/, int /*recreate*/) {}
+std::string ConfiguratorPath() { return CConfigPath::instance().getPath("CONFIGURATE_PATH"); }
 
 bool IndexingSwitchedOff()
 {
@@ -85,27 +100,44 @@ bool IndexingSwitchedOff()
 
 int RunDatabase(const std::string& name, const std::string& description, int recreate)
 {
+    CConfigurator configurator(ConfiguratorPath());
+    configurator.load();
     if (IndexingSwitchedOff())
         return -1;
     const std::string& root = g_pGlobalConfig->indexPath();
     CreateDirectoryPrefixes(root);
     CRunStatusFile status(root + "/index.run");
+    // A run cut off in the middle of a flush is completed before anything
+    // reads the index.
+    std::string indexDir = IndexDirectoryOf(configurator, name);
+    if (!indexDir.empty())
+        index::CIndexRecovery::recover(indexDir);
     if (NeedRecreate(name)) {
         status.write(" _ \n");
         CS_LOG_INFO("database:%s need recreate.hollowmere auto recreate", name.c_str());
         recreate = 1;
     }
     status.write(Format(CStringResource::instance().get("IDR_INDEXING_GATEWAY").c_str(), description.c_str()));
-    RunCollection(name, recreate);
+    {
+        // The collection goes first, with the writer it owns; then the index.
+        CPreparedRun run = PrepareIndexing(&configurator, name, recreate);
+        run.pCollection->run();
+    }
     status.commitAndClose();
     return 0;
 }
 
 int MergeIndexOnly()
 {
+    CConfigurator configurator(ConfiguratorPath());
+    configurator.load();
     if (IndexingSwitchedOff())
         return -1;
-    // Opening the index at the index root and merging its barrels come here.
+    const std::string& root = g_pGlobalConfig->indexPath();
+    index::CIndexRecovery::recover(root);
+    index::CIndex index(index::CIndex::ACCESS_READ, root);
+    index::CIndexWriter writer(&index);
+    writer.merge();
     return 0;
 }
 

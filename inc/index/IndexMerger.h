@@ -23,9 +23,6 @@ class CBarrelsInfo;
 
 class CIndexMerger {
 public:
-    // The marker in the program's directory while barrel files are replaced.
-    static constexpr const char* RENAME_MARKER = "index.rename";
-
     enum RecycleStrategy { RECYCLE_NONE = 0, RECYCLE_RATIO = 1, RECYCLE_COUNT = 2 };
 
     explicit CIndexMerger(store::CDirectory* pDir);
@@ -73,8 +70,6 @@ private:
     // records left the list and whose files go in the same replacement. The
     // barrels are no longer attached to barrel writers afterwards.
     void replaceBarrels(CBarrelsInfo* pBarrels, const std::vector<std::string>& removed);
-    static std::string markerPath();
-    static void createMarker();
 
     char* m_pBuffer = nullptr;
     int64_t m_bufferSize = 0;

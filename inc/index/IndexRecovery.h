@@ -1,8 +1,10 @@
 // What the next start does before anything else touches an index: it
 // completes a replacement of barrel files that a crash cut off (a merge, or
 // a flush that moves a new barrel into place), and clears what an
-// unfinished merge left behind.
+// unfinished merge or flush left behind (see docs/crash-safety.md).
 #pragma once
+
+#include <string>
 
 namespace cs::store {
 class CDirectory;
@@ -14,6 +16,9 @@ class CIndexRecovery {
 public:
     // True when an interrupted replacement was completed.
     static bool recover(store::CDirectory* pDir);
+    // The same for the index directory at `path`; a directory that does not
+    // exist has nothing to recover.
+    static bool recover(const std::string& path);
 };
 
 } // namespace cs::index

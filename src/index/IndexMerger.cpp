@@ -6,15 +6,14 @@
 #include "index/DocDeletedMerger.h"
 #include "index/FieldMerger.h"
 #include "index/IndexBarrelWriter.h"
+#include "index/RenameMarker.h"
 #include "index/ReplacePlan.h"
 #include "index/StoreFieldsMerger.h"
-#include "platform/Platform.h"
 #include "store/Directory.h"
 #include "utility/ConsoleProgress.h"
 #include "utility/Error.h"
 #include "utility/Format.h"
 #include "utility/Logger.h"
-#include "utility/OsUtility.h"
 
 namespace cs::index {
 
@@ -83,16 +82,6 @@ bool CIndexMerger::recyclable(const CMergeBarrelQueue* pQueue) const
     }
 }
 
-std::string CIndexMerger::markerPath() { return utility::GetAppDir() + RENAME_MARKER; }
-
-void CIndexMerger::createMarker()
-{
-    int fd = platform::CreateTruncated(markerPath());
-    if (fd < 0)
-        CS_THROW("failed to create tmp file while renaming index files");
-    platform::CloseFile(fd);
-}
-
 void CIndexMerger::merge(CBarrelsInfo* pBarrels)
 {
     if (!pBarrels || pBarrels->size() < 2)
@@ -108,11 +97,11 @@ void CIndexMerger::merge(CBarrelsInfo* pBarrels)
     }
     endMerge();
 
-    createMarker();
+    CRenameMarker::create();
     CS_LOG_INFO("begin barrel update");
     barrelUpdate(pBarrels);
-    platform::RemoveFile(markerPath());
-    CS_LOG_INFO("void CIndexMerger::merge delete file: %s", markerPath().c_str());
+    CRenameMarker::remove();
+    CS_LOG_INFO("void CIndexMerger::merge delete file: %s", CRenameMarker::path().c_str());
 }
 
 void CIndexMerger::barrelUpdate(CBarrelsInfo* pBarrels) { replaceBarrels(pBarrels, {}); }
@@ -266,13 +255,13 @@ void CIndexMerger::mergeBarrel(CMergeBarrelQueue* pQueue)
     auto pNew = std::make_unique<CBarrelInfo>(name, 0, docCount, deletedCount);
     CBarrelInfo* pNewInfo = pNew.get();
     m_pBarrels->appendBarrel(std::move(pNew));
-    createMarker();
+    CRenameMarker::create();
     CS_LOG_INFO("begin barrel update");
     replaceBarrels(m_pBarrels, removed);
     CS_LOG_INFO("index merging ended");
     utility::CConsoleProgress::instance().mergeDone();
-    platform::RemoveFile(markerPath());
-    CS_LOG_INFO("CIndexMerger::mergeBarrel delete file %s", markerPath().c_str());
+    CRenameMarker::remove();
+    CS_LOG_INFO("CIndexMerger::mergeBarrel delete file %s", CRenameMarker::path().c_str());
 
     pQueue->clear();
     sources.clear();

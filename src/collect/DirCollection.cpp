@@ -1,0 +1,67 @@
+#include "collect/DirCollection.h"
+
+#include "content/Content.h"
+#include "content/ContentMode.h"
+#include "index/IndexWriter.h"
+#include "parse/FileIdentifier.h"
+#include "platform/Platform.h"
+#include "utility/Error.h"
+#include "utility/Logger.h"
+
+namespace cs::collection {
+
+std::unique_ptr<CCollection> CDirCollection::CDirCreator::create(const std::string& source, int /*recreate*/) const
+{
+    return std::make_unique<CDirCollection>(source);
+}
+
+void CDirCollection::setContentMode(const content::CContentMode* pMode)
+{
+    CS_ASSERT_ARG(pMode);
+    const content::CModeItem* pItem = pMode->find("text");
+    m_textFieldId = pItem ? pItem->getFieldID() : -1;
+}
+
+void CDirCollection::collect()
+{
+    walk(m_sourceDir);
+}
+
+void CDirCollection::walk(const std::string& dir)
+{
+    platform::CDirListing listing;
+    if (dir.empty() || !listing.open(dir))
+        return;
+    std::string prefix = dir;
+    if (prefix.back() != '/' && prefix.back() != '\\')
+        prefix += '/';
+    platform::DirEntry entry;
+    bool statFailed = false;
+    while (listing.next(entry, statFailed)) {
+        std::string path = prefix + entry.name;
+        if (statFailed) {
+            CS_LOG_DEBUG("%s vanished or cannot be examined, passed over", path.c_str());
+            continue;
+        }
+        if (entry.isDirectory) {
+            walk(path);
+        } else if (entry.isSymlink && !platform::PathAccessible(path)) {
+            CS_LOG_DEBUG("%s is a link to nothing, passed over", path.c_str());
+        } else if (entry.isSymlink && platform::IsDirectory(path)) {
+            // Links to directories are not followed: they can lead in circles.
+            CS_LOG_DEBUG("%s is a link to a directory, not followed", path.c_str());
+        } else {
+            addFile(path);
+        }
+    }
+    listing.close();
+}
+
+void CDirCollection::addFile(const std::string& path)
+{
+    content::CContent* pContent = m_pIndexWriter->nextDocument();
+    pContent->setFileInput(path, m_textFieldId);
+    pContent->setFileType(parse::IdentifyFileType(path.c_str()));
+}
+
+} // namespace cs::collection
