@@ -1,0 +1,34 @@
+// An index and its writers as a database run makes them: the built-in
+// configuration (the content-mode file is left out), the txt parser and the
+// general analyzer over the test dictionary, in an index directory of the
+// test's choosing. The process-wide index memory must exist.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "collect/Collection.h"
+#include "config/Configurator.h"
+#include "index/Index.h"
+#include "index/IndexWriter.h"
+
+namespace cs::test {
+
+class CIndexingRig {
+public:
+    explicit CIndexingRig(const std::string& dir, int openMode = index::CIndex::ACCESS_APPEND);
+
+    index::CIndex& index() { return *m_pIndex; }
+    utility::CConfigurator& configurator() { return m_configurator; }
+
+    // A writer on the index, configured from the configurator.
+    std::unique_ptr<index::CIndexWriter> newWriter();
+    // Hands `collection` a new writer (which it owns) and runs it.
+    void run(collection::CCollection& collection);
+
+private:
+    utility::CConfigurator m_configurator;
+    std::unique_ptr<index::CIndex> m_pIndex;
+};
+
+} // namespace cs::test
