@@ -15,10 +15,13 @@ CSandbox::CSandbox()
     writePathConfig("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<pathconfig><root>" + conf() +
                     "</root><GLOBAL_CONFIG_PATH>global.xml</GLOBAL_CONFIG_PATH>"
                     "<CONFIGURATE_PATH>content_mode.xml</CONFIGURATE_PATH><DBINFO_PATH>dbinfo.txt</DBINFO_PATH>"
-                    "<STRRES_PATH>strres.xml</STRRES_PATH></pathconfig>\n");
+                    "<STRRES_PATH>strres.xml</STRRES_PATH><DICTIONARY_PATH>dictionary.txt</DICTIONARY_PATH>"
+                    "<STOPWORD_PATH>stopwords.txt</STOPWORD_PATH></pathconfig>\n");
     writeGlobal(global());
     WriteFile(conf() + "/strres.xml", ReadFile(SourcePath("conf/strres.xml")));
     WriteFile(conf() + "/content_mode.xml", "");
+    for (const char* name : {"dictionary.txt", "stopwords.txt"})
+        WriteFile(conf() + "/" + name, ReadFile(std::string(CS_TEST_DATA_DIR) + "/analyze/" + name));
     writeDbInfo("dbcount=2\ndbname0=alpha\ndbdepict0=Alpha\ndbname1=beta\ndbdepict1=Beta\nhost=127.0.0.1\nport=3306\n");
 }
 
@@ -40,11 +43,11 @@ void CSandbox::writeDbInfo(const std::string& text) { WriteFile(conf() + "/dbinf
 
 void CSandbox::writePathConfig(const std::string& content) { WriteFile(m_dir + "/pathconfig.xml", content); }
 
-ProcessResult CSandbox::run(const std::vector<std::string>& args) const
+ProcessResult CSandbox::run(const std::vector<std::string>& args, int killAfterMs) const
 {
     std::vector<std::string> argv{m_program};
     argv.insert(argv.end(), args.begin(), args.end());
-    return RunProcess(argv, m_dir);
+    return RunProcess(argv, m_dir, {}, killAfterMs);
 }
 
 std::string CSandbox::logText() const

@@ -1,7 +1,7 @@
 // A directory holding a copy of the indexer under a name of its own, with its
-// own pathconfig.xml and configuration, in which the program runs as a
-// process. The name keeps parallel tests (and a running sample) apart, since
-// copies of one file name exclude each other.
+// own pathconfig.xml, configuration and test dictionary, in which the program
+// runs as a process. The name keeps parallel tests (and a running sample)
+// apart, since copies of one file name exclude each other.
 #pragma once
 
 #include <string>
@@ -31,8 +31,9 @@ public:
     void writeDbInfo(const std::string& text);
     void writePathConfig(const std::string& content);
 
-    // Runs the program in the sandbox directory.
-    ProcessResult run(const std::vector<std::string>& args) const;
+    // Runs the program in the sandbox directory; SIGKILL after `killAfterMs`
+    // unless -1.
+    ProcessResult run(const std::vector<std::string>& args, int killAfterMs = -1) const;
 
     // Every day file of the log directory, oldest first.
     std::string logText() const;

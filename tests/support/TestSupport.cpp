@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -168,8 +170,9 @@ std::vector<std::string> ListDir(const std::string& dir)
 namespace {
 
 // Forks; the child gets pipes as standard output and error and runs `inChild`,
-// which must not return. The parent collects both pipes and the exit status.
-ProcessResult RunChild(const std::function<void()>& inChild)
+// which must not return. The parent collects both pipes and the exit status,
+// and kills the child (SIGKILL) once `killAfterMs` have passed, unless -1.
+ProcessResult RunChild(const std::function<void()>& inChild, int killAfterMs = -1)
 {
     int outPipe[2], errPipe[2];
     if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0)
@@ -187,8 +190,20 @@ ProcessResult RunChild(const std::function<void()>& inChild)
     ProcessResult result;
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
     int open = 2;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(killAfterMs);
+    bool killed = killAfterMs < 0;
     while (open > 0) {
-        if (::poll(fds, 2, -1) < 0 && errno != EINTR)
+        int timeout = -1;
+        if (!killed) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                ::kill(pid, SIGKILL);
+                killed = true;
+            } else {
+                timeout = static_cast<int>(left.count());
+            }
+        }
+        if (::poll(fds, 2, timeout) < 0 && errno != EINTR)
             break;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
@@ -213,19 +228,21 @@ ProcessResult RunChild(const std::function<void()>& inChild)
 } // namespace
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd,
-                         const std::vector<std::string>& env)
+                         const std::vector<std::string>& env, int killAfterMs)
 {
-    return RunChild([&] {
-        if (!cwd.empty() && ::chdir(cwd.c_str()) != 0)
-            ::_exit(126);
-        for (const std::string& entry : env)
-            ::putenv(const_cast<char*>(entry.c_str()));
-        std::vector<char*> args;
-        for (const std::string& arg : argv)
-            args.push_back(const_cast<char*>(arg.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-    });
+    return RunChild(
+        [&] {
+            if (!cwd.empty() && ::chdir(cwd.c_str()) != 0)
+                ::_exit(126);
+            for (const std::string& entry : env)
+                ::putenv(const_cast<char*>(entry.c_str()));
+            std::vector<char*> args;
+            for (const std::string& arg : argv)
+                args.push_back(const_cast<char*>(arg.c_str()));
+            args.push_back(nullptr);
+            ::execv(args[0], args.data());
+        },
+        killAfterMs);
 }
 
 ProcessResult RunForked(const std::function<void()>& body, bool unprivileged)

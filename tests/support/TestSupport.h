@@ -35,9 +35,10 @@ struct ProcessResult {
 };
 
 // Runs a program and waits for it. `cwd` empty keeps the current directory;
-// `env` entries ("NAME=value") are added to the environment.
+// `env` entries ("NAME=value") are added to the environment. A program still
+// running after `killAfterMs` (unless -1) is killed with SIGKILL.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd = std::string(),
-                         const std::vector<std::string>& env = {});
+                         const std::vector<std::string>& env = {}, int killAfterMs = -1);
 
 // A new empty directory in /tmp that every user may enter (the test root is
 // private to its owner), removed with its contents at the end of the scope.
