@@ -115,6 +115,11 @@ TEST_F(Entry, DatabaseOptionNeedsAName)
 
 TEST_F(Entry, MergeOnlyEndsWithCodeOne)
 {
+    // An index with no barrels to merge (a missing one would end the process
+    // through the guard).
+    WriteFile(m_box.indexRoot() + "/index_status.xml",
+              "<?xml version=\"1.0\"?>\n<database><version>cs.1.0.0</version><barrel_counter>0</barrel_counter>"
+              "<barrel_count>0</barrel_count><barrels/></database>\n");
     for (const std::vector<std::string>& args : {std::vector<std::string>{"-m"}, {"-M"}, {"-d", "alpha", "-m"}, {"-m", "-x"}}) {
         ProcessResult result = m_box.run(args);
         EXPECT_EQ(result.exitCode, 1);

@@ -197,6 +197,11 @@ TEST_F(IndexRun, ARunWithNothingToIndexWritesNoBarrel)
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_FALSE(FileExists(m_box.indexRoot() + "/index_status.xml"));
     EXPECT_EQ(ListDir(m_box.indexRoot()), std::vector<std::string>{"index.run"});
+
+    // With no index there is nothing to merge: an error through the guard.
+    ProcessResult merged = m_box.run({"-m"});
+    EXPECT_EQ(merged.exitCode, 255);
+    EXPECT_NE(m_box.logText().find("open index file failed (file: "), std::string::npos);
 }
 
 // The process is killed at random moments (the seed fixes them) while it
