@@ -184,7 +184,7 @@ long RunIndexer(const std::string& program, const std::string& dir, const std::v
     rusage usage{};
     ::wait4(pid, &status, 0, &usage);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw std::runtime_error("the indexer failed");
+        throw std::runtime_error("the indexer failed, see " + dir + "/log");
     return usage.ru_maxrss;
 }
 
@@ -210,11 +210,13 @@ void WholeRun(benchmark::State& state)
     fs::create_directories(conf);
     for (const char* name : {"content_mode.xml", "strres.xml", "trashurl.xml", "search_keywords.xml"})
         fs::copy_file(kSource + "/conf/" + name, conf / name);
+    fs::create_symlink(dictionary, conf / "dictionary.txt");
+    fs::create_symlink(kSource + "/conf/dict/stopwords.txt", conf / "stopwords.txt");
     Spit(work / "pathconfig.xml",
          "<pathconfig><root>" + conf.string() + "/</root><GLOBAL_CONFIG_PATH>global.xml</GLOBAL_CONFIG_PATH>"
          "<CONFIGURATE_PATH>content_mode.xml</CONFIGURATE_PATH><DBINFO_PATH>dbinfo.txt</DBINFO_PATH>"
-         "<STRRES_PATH>strres.xml</STRRES_PATH><DICTIONARY_PATH>" + dictionary + "</DICTIONARY_PATH>"
-         "<STOPWORD_PATH>" + kSource + "/conf/dict/stopwords.txt</STOPWORD_PATH>"
+         "<STRRES_PATH>strres.xml</STRRES_PATH><DICTIONARY_PATH>dictionary.txt</DICTIONARY_PATH>"
+         "<STOPWORD_PATH>stopwords.txt</STOPWORD_PATH>"
          "<TRASHURL_STRING_CONFIG>trashurl.xml</TRASHURL_STRING_CONFIG></pathconfig>\n");
     Spit(conf / "global.xml", "<config><index><system_status>1</system_status><source>" + corpus.string() +
                                   "</source><path>" + (work / "index").string() +
