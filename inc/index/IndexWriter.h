@@ -42,6 +42,7 @@ namespace cs::index {
 class CBarrelInfo;
 class CBarrelsInfo;
 class CIndex;
+class CHTIndexMerger;
 class CIndexBarrelWriter;
 
 class CIndexWriter {
@@ -116,6 +117,7 @@ private:
     void flush();
     void rename();
     void dropIncompleteBarrel(const std::string& barrel);
+    void createMerger();
     void mergeBarrels(uint8_t* pMemory, size_t size);
     void discardBarrelWriter();
 
@@ -123,6 +125,7 @@ private:
     CBarrelsInfo* m_pBarrelsInfo;                       // the index's list, not owned
     CBarrelInfo* m_pCurrentBarrel = nullptr;            // the barrel being filled
     std::unique_ptr<CIndexBarrelWriter> m_pBarrelWriter;
+    std::unique_ptr<CHTIndexMerger> m_pMerger;
     utility::CMemoryCache* m_pMemory;                   // not owned
 
     std::vector<std::unique_ptr<content::CContent>> m_documentPool;

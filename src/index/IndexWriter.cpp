@@ -8,9 +8,11 @@
 #include "analyze/AnalyzerRegistry.h"
 #include "collect/Collection.h"
 #include "config/Configurator.h"
+#include "config/GlobalConfig.h"
 #include "content/Content.h"
 #include "content/ContentMode.h"
 #include "index/BarrelsInfo.h"
+#include "index/HTIndexMerger.h"
 #include "index/Index.h"
 #include "index/IndexBarrelWriter.h"
 #include "index/RenameMarker.h"
@@ -254,6 +256,7 @@ void CIndexWriter::createBarrelWriter()
     m_pBarrelWriter->createFieldIndexers(factories);
     // index_status.xml records the mode the barrels are written with.
     m_pBarrelsInfo->setContentMode(pMode);
+    createMerger();
 }
 
 void CIndexWriter::addBarrelRecord()
@@ -342,10 +345,29 @@ void CIndexWriter::dropIncompleteBarrel(const std::string& barrel)
     m_pCurrentBarrel = nullptr;
 }
 
-void CIndexWriter::mergeBarrels(uint8_t* /*pMemory*/, size_t /*size*/)
+void CIndexWriter::createMerger()
 {
-    // The size-tiered merge policy runs here over the barrel list, in the
-    // working memory it is lent.
+    if (m_pMerger)
+        return;
+    m_pMerger = std::make_unique<CHTIndexMerger>(m_pIndex->getDirectory());
+    m_pMerger->setFactorySearcher(&m_pIndex->getFieldFactories());
+    if (const utility::CGlobalConfig* pConfig = utility::g_pGlobalConfig) {
+        m_pMerger->setParam(static_cast<int>(pConfig->mergeM()), static_cast<int>(pConfig->mergeC()),
+                            static_cast<int>(pConfig->mergeS()));
+        m_pMerger->setRecycleStrategy(pConfig->recycleStrategy());
+        if (pConfig->recycleStrategy() == CIndexMerger::RECYCLE_RATIO)
+            m_pMerger->setRecycleRatio(pConfig->recycleParamRatio());
+        else if (pConfig->recycleStrategy() == CIndexMerger::RECYCLE_COUNT)
+            m_pMerger->setRecycleCount(pConfig->recycleParamCount());
+    }
+}
+
+void CIndexWriter::mergeBarrels(uint8_t* pMemory, size_t size)
+{
+    createMerger();
+    m_pMerger->setBuffer(reinterpret_cast<char*>(pMemory), static_cast<int64_t>(size));
+    m_pMerger->merge(m_pBarrelsInfo);
+    m_pMerger->setBuffer(nullptr, 0);
 }
 
 void CIndexWriter::merge()
@@ -354,6 +376,7 @@ void CIndexWriter::merge()
         CS_LOG_DEBUG("memory has index data,can't merge index");
         return;
     }
+    createMerger();
     if (!m_pBarrelsInfo)
         return;
     std::unique_ptr<uint8_t[]> pBuffer(new uint8_t[MERGE_BUFFER_SIZE]);
@@ -370,6 +393,7 @@ void CIndexWriter::close()
     if (m_pBarrelWriter && m_pCurrentBarrel && m_pCurrentBarrel->getDocCount() > 0)
         flush();
     discardBarrelWriter();
+    m_pMerger.reset();
     m_closed = true;
 }
 

@@ -119,7 +119,10 @@ TEST_F(Entry, MergeOnlyEndsWithCodeOne)
     // through the guard).
     WriteFile(m_box.indexRoot() + "/index_status.xml",
               "<?xml version=\"1.0\"?>\n<database><version>cs.1.0.0</version><barrel_counter>0</barrel_counter>"
-              "<barrel_count>0</barrel_count><barrels/></database>\n");
+              "<barrel_count>0</barrel_count><barrels/><content_mode><mode_item><name>text</name><store>no</store>"
+              "<index>analyze</index><components><component name=\"analyzer\">general.analyzer</component>"
+              "<component name=\"analyzer_parameter\"/><component name=\"indexer\">text</component>"
+              "</components><index_way>0</index_way><boost>1.00</boost></mode_item></content_mode></database>\n");
     for (const std::vector<std::string>& args : {std::vector<std::string>{"-m"}, {"-M"}, {"-d", "alpha", "-m"}, {"-m", "-x"}}) {
         ProcessResult result = m_box.run(args);
         EXPECT_EQ(result.exitCode, 1);

@@ -228,7 +228,8 @@ TEST_F(IndexRun, KilledAtRandomMomentsTheIndexStaysConsistent)
     // Mostly in the second part of a run, where its barrels are flushed.
     std::uniform_int_distribution<int> moment(runMs / 4, runMs);
     int kills = 0;
-    for (int run = 0; kills < 50 && run < 80; ++run) {
+    int run = 0;
+    for (; kills < 50 && run < 120; ++run) {
         std::vector<std::string> args{"-d", "alpha"};
         if (run % 5 == 4)
             args.push_back("-r");
@@ -236,11 +237,11 @@ TEST_F(IndexRun, KilledAtRandomMomentsTheIndexStaysConsistent)
         ASSERT_TRUE(result.exitCode == 0 || result.exitCode == 128 + SIGKILL) << result.err;
         kills += result.exitCode == 128 + SIGKILL ? 1 : 0;
         // What the next start does first.
-        cs::index::RecoverIndexDirectory(root);
+        cs::index::CIndexRecovery::recover(root);
         EXPECT_EQ(CheckIndex(root), "") << "run " << run;
         EXPECT_TRUE(Leftovers(root).empty()) << "run " << run;
     }
-    EXPECT_EQ(kills, 50);
+    EXPECT_EQ(kills, 50) << "in " << run << " runs of about " << runMs << " ms";
 
     // The next run, started normally, finds all of it acceptable.
     ProcessResult last = m_box.run({"-d", "alpha"});

@@ -323,7 +323,7 @@ TEST_F(IndexWriter, AKillAtAnyStepOfAFlushLeavesAConsistentIndex)
         bool killed = child.exitCode == 128 + SIGKILL;
         ASSERT_TRUE(killed || child.exitCode == 0) << "step " << target << ": " << child.err;
 
-        cs::index::RecoverIndexDirectory(dir);
+        cs::index::CIndexRecovery::recover(dir);
         EXPECT_EQ(CheckIndex(dir), "") << "step " << target;
         EXPECT_TRUE(TmpFiles(dir).empty()) << "step " << target;
         EXPECT_FALSE(FileExists(dir + "/index.plan")) << "step " << target;
