@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <ctime>
 #include <exception>
+#include <iterator>
+#include <string>
 
 #include "analyze/Analyzer.h"
 #include "analyze/AnalyzerRegistry.h"
