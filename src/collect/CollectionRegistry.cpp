@@ -1,5 +1,6 @@
 #include "collect/CollectionRegistry.h"
 
+#include "collect/ContentCollection.h"
 #include "collect/DirCollection.h"
 #include "utility/Error.h"
 
@@ -15,6 +16,8 @@ CCollectionRegistry::CCollectionRegistry()
 {
     static CDirCollection::CDirCreator directory;
     registerCreator(&directory);
+    static CContentCollection::CContentCollectionCreator content;
+    registerCreator(&content);
 }
 
 void CCollectionRegistry::registerCreator(CCollection::CCreator* pCreator)

@@ -1,0 +1,385 @@
+#include "collect/ContentCollection.h"
+
+#include <vector>
+
+#include "collect/Database.h"
+#include "collect/DecimalText.h"
+#include "collect/RecordQueries.h"
+#include "collect/RecordTables.h"
+#include "collect/TrashLists.h"
+#include "config/ConfigPath.h"
+#include "config/DbInfo.h"
+#include "config/GlobalConfig.h"
+#include "content/Content.h"
+#include "content/ContentMode.h"
+#include "index/IndexWriter.h"
+#include "utility/Error.h"
+#include "utility/Format.h"
+#include "utility/Logger.h"
+
+namespace cs::collection {
+
+using utility::CDatabase;
+using utility::CDbInfo;
+using utility::Format;
+
+namespace {
+
+// Passes in a row of a record query that the server breaks off before giving
+// a single row; the table is not taken for finished on such passes.
+const int kMaxBrokenPasses = 3;
+
+std::string DbInfoPath() { return utility::CConfigPath::instance().getPath("DBINFO_PATH"); }
+
+void ReadDbInfo(CDbInfo& info)
+{
+    if (!info.read())
+        CS_THROW("failed to read database config");
+}
+
+CRecordRow ReadRecordRow(const CDatabase::CRowset& rows)
+{
+    CRecordRow record;
+    record.autoId = ColumnNumber(rows.field("auto_id"));
+    record.recordId = ColumnNumber(rows.field("record_id"));
+    record.devId = ColumnNumber(rows.field("dev_id"));
+    record.accountId = ColumnNumber(rows.field("account_id"));
+    record.userCrc = rows.field("user_crc");
+    record.appCrc = ColumnNumber(rows.field("app_crc"));
+    record.groupCrc = rows.field("group_crc");
+    record.recordTime = rows.field("record_time");
+    record.privateType = static_cast<int>(ColumnNumber(rows.field("private_type")));
+    return record;
+}
+
+int32_t FieldIdOf(const content::CContentMode& mode, const char* name)
+{
+    const content::CModeItem* pItem = mode.find(name);
+    return pItem ? pItem->getFieldID() : -1;
+}
+
+void SetText(content::CContent& doc, int32_t fieldId, const std::string& text)
+{
+    if (fieldId >= 0)
+        doc.setFieldText(static_cast<uint32_t>(fieldId), text.data(), text.size());
+}
+
+} // namespace
+
+std::unique_ptr<CCollection> CContentCollection::CContentCollectionCreator::create(const std::string& source,
+                                                                                   int recreate) const
+{
+    return std::make_unique<CContentCollection>(source, recreate);
+}
+
+CContentCollection::CContentCollection(const std::string& dbname, int recreate) : m_builder(m_names)
+{
+    CDbInfo info(DbInfoPath());
+    ReadDbInfo(info);
+    bool found = false;
+    for (const CDbInfo::Database& database : info.databaseList())
+        found = found || database.name == dbname;
+    if (!found)
+        CS_THROW("not found database: %s in %s", dbname.c_str(), info.path().c_str());
+    if (info.port() < 0)
+        CS_LOG_WARN("no port number in %s, the database server is reached on port %u", info.path().c_str(),
+                    CDatabase::DEFAULT_PORT);
+    connect(info, dbname, m_pRecordDb);
+    connect(info, dbname, m_pContentDb);
+    std::string root = info.filePath();
+    if (root.empty())
+        CS_THROW("wrong database file path");
+    if (root.back() != '/' && root.back() != '\\')
+        root += '/';
+    m_builder.setContentRoot(root + dbname + "/");
+    m_status.load(dbname, recreate != 0);
+    m_progress.open(utility::g_pGlobalConfig->indexPath() + "/index.run");
+}
+
+CContentCollection::~CContentCollection() = default;
+
+void CContentCollection::connect(const CDbInfo& info, const std::string& dbname, std::unique_ptr<CDatabase>& pDb)
+{
+    pDb.reset();
+    try {
+        pDb = std::make_unique<CDatabase>();
+    } catch (const std::exception&) {
+        CS_THROW("new CDatabase faile");
+    }
+    pDb->connect(Format("%s, %d", info.host().c_str(), info.port()), dbname, info.user(),
+                 info.password());
+}
+
+void CContentCollection::reconnectContent()
+{
+    m_pContentDb.reset();
+    CDbInfo info(DbInfoPath());
+    ReadDbInfo(info);
+    connect(info, m_status.dbname(), m_pContentDb);
+    CS_LOG_INFO("reconnect desDb");
+}
+
+// Runs a statement of the content connection; a database error gets one more
+// try on a new connection.
+template <class F>
+void CContentCollection::withContentConnection(F statement)
+{
+    try {
+        statement();
+        return;
+    } catch (const CDatabase::Exception& e) {
+        CS_LOG_WARN("%s", e.what());
+    }
+    reconnectContent();
+    statement();
+    CS_LOG_INFO("reconnect exe success");
+}
+
+void CContentCollection::setContentMode(const content::CContentMode* pMode)
+{
+    CS_ASSERT_ARG(pMode);
+    m_textId = FieldIdOf(*pMode, "text");
+    m_userId = FieldIdOf(*pMode, "user");
+    m_groupId = FieldIdOf(*pMode, "group");
+    m_dateId = FieldIdOf(*pMode, "date");
+    m_typeId = FieldIdOf(*pMode, "type");
+    m_pathId = FieldIdOf(*pMode, "path");
+    m_valueCheck.setContentMode(*pMode);
+}
+
+void CContentCollection::collect()
+{
+    CS_ASSERT_TEXT(!m_status.dbname().empty(), "!m_status.dbname.empty()");
+    m_errorFile.create();
+    m_pContentDb->listTables();
+    m_tables.clear();
+    m_tables.insert(m_pContentDb->tableNames().begin(), m_pContentDb->tableNames().end());
+    m_missingTables.clear();
+    std::vector<std::string> tables = SelectRecordTables(m_pContentDb->tableNames(), m_status);
+    // The resume auto_id belongs to the resume table only.
+    if (!tables.empty() && tables.front() != m_status.table()) {
+        m_status.setResumePoint(tables.front(), 0);
+        m_dirty = true;
+    }
+    CS_LOG_INFO("table size: %u, collect size: %u", static_cast<unsigned>(m_tables.size()),
+                static_cast<unsigned>(tables.size()));
+    m_names.load(*m_pContentDb);
+    if (m_names.empty()) {
+        CS_LOG_INFO("username or groupname is null");
+        m_errorFile.remove();
+        return;
+    }
+    m_progress.start(tables.size());
+    for (size_t i = 0; i < tables.size(); ++i) {
+        if (i > 0) {
+            // Only the capture component's newest table still grows; a table
+            // with a later one beside it is complete once read to its end.
+            m_status.completeTable(tables[i - 1]);
+            m_status.setResumePoint(tables[i], 0);
+            m_dirty = true;
+        }
+        if (!collectTable(tables[i]))
+            break;
+    }
+    m_progress.write();
+    m_errorFile.remove();
+}
+
+uint32_t CContentCollection::countRecords(const std::string& table)
+{
+    std::string sql = RecordCountQuery(table, m_status.autoId(), m_status.webEnabled());
+    uint32_t total = 0;
+    try {
+        CDatabase::CRowset rows;
+        m_pRecordDb->query(rows, sql);
+        if (!rows.fetch() || !ParseDecimal(rows.field("total"), total))
+            CS_THROW("failed to get database query result count: %s", sql.c_str());
+    } catch (const CDatabase::Exception& e) {
+        CS_THROW("failed to get database query result count: %s", e.what());
+    }
+    return total;
+}
+
+// Reads the records of one table from the resume point on. False when the
+// end of the debug range stopped it.
+bool CContentCollection::collectTable(const std::string& table)
+{
+    CS_LOG_INFO("indexing %s ...", table.c_str());
+    uint32_t total = countRecords(table);
+    CS_LOG_INFO("record total is %u", total);
+    m_progress.beginTable(total);
+    const CDebugCollectRange& debug = m_status.debugRange();
+    uint32_t handled = 0;
+    int brokenPasses = 0;
+    std::string sql = RecordSelectQuery(table, m_status.autoId(), m_status.webEnabled());
+    CS_LOG_DEBUG("%s", sql.c_str());
+    for (;;) {
+        CDatabase::CRowset rows;
+        m_pRecordDb->query(rows, sql);
+        uint32_t passRows = 0;
+        while (rows.fetch()) {
+            ++passRows;
+            CRecordRow record = ReadRecordRow(rows);
+            if (debug.recordBeyondEnd(table, record.autoId)) {
+                CS_LOG_INFO("collect count is %u", handled);
+                return false;
+            }
+            if (handled % 100 == 0)
+                m_progress.write();
+            handleRecord(table, record);
+            ++handled;
+            m_progress.recordHandled();
+        }
+        bool broken = rows.endedByError();
+        // A pass without a row ends the table, so that records deleted after
+        // the count cannot keep the loop going; one the server broke off does not.
+        if (!broken && (handled >= total || passRows == 0))
+            break;
+        brokenPasses = passRows == 0 ? brokenPasses + 1 : 0;
+        if (brokenPasses > kMaxBrokenPasses)
+            throw CDatabase::Exception(Format("the server keeps breaking off the records of %s", table.c_str()));
+        CS_LOG_WARN("total != collect_count = %u", handled);
+        m_pRecordDb->reconnect();
+        sql = RecordSelectQuery(table, m_status.autoId(), m_status.webEnabled());
+        CS_LOG_INFO("re exec sql: %s", sql.c_str());
+    }
+    CS_LOG_INFO("collect count is %u", handled);
+    m_progress.endTable();
+    return true;
+}
+
+void CContentCollection::handleRecord(const std::string& table, const CRecordRow& record)
+{
+    try {
+        processRecord(table, record);
+    } catch (const CBadRecord& e) {
+        CS_LOG_WARN("record [%s, %u] passed over: %s", table.c_str(), record.autoId, e.what());
+        passOver(record);
+    } catch (const std::exception& e) {
+        CS_LOG_ERROR("failed to handle record [%s, %u]: %s", table.c_str(), record.autoId, e.what());
+        m_errorFile.fail(table, record.autoId);
+    } catch (...) {
+        CS_LOG_ERROR("failed to handle record [%s, %u]: other exception", table.c_str(), record.autoId);
+        m_errorFile.fail(table, record.autoId);
+    }
+}
+
+void CContentCollection::processRecord(const std::string& table, const CRecordRow& record)
+{
+    const CRecordClass* pClass = ClassifyRecord(record.privateType, record.appCrc);
+    if (!pClass || !m_status.debugRange().typeEnabled(pClass->collectType)) {
+        passOver(record);
+        return;
+    }
+    std::string contentTable = pClass->table + table.substr(1);
+    CContentRow content;
+    if (!contentTableExists(contentTable) || !readContentRow(contentTable, record, content)) {
+        CS_LOG_DEBUG("record [%s, %u] has no content in %s, passed over", table.c_str(), record.autoId,
+                     contentTable.c_str());
+        passOver(record);
+        return;
+    }
+    if (pClass->table == 'P' && HostHoldsTrashDomain(content.result)) {
+        CS_LOG_INFO("record [%s, %u] dropped: its host holds the trash string %s", table.c_str(), record.autoId,
+                    kTrashDomain);
+        passOver(record);
+        return;
+    }
+    CS_LOG_DEBUG("collecting record [%s, %u] (%d%%)...", table.c_str(), record.autoId, m_progress.percent());
+    m_builder.build(table, record, *pClass, content, m_document);
+    m_valueCheck.check("date", m_document.date);
+    m_valueCheck.check("type", m_document.type);
+    handOver(m_document);
+    // Counted and passed only now: a flush while the writer took the
+    // document saves a state without it.
+    m_status.countRecord(pClass->collectType, m_document.date);
+    advance(record.autoId);
+    CS_LOG_DEBUG("record collected");
+}
+
+bool CContentCollection::contentTableExists(const std::string& name)
+{
+    if (m_tables.count(name))
+        return true;
+    if (m_missingTables.count(name))
+        return false;
+    // The capture component may have created it since the run began.
+    withContentConnection([this] { m_pContentDb->listTables(); });
+    m_tables.insert(m_pContentDb->tableNames().begin(), m_pContentDb->tableNames().end());
+    if (m_tables.count(name))
+        return true;
+    m_missingTables.insert(name);
+    return false;
+}
+
+bool CContentCollection::readContentRow(const std::string& contentTable, const CRecordRow& record,
+                                        CContentRow& content)
+{
+    std::string sql = ContentQuery(contentTable, record);
+    bool found = false;
+    withContentConnection([&] {
+        CDatabase::CRowset rows;
+        m_pContentDb->query(rows, sql);
+        found = rows.fetch();
+        if (!found && rows.endedByError())
+            throw CDatabase::Exception("content row broken off: " + sql);
+        if (!found)
+            return;
+        content.autoId = ColumnNumber(rows.field("auto_id"));
+        switch (contentTable[0]) {
+        case 'M':
+            content.path = rows.field("mail_path");
+            break;
+        case 'C':
+            content.result = rows.field("result");
+            break;
+        default:
+            content.result = rows.field("result");
+            content.path = rows.field("path");
+            break;
+        }
+    });
+    return found;
+}
+
+void CContentCollection::handOver(const CRecordDocument& doc)
+{
+    content::CContent* pDoc = m_pIndexWriter->nextDocument();
+    pDoc->setRecordKind(doc.kind);
+    pDoc->setFileType(doc.fileType);
+    SetText(*pDoc, m_userId, doc.user);
+    SetText(*pDoc, m_groupId, doc.group);
+    SetText(*pDoc, m_dateId, doc.date);
+    SetText(*pDoc, m_typeId, doc.type);
+    SetText(*pDoc, m_pathId, doc.path);
+    pDoc->setBufferInput(m_textId, doc.text.data(), doc.text.size());
+    if (!doc.file.empty())
+        pDoc->setFileInput(doc.file, m_textId);
+}
+
+void CContentCollection::passOver(const CRecordRow& record) { advance(record.autoId); }
+
+void CContentCollection::advance(uint32_t autoId)
+{
+    m_status.setResumePoint(m_status.table(), autoId + 1);
+    m_dirty = true;
+}
+
+void CContentCollection::saveStatus()
+{
+    m_status.save(m_progress.percent());
+    m_progress.write();
+    m_dirty = false;
+    CS_LOG_INFO("collect status saved");
+}
+
+void CContentCollection::close()
+{
+    CCollection::close();
+    if (m_dirty) {
+        saveStatus();
+        m_status.commit();
+    }
+}
+
+} // namespace cs::collection
