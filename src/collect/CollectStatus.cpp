@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "collect/DecimalText.h"
+#include "collect/LogText.h"
 #include "config/ConfigPath.h"
 #include "platform/Platform.h"
 #include "utility/Error.h"
@@ -202,12 +203,12 @@ void CCollectStatus::logSummary(int percent) const
         time = std::max(time, total.time);
     }
     CS_LOG_INFO("stopped at %s:%u, %d%%", m_table.c_str(), m_autoId, percent);
-    CS_LOG_INFO("total:  %u, %s", count, time.c_str());
-    CS_LOG_INFO("web:    %u, %s", m_totals[COLLECT_W].count, m_totals[COLLECT_W].time.c_str());
-    CS_LOG_INFO("chat:   %u, %s", m_totals[COLLECT_C].count, m_totals[COLLECT_C].time.c_str());
-    CS_LOG_INFO("httpup: %u, %s", m_totals[COLLECT_U].count, m_totals[COLLECT_U].time.c_str());
-    CS_LOG_INFO("search: %u, %s", m_totals[COLLECT_S].count, m_totals[COLLECT_S].time.c_str());
-    CS_LOG_INFO("mail:   %u, %s", m_totals[COLLECT_M].count, m_totals[COLLECT_M].time.c_str());
+    CS_LOG_INFO("total:  %u, %s", count, LogText(time).c_str());
+    CS_LOG_INFO("web:    %u, %s", m_totals[COLLECT_W].count, LogText(m_totals[COLLECT_W].time).c_str());
+    CS_LOG_INFO("chat:   %u, %s", m_totals[COLLECT_C].count, LogText(m_totals[COLLECT_C].time).c_str());
+    CS_LOG_INFO("httpup: %u, %s", m_totals[COLLECT_U].count, LogText(m_totals[COLLECT_U].time).c_str());
+    CS_LOG_INFO("search: %u, %s", m_totals[COLLECT_S].count, LogText(m_totals[COLLECT_S].time).c_str());
+    CS_LOG_INFO("mail:   %u, %s", m_totals[COLLECT_M].count, LogText(m_totals[COLLECT_M].time).c_str());
     for (const std::string& table : m_completed)
         CS_LOG_INFO("table: %s", table.c_str());
 }

@@ -4,6 +4,7 @@
 
 #include "collect/Database.h"
 #include "collect/DecimalText.h"
+#include "collect/LogText.h"
 #include "collect/RecordQueries.h"
 #include "collect/RecordTables.h"
 #include "collect/TrashLists.h"
@@ -128,7 +129,7 @@ void CContentCollection::withContentConnection(F statement)
         statement();
         return;
     } catch (const CDatabase::Exception& e) {
-        CS_LOG_WARN("%s", e.what());
+        CS_LOG_WARN("%s", LogText(e.what()).c_str());
     }
     reconnectContent();
     statement();
@@ -188,16 +189,25 @@ void CContentCollection::collect()
 uint32_t CContentCollection::countRecords(const std::string& table)
 {
     std::string sql = RecordCountQuery(table, m_status.autoId(), m_status.webEnabled());
-    uint32_t total = 0;
-    try {
-        CDatabase::CRowset rows;
-        m_pRecordDb->query(rows, sql);
-        if (!rows.fetch() || !ParseDecimal(rows.field("total"), total))
-            CS_THROW("failed to get database query result count: %s", sql.c_str());
-    } catch (const CDatabase::Exception& e) {
-        CS_THROW("failed to get database query result count: %s", e.what());
+    for (int attempt = 0;; ++attempt) {
+        try {
+            CDatabase::CRowset rows;
+            m_pRecordDb->query(rows, sql);
+            uint32_t total = 0;
+            if (rows.fetch() && ParseDecimal(rows.field("total"), total))
+                return total;
+            if (!rows.endedByError())
+                CS_THROW("failed to get database query result count: %s", sql.c_str());
+            throw CDatabase::Exception("count broken off: " + sql);
+        } catch (const CDatabase::Exception& e) {
+            if (attempt > 0)
+                CS_THROW("failed to get database query result count: %s", e.what());
+            // The server may have dropped the connection while the last table
+            // was read to its end from the client's buffers (an idle timeout).
+            CS_LOG_WARN("%s", e.what());
+            m_pRecordDb->reconnect();
+        }
     }
-    return total;
 }
 
 // Reads the records of one table from the resume point on. False when the
@@ -253,10 +263,10 @@ void CContentCollection::handleRecord(const std::string& table, const CRecordRow
     try {
         processRecord(table, record);
     } catch (const CBadRecord& e) {
-        CS_LOG_WARN("record [%s, %u] passed over: %s", table.c_str(), record.autoId, e.what());
+        CS_LOG_WARN("record [%s, %u] passed over: %s", table.c_str(), record.autoId, LogText(e.what()).c_str());
         passOver(record);
     } catch (const std::exception& e) {
-        CS_LOG_ERROR("failed to handle record [%s, %u]: %s", table.c_str(), record.autoId, e.what());
+        CS_LOG_ERROR("failed to handle record [%s, %u]: %s", table.c_str(), record.autoId, LogText(e.what()).c_str());
         m_errorFile.fail(table, record.autoId);
     } catch (...) {
         CS_LOG_ERROR("failed to handle record [%s, %u]: other exception", table.c_str(), record.autoId);

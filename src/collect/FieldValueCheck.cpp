@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "analyze/AnalyzerRegistry.h"
+#include "collect/LogText.h"
 #include "collect/RecordDocument.h"
 #include "content/ContentMode.h"
 
@@ -37,7 +38,7 @@ void CFieldValueCheck::check(const std::string& field, const std::string& value)
     try {
         it->second->analyze(value.data(), value.size(), &m_tokens);
     } catch (const std::logic_error& e) {
-        throw CBadRecord("field " + field + " cannot take \"" + value + "\": " + e.what());
+        throw CBadRecord("field " + field + " cannot take \"" + LogText(value) + "\": " + LogText(e.what()));
     }
 }
 

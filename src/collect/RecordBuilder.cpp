@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "collect/CollectType.h"
+#include "collect/LogText.h"
 #include "collect/NameTables.h"
 #include "collect/TrashLists.h"
 #include "parse/FileIdentifier.h"
@@ -151,13 +152,13 @@ std::string CRecordBuilder::attachPath(const std::string& path) const
         throw CBadRecord("path.size() > orig_dirstr_size && memcmp(path.c_str(), orig_dirstr, orig_dirstr_size) == 0");
     std::string rest = path.substr(kLogPrefixSize);
     if (ClimbsOut(rest))
-        throw CBadRecord("file path leads out of the log tree: " + path);
+        throw CBadRecord("file path leads out of the log tree: " + LogText(path));
     std::string adjusted = m_root + rest;
     size_t name = adjusted.rfind('/') + 1;   // the root ends with "/"
     std::string file = adjusted.substr(0, name) + "e_" + adjusted.substr(name);
     if (!platform::PathAccessible(file))
         file = adjusted.substr(0, name) + "n_" + adjusted.substr(name);
-    CS_LOG_DEBUG("attach file path adjusted to %s", file.c_str());
+    CS_LOG_DEBUG("attach file path adjusted to %s", LogText(file).c_str());
     return file;
 }
 

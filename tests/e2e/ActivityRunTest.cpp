@@ -259,3 +259,278 @@ TEST_F(ActivityRunTest, EligibleRecordsBecomeDocumentsOnceAndTheNextRunResumes)
     EXPECT_EQ(state("/indexed_tables/A20240301"), "<missing>");
     EXPECT_EQ(state("/indexed_tables/A20240302"), "");
 }
+
+TEST_F(ActivityRunTest, DebugRangeAndCollectTypesRestrictTheRun)
+{
+    const std::string d1 = "20240301", d2 = "20240302", d3 = "20240303";
+    m_db.day(d1);
+    m_db.day(d2);
+    m_db.day(d3);
+    Row chat;
+    chat.result = CActivityDb::Result({{"msg", "words of a chat"}});
+    Row upload;
+    upload.type = 2;
+    upload.app = 277180137u;
+    upload.result = CActivityDb::Result({{"title", "T"}, {"body", "an upload body"}});
+    std::vector<CActivityDb::Added> first, second;
+    for (int i = 0; i < 4; ++i) {
+        first.push_back(m_db.add(d1, i % 2 ? upload : chat));
+        second.push_back(m_db.add(d2, i % 2 ? upload : chat));
+        m_db.add(d3, chat);
+    }
+    std::string range = "<collect><A><from><table>A" + d1 + "</table><id>" + std::to_string(first[1].autoId) +
+                        "</id></from><to><table>A" + d2 + "</table><id>" + std::to_string(second[2].autoId) +
+                        "</id></to></A><collect_types><Upload>0</Upload></collect_types></collect>";
+    m_box.configure("", range);
+    ProcessResult result = m_box.index(db());
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    // Chat only, from the second record of the first day to the third of the second.
+    expect('C', d1, first[2], {"alice", "研发部", "2024-03-01", 1});
+    expect('C', d2, second[0], {"alice", "研发部", "2024-03-02", 1});
+    expect('C', d2, second[2], {"alice", "研发部", "2024-03-02", 1});
+    checkIndex();
+    std::string log = m_box.logText();
+    EXPECT_NE(log.find("collect types: W:1 C:1 U:0 S:1 M:1"), std::string::npos);
+    EXPECT_NE(log.find("debug collect config loaded"), std::string::npos);
+
+    // A range that ends before it begins is ignored: the run collects the rest.
+    range = "<collect><A><from><table>A" + d3 + "</table><id>1</id></from><to><table>A" + d1 +
+            "</table><id>1</id></to></A></collect>";
+    m_box.configure("", range);
+    result = m_box.index(db());
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(m_box.logText().find("debug collect config range error"), std::string::npos);
+    std::map<std::string, int> counts = PathCounts(ReadActivityIndex(m_box.indexDir(db())));
+    // The debug run stopped at its end point; everything after it follows now.
+    EXPECT_EQ(counts.count(PathOf('C', d1, first[2])), 1u);
+    EXPECT_EQ(counts.count(PathOf('U', d2, second[3])), 1u);
+    EXPECT_EQ(counts.size(), 3u + 1 + 4);
+    for (const auto& [path, count] : counts)
+        EXPECT_EQ(count, 1) << path;
+}
+
+TEST_F(ActivityRunTest, BadRowsArePassedOverAndTheResumePointMovesOn)
+{
+    const std::string d1 = "20240301", bad = "20241399";
+    m_db.day(d1);
+    m_db.day(bad, "C");   // no such day: the date field cannot take it
+    Row mail;
+    mail.type = 7;
+    mail.path = "/var/spool/mail/1.eml";
+    CActivityDb::Added outside = m_db.add(d1, mail);
+    Row web;
+    web.type = 1;
+    web.result = CActivityDb::Result({{"title", "t"}});
+    web.path = "/qvlog/../../etc/passwd";
+    CActivityDb::Added climbing = m_db.add(d1, web);
+    Row chat;
+    chat.result = CActivityDb::Result({{"msg", "a good record after the bad ones"}});
+    expect('C', d1, m_db.add(d1, chat), {"alice", "研发部", "2024-03-01", 1});
+    CActivityDb::Added badDay = m_db.add(bad, chat);
+
+    ProcessResult result = m_box.index(db());
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    checkIndex();
+    std::string log = m_box.logText();
+    EXPECT_NE(log.find("WARN  "), std::string::npos);
+    EXPECT_NE(log.find("record [A20240301, " + std::to_string(outside.autoId) + "] passed over: path.size() > orig_dirstr_size"),
+              std::string::npos) << log;
+    EXPECT_NE(log.find("record [A20240301, " + std::to_string(climbing.autoId) + "] passed over: file path leads out"),
+              std::string::npos);
+    EXPECT_NE(log.find("record [A20241399, " + std::to_string(badDay.autoId) + "] passed over: field date cannot take"),
+              std::string::npos);
+    EXPECT_EQ(state("/collect_date/A/date"), "A" + bad);
+    EXPECT_EQ(state("/collect_date/A/auto_id"), std::to_string(badDay.autoId + 1));
+    EXPECT_FALSE(FileExists(m_box.dir() + "/rt.err"));
+
+    // The next run does not meet them again.
+    result = m_box.index(db());
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    std::string again = m_box.logText().substr(log.size());
+    EXPECT_EQ(again.find("passed over:"), std::string::npos) << again;
+    checkIndex();
+}
+
+TEST_F(ActivityRunTest, OtherFailuresOfARecordLeaveRtErrAndExitCode1)
+{
+    const std::string d1 = "20240301";
+    m_db.day(d1, "UPMO");
+    // A chat table the capture component broke: its result column is gone.
+    m_db.sql("CREATE TABLE C" + d1 + " (auto_id INT UNSIGNED NOT NULL AUTO_INCREMENT PRIMARY KEY, "
+             "record_id INT UNSIGNED, dev_id INT UNSIGNED, account_id INT UNSIGNED, other TEXT)");
+    Row upload;
+    upload.type = 2;
+    upload.app = 277180137u;
+    upload.result = CActivityDb::Result({{"title", "T"}, {"body", "first upload"}});
+    expect('U', d1, m_db.add(d1, upload), {"alice", "研发部", "2024-03-01", 2});
+    Row chat;
+    chat.content = false;
+    CActivityDb::Added broken = m_db.add(d1, chat);
+    m_db.sql("INSERT INTO C" + d1 + " (record_id, dev_id, account_id, other) SELECT record_id, dev_id, account_id, 'x' "
+             "FROM A" + d1 + " WHERE auto_id = " + std::to_string(broken.autoId));
+    m_db.add(d1, upload);
+
+    ProcessResult result = m_box.index(db());
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_EQ(ReadFile(m_box.dir() + "/rt.err"), "A" + d1 + ":" + std::to_string(broken.autoId) + "\n");
+    std::string log = m_box.logText();
+    EXPECT_NE(log.find("Unknown column 'result'"), std::string::npos);
+    EXPECT_NE(log.find("reconnect desDb"), std::string::npos);
+    EXPECT_NE(log.find("failed to handle record [A20240301, " + std::to_string(broken.autoId) + "]"), std::string::npos);
+    // What was indexed before stays out of the index: no barrel was committed.
+    EXPECT_TRUE(PathCounts(ReadActivityIndex(m_box.indexDir(db()))).empty());
+
+    // Mended, the table is taken from the start again.
+    m_db.sql("ALTER TABLE C" + d1 + " ADD result MEDIUMTEXT NULL");
+    m_db.sql("UPDATE C" + d1 + " SET result = '" + CActivityDb::Result({{"msg", "repaired chat"}}) + "'");
+    result = m_box.index(db());
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_FALSE(FileExists(m_box.dir() + "/rt.err"));
+    CActivityDb::Added repaired{broken.autoId, 1};
+    expect('C', d1, repaired, {"alice", "研发部", "2024-03-01", 1});
+    expect('U', d1, CActivityDb::Added{broken.autoId + 1, 2}, {"alice", "研发部", "2024-03-01", 2});
+    checkIndex();
+}
+
+TEST_F(ActivityRunTest, ConfigurationAndStateFaultsEndTheRunWithTheirCause)
+{
+    m_db.day("20240301");
+    Row chat;
+    chat.result = CActivityDb::Result({{"msg", "some words"}});
+    m_db.add("20240301", chat);
+    const TestDbServer& server = TestDatabaseServer();
+    std::string rest = "host=" + server.host + "\nuser=" + server.user + "\npassword=" + server.password + "\n";
+    struct Case {
+        std::string dbinfo;
+        std::string message;
+    } cases[] = {
+        {"dbcount=1\ndbname0=" + db() + "\n\nport=" + std::to_string(server.port) + "\n" + rest +
+             "filepath=" + m_box.contentRoot() + "\n",
+         "read global config failed"},
+        {"dbcount=1\ndbname0=" + db() + "\nport=thirty\n" + rest + "filepath=" + m_box.contentRoot() + "\n",
+         "no port number in "},
+        {"dbcount=1\ndbname0=" + db() + "\nport=" + std::to_string(server.port) + "\n" + rest + "filepath=\n",
+         "wrong database file path"},
+    };
+    for (const Case& c : cases) {
+        m_box.writeDbInfo(c.dbinfo);
+        size_t seen = m_box.logText().size();
+        ProcessResult result = m_box.index(db());
+        EXPECT_EQ(result.exitCode, 255) << c.message;
+        EXPECT_NE(m_box.logText().find(c.message, seen), std::string::npos) << c.message;
+        EXPECT_FALSE(FileExists(m_box.indexDir(db()) + "/index_status.xml")) << c.message;
+    }
+
+    // Damaged state files of an existing index.
+    m_box.databases({db()});
+    ASSERT_EQ(m_box.index(db()).exitCode, 0);
+    std::string file = m_box.indexDir(db()) + "/collect_date.xml";
+    std::string saved = ReadFile(file);
+    std::string text = saved;
+    size_t begin = text.find("<auto_id>"), end = text.find("</auto_id>") + 10;
+    WriteFile(file, text.erase(begin, end - begin));
+    size_t seen = m_box.logText().size();
+    EXPECT_EQ(m_box.index(db()).exitCode, 255);
+    EXPECT_NE(m_box.logText().find("failed to load collect stop table and auto_id", seen), std::string::npos);
+    std::remove(file.c_str());
+    seen = m_box.logText().size();
+    EXPECT_EQ(m_box.index(db()).exitCode, 255);
+    EXPECT_NE(m_box.logText().find("not found collect_date.xml in index path: " + m_box.indexDir(db()) + "/", seen),
+              std::string::npos);
+    WriteFile(file, saved);
+    EXPECT_EQ(m_box.index(db()).exitCode, 0);
+}
+
+TEST_F(ActivityRunTest, WithoutUserOrGroupNamesNothingIsCollected)
+{
+    m_db.day("20240301");
+    Row chat;
+    chat.result = CActivityDb::Result({{"msg", "some words"}});
+    m_db.add("20240301", chat);
+    m_db.sql("DELETE FROM groupname");
+    ProcessResult result = m_box.index(db());
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(m_box.logText().find("username or groupname is null"), std::string::npos);
+    EXPECT_TRUE(ReadActivityIndex(m_box.indexDir(db())).empty());
+    EXPECT_FALSE(FileExists(m_box.dir() + "/rt.err"));
+}
+
+TEST_F(ActivityRunTest, AllRunsEveryConfiguredDatabase)
+{
+    CScratchDatabase other("other");
+    CActivityDb otherDb(other.name());
+    otherDb.names({"Alice"}, {"研发部"});
+    m_db.day("20240301");
+    otherDb.day("20240305");
+    Row chat;
+    chat.result = CActivityDb::Result({{"msg", "in the first database"}});
+    CActivityDb::Added a = m_db.add("20240301", chat);
+    chat.result = CActivityDb::Result({{"msg", "in the second database"}});
+    CActivityDb::Added b = otherDb.add("20240305", chat);
+    m_box.databases({db(), other.name()});
+    ProcessResult result = m_box.run({"-d", "ALL"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(PathCounts(ReadActivityIndex(m_box.indexDir(db()))), (std::map<std::string, int>{{PathOf('C', "20240301", a), 1}}));
+    EXPECT_EQ(PathCounts(ReadActivityIndex(m_box.indexDir(other.name()))),
+              (std::map<std::string, int>{{PathOf('C', "20240305", b), 1}}));
+}
+
+namespace {
+
+// A number of the generator's summary: `key` inside the object `section`.
+long JsonNumber(const std::string& json, const std::string& section, const std::string& key)
+{
+    size_t from = json.find("\"" + section + "\": {");
+    size_t at = json.find("\"" + key + "\": ", from);
+    if (from == std::string::npos || at == std::string::npos)
+        return -1;
+    return std::stol(json.substr(at + key.size() + 4));
+}
+
+std::string JsonText(const std::string& json, const std::string& section, const std::string& key)
+{
+    size_t from = json.find("\"" + section + "\": {");
+    size_t at = json.find("\"" + key + "\": \"", from);
+    if (from == std::string::npos || at == std::string::npos)
+        return "<missing>";
+    at += key.size() + 5;
+    return json.substr(at, json.find('"', at) - at);
+}
+
+} // namespace
+
+TEST_F(ActivityRunTest, GeneratedDatabaseGivesTheGeneratorsCounts)
+{
+    std::string expectFile = m_box.dir() + "/expect.json";
+    ProcessResult generated = RunProcess({SourcePath("tools/make-activity-db"), "--env", TestDatabaseServer().envFile,
+                                          "--database", db(), "--filepath", m_box.contentRoot(), "--records", "700",
+                                          "--days", "3", "--seed", "11", "--expect", expectFile});
+    ASSERT_EQ(generated.exitCode, 0) << generated.err;
+    std::string json = ReadFile(expectFile);
+    for (const char* section : {"collected", "collected_web_off"}) {
+        bool web = std::string(section) == "collected";
+        m_box.configure(web ? "" : "<web>0</web>");
+        ProcessResult result = m_box.index(db(), {"-r"});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        for (const char* type : {"W", "C", "U", "S", "M", "ALL"}) {
+            EXPECT_EQ(state(std::string("/collect_date/latest_time/") + type + "/count"),
+                      std::to_string(JsonNumber(json, section, type)))
+                << section << " " << type;
+            if (web) {
+                EXPECT_EQ(state(std::string("/collect_date/latest_time/") + type + "/time"), JsonText(json, "latest", type))
+                    << type;
+            }
+        }
+        // Every document once; per kind no more than were handed over.
+        std::vector<ActivityDoc> docs = ReadActivityIndex(m_box.indexDir(db()));
+        std::map<char, long> kinds;
+        for (const auto& [path, count] : PathCounts(docs)) {
+            EXPECT_EQ(count, 1) << path;
+            ++kinds[path[0]];
+        }
+        for (const auto& [kind, count] : kinds)
+            EXPECT_LE(count, JsonNumber(json, section, std::string(1, kind))) << section << " " << kind;
+        EXPECT_GT(kinds['C'], 0) << section;
+        EXPECT_EQ(kinds['W'] > 0, web) << section;
+    }
+}

@@ -98,14 +98,14 @@ void CActivitySandbox::configure(const std::string& index, const std::string& mo
     writeGlobal(global("<system_status>1</system_status>" + index, "<level>" + level + "</level>") + more);
 }
 
-void CActivitySandbox::databases(const std::vector<std::string>& names)
+void CActivitySandbox::databases(const std::vector<std::string>& names, const std::string& filepath)
 {
     const TestDbServer& server = TestDatabaseServer();
     std::string text = "dbcount=" + std::to_string(names.size()) + "\n";
     for (size_t i = 0; i < names.size(); ++i)
         text += "dbname" + std::to_string(i) + "=" + names[i] + "\ndbdepict" + std::to_string(i) + "=" + names[i] + "\n";
     text += "host=" + server.host + "\nport=" + std::to_string(server.port) + "\nuser=" + server.user +
-            "\npassword=" + server.password + "\nfilepath=" + contentRoot() + "\n";
+            "\npassword=" + server.password + "\nfilepath=" + (filepath.empty() ? contentRoot() : filepath) + "\n";
     writeDbInfo(text);
 }
 

@@ -37,8 +37,9 @@ public:
     // The global configuration: `index` and `more` add elements to <index>
     // and <config>.
     void configure(const std::string& index = "", const std::string& more = "", const std::string& level = "info");
-    // The databases of the database information file.
-    void databases(const std::vector<std::string>& names);
+    // The databases of the database information file, their content files
+    // below `filepath` (the sandbox's content root when empty).
+    void databases(const std::vector<std::string>& names, const std::string& filepath = "");
 
     // csindexer -d <database> [args]
     ProcessResult index(const std::string& database, const std::vector<std::string>& args = {}) const;
