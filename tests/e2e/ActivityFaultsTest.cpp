@@ -162,7 +162,7 @@ TEST_F(ActivityFaultsTest, KilledRunsLoseNothingAndRepeatNothing)
     capture.connect(server.server(), db(), server.user, server.password);
     int newDays = 0;
     auto addDay = [&] {
-        char day[16];
+        char day[32];
         std::snprintf(day, sizeof(day), "2024%02d%02d", 4 + newDays / 28, 1 + newDays % 28);
         ++newDays;
         for (const char* letter : {"A", "U", "P", "M", "C", "O"}) {
