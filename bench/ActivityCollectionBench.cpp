@@ -1,0 +1,148 @@
+// The activity-record collection end to end: the indexer run as a process
+// over generated activity databases of 50,000 and 200,000 records (content in
+// the rows and in files) on a private server. Reports records per second and
+// the peak resident memory of the process; the record query is read
+// unbuffered, so memory must not grow with the number of records.
+//
+// Needs the built csindexer, mariadb-server and python3. Generating the
+// databases takes a minute and about 600 MB below /tmp.
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+#include "support/BenchWorkDir.h"
+
+namespace {
+
+std::string Source(const std::string& relative) { return std::string(CS_SOURCE_DIR) + "/" + relative; }
+
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void Shell(const std::string& command)
+{
+    if (std::system(command.c_str()) != 0)
+        throw std::runtime_error("failed: " + command);
+}
+
+std::string EnvValue(const std::string& env, const std::string& key)
+{
+    size_t at = env.find(key + "=");
+    if (at == std::string::npos)
+        throw std::runtime_error("no " + key + " in the server settings");
+    at += key.size() + 1;
+    return env.substr(at, env.find('\n', at) - at);
+}
+
+// A private server, the two databases and a configuration for the indexer.
+class CBenchSetup {
+public:
+    CBenchSetup() : m_dir(cs::bench::WorkDir() + "/activity")
+    {
+        Shell("mkdir -p " + m_dir + "/conf " + m_dir + "/log");
+        m_env = m_dir + "/mariadb.env";
+        Shell("sh " + Source("scripts/test-mariadb.sh") + " start " + m_env + " >/dev/null");
+        for (long records : {50000L, 200000L}) {
+            Shell("python3 " + Source("tools/make-activity-db") + " --env " + m_env + " --database " + Name(records) +
+                  " --filepath " + m_dir + "/capture --records " + std::to_string(records) + " --days 4 --seed 3" +
+                  " --expect " + m_dir + "/" + Name(records) + ".json");
+        }
+        std::string env = Slurp(m_env);
+        std::ofstream(m_dir + "/conf/dbinfo.txt")
+            << "dbcount=2\ndbname0=" << Name(50000) << "\ndbname1=" << Name(200000) << "\nhost=127.0.0.1\nport="
+            << EnvValue(env, "CS_DB_PORT") << "\nuser=" << EnvValue(env, "CS_DB_USER")
+            << "\npassword=" << EnvValue(env, "CS_DB_PASSWORD") << "\nfilepath=" << m_dir << "/capture\n";
+        std::ofstream(m_dir + "/conf/global.xml")
+            << "<config><index><system_status>1</system_status><path>" << m_dir << "/index</path>"
+            << "<memory>100000000</memory></index><log><level>warn</level><path>" << m_dir
+            << "/log</path></log></config>\n";
+        std::string mode = Slurp(Source("conf/content_mode.xml"));
+        const std::string from = "<identifier>directory.collection</identifier>";
+        mode.replace(mode.find(from), from.size(), "<identifier>content.collection</identifier>");
+        std::ofstream(m_dir + "/conf/content_mode.xml") << mode;
+        Shell("cp " + Source("conf/strres.xml") + " " + Source("conf/search_keywords.xml") + " " +
+              Source("conf/trashurl.xml") + " " + Source("tests/data/analyze/dictionary.txt") + " " +
+              Source("tests/data/analyze/stopwords.txt") + " " + m_dir + "/conf/");
+        std::ofstream(m_dir + "/pathconfig.xml")
+            << "<pathconfig><root>" << m_dir << "/conf</root><GLOBAL_CONFIG_PATH>global.xml</GLOBAL_CONFIG_PATH>"
+            << "<CONFIGURATE_PATH>content_mode.xml</CONFIGURATE_PATH><DBINFO_PATH>dbinfo.txt</DBINFO_PATH>"
+            << "<STRRES_PATH>strres.xml</STRRES_PATH><DICTIONARY_PATH>dictionary.txt</DICTIONARY_PATH>"
+            << "<STOPWORD_PATH>stopwords.txt</STOPWORD_PATH><SEARCH_KEYWORDS_CONFIG>search_keywords.xml"
+            << "</SEARCH_KEYWORDS_CONFIG><TRASHURL_STRING_CONFIG>trashurl.xml</TRASHURL_STRING_CONFIG>"
+            << "<OUT_DOC_EXE_PATH>" << Source("converters/doc2txt") << "</OUT_DOC_EXE_PATH>"
+            << "<OUT_XLS_EXE_PATH>" << Source("converters/xls2txt") << "</OUT_XLS_EXE_PATH>"
+            << "<OUT_PPT_EXE_PATH>" << Source("converters/ppt2txt") << "</OUT_PPT_EXE_PATH>"
+            << "<OUT_PDF_EXE_PATH>" << Source("converters/pdf2txt") << "</OUT_PDF_EXE_PATH>"
+            << "<PDF_PARAM_FILE_PATH>" << Source("converters/pdf2txt.cfg") << "</PDF_PARAM_FILE_PATH></pathconfig>\n";
+        Shell("cp " + std::string(CS_BINARY_DIR) + "/csindexer " + m_dir + "/");
+    }
+    ~CBenchSetup() { std::system(("sh " + Source("scripts/test-mariadb.sh") + " stop " + m_env).c_str()); }
+
+    static std::string Name(long records) { return "bench" + std::to_string(records / 1000) + "k"; }
+    const std::string& dir() const { return m_dir; }
+
+private:
+    std::string m_dir;
+    std::string m_env;
+};
+
+CBenchSetup& Setup()
+{
+    static CBenchSetup setup;
+    return setup;
+}
+
+// Runs csindexer -d <database> -r; its peak resident memory in KiB.
+long RunIndexer(const std::string& dir, const std::string& database)
+{
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        if (::chdir(dir.c_str()) != 0)
+            ::_exit(126);
+        ::execl("./csindexer", "csindexer", "-d", database.c_str(), "-r", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error("csindexer failed on " + database);
+    return usage.ru_maxrss;
+}
+
+void BM_CollectActivityRecords(benchmark::State& state)
+{
+    long records = state.range(0);
+    const CBenchSetup& setup = Setup();
+    long peakKiB = 0;
+    for (auto _ : state) {
+        auto begin = std::chrono::steady_clock::now();
+        peakKiB = RunIndexer(setup.dir(), CBenchSetup::Name(records));
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
+    }
+    state.SetItemsProcessed(state.iterations() * records);
+    state.counters["records_per_s"] =
+        benchmark::Counter(static_cast<double>(records) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate);
+    state.counters["peak_rss_MiB"] = static_cast<double>(peakKiB) / 1024.0;
+}
+BENCHMARK(BM_CollectActivityRecords)->Arg(50000)->Arg(200000)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+} // namespace
