@@ -2,7 +2,14 @@
 // over generated activity databases of 50,000 and 200,000 records (content in
 // the rows and in files) on a private server. Reports records per second and
 // the peak resident memory of the process; the record query is read
-// unbuffered, so memory must not grow with the number of records.
+// unbuffered, so memory must not grow with the number of records. The index
+// memory is the smallest allowed (10 MiB): the memory cache is one block
+// whose pages are touched as barrels grow, so up to 10 MiB of the resident
+// memory is the cache reaching its high-water mark, not the records.
+//
+// The outside converters are left out of the configuration: a PDF upload
+// costs a converter process (some 65 ms), which would measure the converter.
+// The PDF uploads (about 1.4% of the records) are then dropped by the writer.
 //
 // Needs the built csindexer, mariadb-server and python3. Generating the
 // databases takes a minute and about 600 MB below /tmp.
@@ -69,7 +76,7 @@ public:
             << "\npassword=" << EnvValue(env, "CS_DB_PASSWORD") << "\nfilepath=" << m_dir << "/capture\n";
         std::ofstream(m_dir + "/conf/global.xml")
             << "<config><index><system_status>1</system_status><path>" << m_dir << "/index</path>"
-            << "<memory>100000000</memory></index><log><level>warn</level><path>" << m_dir
+            << "<memory>10485760</memory></index><log><level>warn</level><path>" << m_dir
             << "/log</path></log></config>\n";
         std::string mode = Slurp(Source("conf/content_mode.xml"));
         const std::string from = "<identifier>directory.collection</identifier>";
@@ -83,12 +90,7 @@ public:
             << "<CONFIGURATE_PATH>content_mode.xml</CONFIGURATE_PATH><DBINFO_PATH>dbinfo.txt</DBINFO_PATH>"
             << "<STRRES_PATH>strres.xml</STRRES_PATH><DICTIONARY_PATH>dictionary.txt</DICTIONARY_PATH>"
             << "<STOPWORD_PATH>stopwords.txt</STOPWORD_PATH><SEARCH_KEYWORDS_CONFIG>search_keywords.xml"
-            << "</SEARCH_KEYWORDS_CONFIG><TRASHURL_STRING_CONFIG>trashurl.xml</TRASHURL_STRING_CONFIG>"
-            << "<OUT_DOC_EXE_PATH>" << Source("converters/doc2txt") << "</OUT_DOC_EXE_PATH>"
-            << "<OUT_XLS_EXE_PATH>" << Source("converters/xls2txt") << "</OUT_XLS_EXE_PATH>"
-            << "<OUT_PPT_EXE_PATH>" << Source("converters/ppt2txt") << "</OUT_PPT_EXE_PATH>"
-            << "<OUT_PDF_EXE_PATH>" << Source("converters/pdf2txt") << "</OUT_PDF_EXE_PATH>"
-            << "<PDF_PARAM_FILE_PATH>" << Source("converters/pdf2txt.cfg") << "</PDF_PARAM_FILE_PATH></pathconfig>\n";
+            << "</SEARCH_KEYWORDS_CONFIG><TRASHURL_STRING_CONFIG>trashurl.xml</TRASHURL_STRING_CONFIG></pathconfig>\n";
         Shell("cp " + std::string(CS_BINARY_DIR) + "/csindexer " + m_dir + "/");
     }
     ~CBenchSetup() { std::system(("sh " + Source("scripts/test-mariadb.sh") + " stop " + m_env).c_str()); }

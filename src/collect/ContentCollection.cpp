@@ -204,7 +204,7 @@ uint32_t CContentCollection::countRecords(const std::string& table)
                 CS_THROW("failed to get database query result count: %s", e.what());
             // The server may have dropped the connection while the last table
             // was read to its end from the client's buffers (an idle timeout).
-            CS_LOG_WARN("%s", e.what());
+            CS_LOG_WARN("%s", LogText(e.what()).c_str());
             m_pRecordDb->reconnect();
         }
     }
@@ -300,10 +300,11 @@ void CContentCollection::processRecord(const std::string& table, const CRecordRo
     m_valueCheck.check("date", m_document.date);
     m_valueCheck.check("type", m_document.type);
     handOver(m_document);
-    // Counted and passed only now: a flush while the writer took the
-    // document saves a state without it.
+    // Counted and passed before the writer indexes the document: a flush on
+    // the way saves a state that holds it, like the barrel it lands in.
     m_status.countRecord(pClass->collectType, m_document.date);
     advance(record.autoId);
+    m_pIndexWriter->indexDocuments();
     CS_LOG_DEBUG("record collected");
 }
 

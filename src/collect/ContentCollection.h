@@ -60,6 +60,7 @@ private:
     void processRecord(const std::string& table, const CRecordRow& record);
     bool contentTableExists(const std::string& name);
     bool readContentRow(const std::string& contentTable, const CRecordRow& record, CContentRow& content);
+    // Fills the writer's next document; the writer indexes it when asked.
     void handOver(const CRecordDocument& doc);
     void passOver(const CRecordRow& record);
     void advance(uint32_t autoId);
