@@ -534,3 +534,26 @@ TEST_F(ActivityRunTest, GeneratedDatabaseGivesTheGeneratorsCounts)
         EXPECT_EQ(kinds['W'] > 0, web) << section;
     }
 }
+
+TEST_F(ActivityRunTest, RunsThatOnlyPassRecordsOverStillMoveTheResumePoint)
+{
+    m_db.day("20240301");
+    Row chat;
+    chat.content = false;   // no content rows: nothing becomes a document
+    m_db.add("20240301", chat);
+    CActivityDb::Added last = m_db.add("20240301", chat);
+    ProcessResult result = m_box.index(db());
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(state("/collect_date/A/date"), "A20240301");
+    EXPECT_EQ(state("/collect_date/A/auto_id"), std::to_string(last.autoId + 1));
+    EXPECT_FALSE(FileExists(m_box.indexDir(db()) + "/collect_date.xml.tmp"));
+    EXPECT_TRUE(ReadActivityIndex(m_box.indexDir(db())).empty());
+
+    // The next record with content is indexed as usual.
+    chat.content = true;
+    chat.result = CActivityDb::Result({{"msg", "finally some words"}});
+    expect('C', "20240301", m_db.add("20240301", chat), {"alice", "研发部", "2024-03-01", 1});
+    result = m_box.index(db());
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    checkIndex();
+}
