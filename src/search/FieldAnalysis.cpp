@@ -5,6 +5,7 @@
 #include "analyze/Analyzer.h"
 #include "analyze/AnalyzerRegistry.h"
 #include "analyze/TokenList.h"
+#include "collect/RecordBuilder.h"
 #include "content/ContentMode.h"
 #include "utility/StringConvertor.h"
 
@@ -14,15 +15,6 @@ using content::CModeItem;
 
 namespace {
 const char* const kEmailAnalyzer = "email.analyzer";
-
-std::string AsciiLower(std::string text)
-{
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
 } // namespace
 
 CFieldAnalysis::CFieldAnalysis(const content::CContentMode* pMode, const std::string& defaultAnalyzer)
@@ -78,9 +70,10 @@ std::vector<int32_t> CFieldAnalysis::terms(const std::string& field, const std::
 {
     const CModeItem& item = searchable(field);
     std::string value = utility::utf8ToGbk(utf8Value);
-    // The activity collection stores user names with lower-case ASCII letters.
+    // The activity collection stores user names with lower-case ASCII letters
+    // (and GBK characters as they are).
     if (field == "user")
-        value = AsciiLower(value);
+        value = collection::LowerAsciiLetters(value);
     const std::string* pName = item.getComponent("analyzer");
     bool email = pName && *pName == kEmailAnalyzer;
     // The analyser passes over words without '@' in silence.

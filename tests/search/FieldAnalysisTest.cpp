@@ -42,6 +42,9 @@ TEST_F(FieldAnalysisTest, ChineseQueryInUtf8SegmentsLikeGbkText)
 TEST_F(FieldAnalysisTest, ValueFields)
 {
     EXPECT_EQ(analysis.terms("user", "Alice"), std::vector<int32_t>{Crc("alice")}) << "user names are stored lower-case";
+    // The second bytes of both GBK characters are ASCII capitals; they stay.
+    EXPECT_EQ(analysis.terms("user", "馬華"), std::vector<int32_t>{Crc("\xF1\x52\xC8\x41")});
+    EXPECT_EQ(analysis.terms("user", "蘇州ADMIN"), std::vector<int32_t>{Crc(Gbk("蘇州admin"))});
     EXPECT_EQ(analysis.terms("group", "Sales"), std::vector<int32_t>{Crc("Sales")});
     EXPECT_EQ(analysis.terms("type", "mail"), std::vector<int32_t>{4});
     EXPECT_EQ(analysis.terms("date", "2008-02-29"), std::vector<int32_t>{13938});
