@@ -407,7 +407,10 @@ TEST_F(ActivityRunTest, ConfigurationAndStateFaultsEndTheRunWithTheirCause)
         {"dbcount=1\ndbname0=" + db() + "\n\nport=" + std::to_string(server.port) + "\n" + rest +
              "filepath=" + m_box.contentRoot() + "\n",
          "read global config failed"},
-        {"dbcount=1\ndbname0=" + db() + "\nport=thirty\n" + rest + "filepath=" + m_box.contentRoot() + "\n",
+        // Port 3306 of a loopback address where nothing listens (another
+        // suite may listen on 127.0.0.1:3306 for a moment).
+        {"dbcount=1\ndbname0=" + db() + "\nport=thirty\nhost=127.0.0.2\nuser=" + server.user + "\npassword=" +
+             server.password + "\nfilepath=" + m_box.contentRoot() + "\n",
          "no port number in "},
         {"dbcount=1\ndbname0=" + db() + "\nport=" + std::to_string(server.port) + "\n" + rest + "filepath=\n",
          "wrong database file path"},
