@@ -1,5 +1,7 @@
 // Runs of the indexer over hand-made activity databases: which records become
 // documents, with which fields, and where the next run resumes.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "collect/TrashLists.h"
@@ -221,6 +223,13 @@ TEST_F(ActivityRunTest, EligibleRecordsBecomeDocumentsOnceAndTheNextRunResumes)
     EXPECT_FALSE(FileExists(m_box.dir() + "/rt.err"));
     std::string run = ReadFile(m_box.indexRoot() + "/index.run");
     EXPECT_EQ(run.substr(run.size() - 7), "100.00%") << run;
+    // The search program finds records by the names as the operator writes them.
+    for (const auto& [name, records] : std::map<std::string, int>{{"馬華", 1}, {"Bob", 1}, {"ALICE", 8}}) {
+        ProcessResult found = RunProcess({CS_SEARCH_PATH, "-i", m_box.indexDir(db()), "-n", "100", "user:" + name},
+                                         m_box.dir());
+        EXPECT_EQ(found.exitCode, 0) << found.err;
+        EXPECT_EQ(std::count(found.out.begin(), found.out.end(), '\n'), records) << name << "\n" << found.out;
+    }
 
     // New rows in the resume table and a new day: only they are collected,
     // and the resume table is complete now that a later one exists.
