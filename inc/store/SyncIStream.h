@@ -32,6 +32,7 @@ private:
 
     int m_fd = -1;
     std::string m_fileName;
+    int64_t m_filePosition = 0;   // where a read that does not seek first begins
 };
 
 } // namespace cs::store

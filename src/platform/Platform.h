@@ -52,6 +52,8 @@ int CreateTruncated(const std::string& path);
 // Writes every byte, going on after partial writes; false (the system's error
 // set) when the file takes no more.
 bool WriteAll(int fd, const void* data, size_t size);
+// The same at file offset `position`; the descriptor's own offset stays.
+bool WriteAllAt(int fd, const void* data, size_t size, int64_t position);
 bool CloseFile(int fd);
 
 // Reading and positioning through descriptors, which child processes do not
@@ -68,6 +70,8 @@ bool FileDescriptorLength(int fd, int64_t& length);
 bool SeekFile(int fd, int64_t position);
 // Reads until `length` bytes arrived or the file ended: the count read, -1 on failure.
 int64_t ReadFileData(int fd, void* data, int64_t length);
+// The same from file offset `position`; the descriptor's own offset stays.
+int64_t ReadFileDataAt(int fd, void* data, int64_t length, int64_t position);
 
 // File status by name; symbolic links are followed.
 bool FileLength(const std::string& path, int64_t& length);

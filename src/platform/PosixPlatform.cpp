@@ -108,11 +108,17 @@ int CreateTruncated(const std::string& path)
     return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, S_IRUSR | S_IWUSR);
 }
 
-bool WriteAll(int fd, const void* data, size_t size)
+namespace {
+
+// Goes on after partial writes and interruptions; writeSome(bytes, count,
+// done) writes once, done being the bytes already written.
+template <class WriteSome>
+bool WriteEvery(const void* data, size_t size, WriteSome writeSome)
 {
     const char* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        ssize_t written = ::write(fd, bytes, size);
+    size_t done = 0;
+    while (done < size) {
+        ssize_t written = writeSome(bytes + done, size - done, done);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
@@ -120,10 +126,44 @@ bool WriteAll(int fd, const void* data, size_t size)
                 errno = ENOSPC;   // a file that takes nothing more is full
             return false;
         }
-        bytes += written;
-        size -= static_cast<size_t>(written);
+        done += static_cast<size_t>(written);
     }
     return true;
+}
+
+// Reads until `length` bytes arrived or the file ended; readSome(bytes,
+// count, done) reads once.
+template <class ReadSome>
+int64_t ReadEvery(void* data, int64_t length, ReadSome readSome)
+{
+    char* cursor = static_cast<char*>(data);
+    int64_t done = 0;
+    while (done < length) {
+        ssize_t n = readSome(cursor + done, static_cast<size_t>(length - done), done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (n == 0)
+            break;
+        done += n;
+    }
+    return done;
+}
+
+} // namespace
+
+bool WriteAll(int fd, const void* data, size_t size)
+{
+    return WriteEvery(data, size, [fd](const char* bytes, size_t count, size_t) { return ::write(fd, bytes, count); });
+}
+
+bool WriteAllAt(int fd, const void* data, size_t size, int64_t position)
+{
+    return WriteEvery(data, size, [fd, position](const char* bytes, size_t count, size_t done) {
+        return ::pwrite(fd, bytes, count, static_cast<off_t>(position + static_cast<int64_t>(done)));
+    });
 }
 
 bool CloseFile(int fd) { return ::close(fd) == 0; }
@@ -151,20 +191,14 @@ bool SeekFile(int fd, int64_t position)
 
 int64_t ReadFileData(int fd, void* data, int64_t length)
 {
-    char* cursor = static_cast<char*>(data);
-    int64_t done = 0;
-    while (done < length) {
-        ssize_t n = ::read(fd, cursor + done, static_cast<size_t>(length - done));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (n == 0)
-            break;
-        done += n;
-    }
-    return done;
+    return ReadEvery(data, length, [fd](char* bytes, size_t count, int64_t) { return ::read(fd, bytes, count); });
+}
+
+int64_t ReadFileDataAt(int fd, void* data, int64_t length, int64_t position)
+{
+    return ReadEvery(data, length, [fd, position](char* bytes, size_t count, int64_t done) {
+        return ::pread(fd, bytes, count, static_cast<off_t>(position + done));
+    });
 }
 
 bool FileLength(const std::string& path, int64_t& length)

@@ -63,19 +63,21 @@ CIndexInput* CSyncIStream::clone(char* buffer, int32_t bufsize)
 int64_t CSyncIStream::readInternal(void* destination, int64_t length, bool seekFirst)
 {
     CS_ASSERT_ARG_TEXT(destination != nullptr && length > 0, "b != NULL && length > 0");
-    if (seekFirst && !platform::SeekFile(m_fd, position()))
-        CS_THROW("failed to seek file: %s (%s)", m_fileName.c_str(), GetLastErrorText().c_str());
-    int64_t count = platform::ReadFileData(m_fd, destination, length);
+    // Positioned reads: the stream keeps the file position itself, so neither
+    // a read nor a seek costs a seek of the descriptor.
+    if (seekFirst)
+        m_filePosition = position();
+    int64_t count = platform::ReadFileDataAt(m_fd, destination, length, m_filePosition);
     if (count < 0)
         CS_THROW("failed to read file: %s (%s)", m_fileName.c_str(), GetLastErrorText().c_str());
+    m_filePosition += count;
     return count;
 }
 
 void CSyncIStream::seekInternal(int64_t position)
 {
     CS_ASSERT_ARG(position >= 0 && position <= m_length);
-    if (!platform::SeekFile(m_fd, position))
-        CS_THROW("failed to seek file: %s (%s)", m_fileName.c_str(), GetLastErrorText().c_str());
+    m_filePosition = position;
 }
 
 void CSyncIStream::close()

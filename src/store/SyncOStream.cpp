@@ -29,16 +29,15 @@ void CSyncOStream::flushBuffer(const uint8_t* data, int64_t length)
     if (length == 0)
         return;
     CS_ASSERT_ARG_TEXT(data != nullptr && length > 0, "b != NULL && len > 0");
-    if (!platform::SeekFile(m_fd, m_bufferStart) || !platform::WriteAll(m_fd, data, static_cast<size_t>(length)))
+    // One positioned write: no seek to make first.
+    if (!platform::WriteAllAt(m_fd, data, static_cast<size_t>(length), m_bufferStart))
         utility::DumpLastError(GetLastErrorText());
 }
 
 void CSyncOStream::seek(int64_t position)
 {
     CS_ASSERT_ARG(position >= 0);
-    CIndexOutput::seek(position);
-    if (!platform::SeekFile(m_fd, position))
-        utility::DumpLastError(GetLastErrorText());
+    CIndexOutput::seek(position);   // writes are positioned: the descriptor needs no seek
 }
 
 int CSyncOStream::open(const std::string& filename)
