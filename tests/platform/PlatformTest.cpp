@@ -69,6 +69,38 @@ TEST(Platform, StatusFileWritesAreWholeOrFail)
     EXPECT_EQ(CreateTruncated(MakeTempDir("files") + "/no/dir/file"), -1);
 }
 
+TEST(Platform, PositionedWritesAndReadsLeaveTheDescriptorWhereItWas)
+{
+    std::string path = MakeTempDir("files") + "/positioned";
+    int fd = CreateTruncated(path);
+    ASSERT_NE(fd, -1);
+    EXPECT_TRUE(WriteAll(fd, "head", 4));
+    EXPECT_TRUE(WriteAllAt(fd, "XY", 2, 1));
+    EXPECT_TRUE(WriteAllAt(fd, "tail", 4, 10));   // past the end: a hole of zero bytes
+    EXPECT_TRUE(WriteAll(fd, "!", 1));            // goes on where the plain writes stopped
+    EXPECT_TRUE(CloseFile(fd));
+    EXPECT_EQ(ReadFile(path), std::string("hXYd!\0\0\0\0\0tail", 14));
+
+    int in = OpenFileForRead(path);
+    ASSERT_NE(in, -1);
+    char bytes[16] = {};
+    EXPECT_EQ(ReadFileDataAt(in, bytes, 4, 10), 4);
+    EXPECT_EQ(std::string(bytes, 4), "tail");
+    EXPECT_EQ(ReadFileDataAt(in, bytes, 8, 12), 2);   // the file ends first
+    EXPECT_EQ(std::string(bytes, 2), "il");
+    EXPECT_EQ(ReadFileDataAt(in, bytes, 4, 14), 0);
+    EXPECT_EQ(ReadFileData(in, bytes, 3), 3);          // the descriptor never moved
+    EXPECT_EQ(std::string(bytes, 3), "hXY");
+    CloseFile(in);
+
+    int full = CreateTruncated("/dev/full");
+    ASSERT_NE(full, -1);
+    EXPECT_FALSE(WriteAllAt(full, "x", 1, 0));
+    EXPECT_TRUE(IsDiskFullError(LastErrorCode()));
+    CloseFile(full);
+    EXPECT_EQ(ReadFileDataAt(-1, bytes, 1, 0), -1);
+}
+
 TEST(Platform, MoveReplacesTheTarget)
 {
     std::string dir = MakeTempDir("move");
