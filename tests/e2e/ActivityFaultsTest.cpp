@@ -1,7 +1,7 @@
 // The activity-record collection under faults: the process killed at random
-// moments, the server breaking off the record query, the server restarted.
-// However a run ends, the next complete run leaves every eligible record in
-// the index exactly once.
+// moments, the server breaking off the record query or dropping the content
+// connection, the server restarted. However a run ends, the next complete run
+// leaves every eligible record in the index exactly once.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -229,57 +229,74 @@ TEST_F(ActivityFaultsTest, KilledRunsLoseNothingAndRepeatNothing)
         EXPECT_EQ(CollectCount(box, db(), type), CollectCount(reference, db(), type)) << type;
 }
 
-TEST_F(ActivityFaultsTest, RecordQueryBrokenOffByTheServerIsReadAgainFromTheNextRecord)
+TEST_F(ActivityFaultsTest, ConnectionsKilledByTheServerAreMadeAgainAndEveryRecordCollectedOnce)
 {
     CActivitySandbox box;
     box.databases({db()});
-    CActivityDb activity(db());
-    activity.names({"Alice"}, {"研发部"});
-    activity.day("20240301", "C");
-    CActivityDb::Row chat;
     const int records = 400;
-    for (int i = 0; i < records; ++i) {
-        chat.result = CActivityDb::Result({{"msg", "chat message number " + std::to_string(i)}});
-        activity.add("20240301", chat);
-    }
-    // Wide rows: the record query's result is far larger than the socket
-    // buffers, so the server is still sending while the indexer reads.
-    activity.sql("ALTER TABLE A20240301 MODIFY record_time TEXT");
-    activity.sql("UPDATE A20240301 SET record_time = CONCAT(record_time, REPEAT(' ', 60000))");
+    {
+        CActivityDb activity(db());
+        activity.names({"Alice"}, {"研发部"});
+        activity.day("20240301", "C");
+        CActivityDb::Row chat;
+        for (int i = 0; i < records; ++i) {
+            chat.result = CActivityDb::Result({{"msg", "chat message number " + std::to_string(i)}});
+            activity.add("20240301", chat);
+        }
+        // Wide rows: the record query's result is far larger than the socket
+        // buffers, so the server is still sending while the indexer reads.
+        activity.sql("ALTER TABLE A20240301 MODIFY record_time TEXT");
+        activity.sql("UPDATE A20240301 SET record_time = CONCAT(record_time, REPEAT(' ', 60000))");
+    }   // from here on, the indexer's two are the only connections to the database
 
     box.configure("", "", "debug");   // every log line committed: a slow reader
     CDatabase admin;
     const TestDbServer& server = TestDatabaseServer();
     admin.connect(server.server(), "", server.user, server.password);
-    CBackgroundRun run(box, db());
-    int killed = 0;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (killed < 2 && run.running() && std::chrono::steady_clock::now() < deadline) {
-        std::string id;
+    // The id of a connection of the indexer: the one reading the record query,
+    // or the other one (content rows).
+    auto connection = [&](bool recordQuery) {
         CDatabase::CRowset rows;
-        admin.query(rows, "select id from information_schema.processlist where db = '" + db() +
-                              "' and info like 'select auto_id, record_id%'");
-        if (rows.fetch())
-            id = rows.field("id");
-        rows.close();
-        if (!id.empty()) {
+        admin.query(rows, "select id from information_schema.processlist where db = '" + db() + "' and " +
+                              (recordQuery ? "" : "not ") + "coalesce(info, '') like 'select auto_id, record_id%'");
+        return rows.fetch() ? rows.field("id") : std::string();
+    };
+    auto kill = [&](const std::string& id) {
+        try {
+            admin.execute("KILL " + id);
+            return true;
+        } catch (const CDatabase::Exception&) {
+            return false;   // it had ended meanwhile
+        }
+    };
+    CBackgroundRun run(box, db());
+    int killed = 0, contentKilled = 0;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while ((killed < 2 || contentKilled < 1) && run.running() && std::chrono::steady_clock::now() < deadline) {
+        std::string id = connection(true);
+        if (!id.empty() && contentKilled == 0) {
+            // First the content connection, early, while most of the
+            // records still need their content rows.
+            std::string content = connection(false);
+            contentKilled += !content.empty() && kill(content);
+        } else if (!id.empty()) {
             // Let the indexer handle some records of the pass first.
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            try {
-                admin.execute("KILL " + id);
-                ++killed;
-            } catch (const CDatabase::Exception&) {
-                // The query had ended meanwhile.
-            }
+            killed += kill(id);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     EXPECT_EQ(run.wait(), 0);
     EXPECT_GE(killed, 1);
+    EXPECT_EQ(contentKilled, 1);
     std::string log = box.logText();
     EXPECT_NE(log.find("rowset ended by error: "), std::string::npos);
     EXPECT_NE(log.find("total != collect_count = "), std::string::npos);
     EXPECT_NE(log.find("re exec sql: select auto_id, record_id, dev_id"), std::string::npos);
+    // The content query on the killed connection failed and ran again on a new one.
+    EXPECT_NE(log.find("reconnect desDb"), std::string::npos);
+    EXPECT_NE(log.find("reconnect exe success"), std::string::npos);
+    EXPECT_FALSE(FileExists(box.dir() + "/rt.err"));
     std::map<std::string, int> counts = PathCounts(ReadActivityIndex(box.indexDir(db())));
     EXPECT_EQ(counts.size(), static_cast<size_t>(records));
     for (const auto& [path, count] : counts)
