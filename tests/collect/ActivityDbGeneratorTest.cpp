@@ -142,7 +142,7 @@ TEST_F(ActivityDbGeneratorTest, CoversEveryKindOfRecord)
             if (type == "1" && row["app_crc"] == "3858868786")
                 seen.insert("search");
             if (type == "2" && (row["app_crc"] == "277180137" || row["app_crc"] == "596060734"))
-                seen.insert("plain upload");
+                seen.insert("plain upload " + row["app_crc"]);
             if (!std::set<std::string>{"1", "2", "7", "8", "10", "11", "12", "15", "16"}.count(type))
                 seen.insert("other type");
             if (row["user_crc"].empty())
@@ -151,9 +151,10 @@ TEST_F(ActivityDbGeneratorTest, CoversEveryKindOfRecord)
                 seen.insert("null group");
         }
     }
-    for (const char* kind : {"type 1", "type 2", "type 7", "type 8", "type 11", "type 16", "search", "plain upload",
-                             "type 10 index3 0", "type 10 index3 1", "type 12 index3 0", "type 12 index3 1",
-                             "type 15 index3 0", "type 15 index3 1", "other type", "null user", "null group"})
+    for (const char* kind : {"type 1", "type 2", "type 7", "type 8", "type 11", "type 16", "search",
+                             "plain upload 277180137", "plain upload 596060734", "type 10 index3 0",
+                             "type 10 index3 1", "type 12 index3 0", "type 12 index3 1", "type 15 index3 0",
+                             "type 15 index3 1", "other type", "null user", "null group"})
         EXPECT_TRUE(seen.count(kind)) << kind;
 
     // Content oddities the collection must live with.
