@@ -57,6 +57,9 @@ TEST(SyncStreams, OutputNeverWrittenGivesAnEmptyFile)
         CSyncOStream out(path);
         out.close();
         out.close();   // a second close does nothing
+        // Nor does a write after the close reach the file or freed memory.
+        EXPECT_EQ(RaisedMessage<std::exception>([&] { out.writeInt(7); }),
+                  "INVALID OPERATION: m_buffer != NULL");
     }
     EXPECT_TRUE(cs::test::FileExists(path));
     EXPECT_EQ(ReadFile(path), "");
