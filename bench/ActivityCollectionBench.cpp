@@ -91,16 +91,43 @@ public:
             << "<STRRES_PATH>strres.xml</STRRES_PATH><DICTIONARY_PATH>dictionary.txt</DICTIONARY_PATH>"
             << "<STOPWORD_PATH>stopwords.txt</STOPWORD_PATH><SEARCH_KEYWORDS_CONFIG>search_keywords.xml"
             << "</SEARCH_KEYWORDS_CONFIG><TRASHURL_STRING_CONFIG>trashurl.xml</TRASHURL_STRING_CONFIG></pathconfig>\n";
-        Shell("cp " + std::string(CS_BINARY_DIR) + "/csindexer " + m_dir + "/");
+        // A name of its own: copies of one program name exclude each other,
+        // and an indexer running elsewhere on the machine would make every
+        // run end at once.
+        m_program = "csindexer-bench" + std::to_string(::getpid());
+        Shell("cp " + std::string(CS_BINARY_DIR) + "/csindexer " + m_dir + "/" + m_program);
     }
     ~CBenchSetup() { std::system(("sh " + Source("scripts/test-mariadb.sh") + " stop " + m_env).c_str()); }
 
     static std::string Name(long records) { return "bench" + std::to_string(records / 1000) + "k"; }
     const std::string& dir() const { return m_dir; }
+    const std::string& program() const { return m_program; }
+
+    // The records collected over all types, from the database's state file,
+    // and the number the generator expects.
+    std::string collected(long records) const
+    {
+        return Count(Slurp(m_dir + "/index/" + Name(records) + "/collect_date.xml"), "<ALL>", "<count>");
+    }
+    std::string expected(long records) const
+    {
+        return Count(Slurp(m_dir + "/" + Name(records) + ".json"), "\"collected\": {", "\"ALL\": ");
+    }
 
 private:
+    // The digits after `key` inside `section` of `text`.
+    static std::string Count(const std::string& text, const std::string& section, const std::string& key)
+    {
+        size_t at = text.find(key, text.find(section));
+        if (at == std::string::npos)
+            return "<none>";
+        at += key.size();
+        return text.substr(at, text.find_first_not_of("0123456789", at) - at);
+    }
+
     std::string m_dir;
     std::string m_env;
+    std::string m_program;
 };
 
 CBenchSetup& Setup()
@@ -110,7 +137,7 @@ CBenchSetup& Setup()
 }
 
 // Runs csindexer -d <database> -r; its peak resident memory in KiB.
-long RunIndexer(const std::string& dir, const std::string& database)
+long RunIndexer(const std::string& dir, const std::string& program, const std::string& database)
 {
     pid_t pid = ::fork();
     if (pid == 0) {
@@ -118,7 +145,8 @@ long RunIndexer(const std::string& dir, const std::string& database)
         ::dup2(null, 1);
         if (::chdir(dir.c_str()) != 0)
             ::_exit(126);
-        ::execl("./csindexer", "csindexer", "-d", database.c_str(), "-r", static_cast<char*>(nullptr));
+        std::string path = "./" + program;
+        ::execl(path.c_str(), program.c_str(), "-d", database.c_str(), "-r", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     int status = 0;
@@ -136,8 +164,13 @@ void BM_CollectActivityRecords(benchmark::State& state)
     long peakKiB = 0;
     for (auto _ : state) {
         auto begin = std::chrono::steady_clock::now();
-        peakKiB = RunIndexer(setup.dir(), CBenchSetup::Name(records));
+        peakKiB = RunIndexer(setup.dir(), setup.program(), CBenchSetup::Name(records));
         state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
+        if (setup.collected(records) != setup.expected(records)) {
+            state.SkipWithError(("collected " + setup.collected(records) + " records instead of " +
+                                 setup.expected(records)).c_str());
+            return;
+        }
     }
     state.SetItemsProcessed(state.iterations() * records);
     state.counters["records_per_s"] =
