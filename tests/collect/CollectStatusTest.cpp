@@ -268,3 +268,20 @@ TEST_F(CollectStatusTest, FailedSaveLeavesNoTemporaryFileBehind)
               "failed to save collect status and collected tables XML file");
     EXPECT_FALSE(FileExists(m_dir + "collect_date.xml.tmp"));
 }
+
+TEST_F(CollectStatusTest, StateWithoutItsAllTotalCannotBeSavedAndSaysWhy)
+{
+    // Loading reads the five types only; the total over all of them is
+    // written at every save, and a file that lost it must not pass silently.
+    writeState("A20240301", "12");
+    std::string text = ReadFile(m_dir + "collect_date.xml");
+    size_t begin = text.find("<ALL>"), end = text.find("</ALL>") + 6;
+    WriteFile(m_dir + "collect_date.xml", text.erase(begin, end - begin));
+    CGlobalFileScope scope(index());
+    CCollectStatus status;
+    status.load("db1", false);
+    EXPECT_EQ(status.total(COLLECT_S).count, 4u);
+    EXPECT_EQ(RaisedMessage<std::runtime_error>([&] { status.save(0); }), "failed to save collect status for all types");
+    EXPECT_FALSE(FileExists(m_dir + "collect_date.xml.tmp"));
+    EXPECT_FALSE(FileExists(m_dir + "indexed_tables.xml.tmp"));
+}
