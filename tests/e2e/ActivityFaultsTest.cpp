@@ -253,12 +253,12 @@ TEST_F(ActivityFaultsTest, ConnectionsKilledByTheServerAreMadeAgainAndEveryRecor
     CDatabase admin;
     const TestDbServer& server = TestDatabaseServer();
     admin.connect(server.server(), "", server.user, server.password);
-    // The id of a connection of the indexer: the one reading the record query,
-    // or the other one (content rows).
-    auto connection = [&](bool recordQuery) {
+    // The id of the indexer's connection that reads the record query, and of
+    // its other one (content rows) given the first.
+    auto connection = [&](const std::string& recordQuery) {
         CDatabase::CRowset rows;
         admin.query(rows, "select id from information_schema.processlist where db = '" + db() + "' and " +
-                              (recordQuery ? "" : "not ") + "coalesce(info, '') like 'select auto_id, record_id%'");
+                              (recordQuery.empty() ? "info like 'select auto_id, record_id%'" : "id <> " + recordQuery));
         return rows.fetch() ? rows.field("id") : std::string();
     };
     auto kill = [&](const std::string& id) {
@@ -273,11 +273,11 @@ TEST_F(ActivityFaultsTest, ConnectionsKilledByTheServerAreMadeAgainAndEveryRecor
     int killed = 0, contentKilled = 0;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
     while ((killed < 2 || contentKilled < 1) && run.running() && std::chrono::steady_clock::now() < deadline) {
-        std::string id = connection(true);
+        std::string id = connection("");
         if (!id.empty() && contentKilled == 0) {
             // First the content connection, early, while most of the
             // records still need their content rows.
-            std::string content = connection(false);
+            std::string content = connection(id);
             contentKilled += !content.empty() && kill(content);
         } else if (!id.empty()) {
             // Let the indexer handle some records of the pass first.
