@@ -4,7 +4,7 @@
 // Reported: input MB/s, documents/s, the program's peak resident memory and
 // the size of the index against the size of the input.
 //
-// Needs the built program (build/csindexer) and the word dictionary that
+// Needs the program of the same build (csindexer) and the word dictionary that
 // scripts/build.sh writes (conf/dict). The corpus is made in /tmp and removed
 // afterwards; CS_BENCH_CORPUS_MB changes its size.
 #include <sys/resource.h>
@@ -69,9 +69,9 @@ long RunIndexer(const std::string& program, const std::string& dir, const std::v
 void WholeRun(benchmark::State& state)
 {
     std::string dictionary = kSource + "/conf/dict/dictionary.txt";
-    std::string program = kSource + "/build/csindexer";
+    std::string program = std::string(CS_BINARY_DIR) + "/csindexer";
     if (!fs::exists(dictionary) || !fs::exists(program)) {
-        state.SkipWithError("needs build/csindexer and conf/dict (scripts/build.sh)");
+        state.SkipWithError("needs csindexer in the build directory and conf/dict (scripts/build.sh)");
         return;
     }
     const char* mb = std::getenv("CS_BENCH_CORPUS_MB");
