@@ -40,8 +40,10 @@ struct CReadResult {
 
 // Reads the first `length` bytes of the file into `buffer` (grown to length +
 // 1, at least CParseBuffer::FIRST_SIZE), with a zero byte after them, and
-// unscrambles them. On success the buffer's length is `length`.
-CReadResult ReadContentFile(const std::string& path, size_t length, CParseBuffer& buffer);
+// unscrambles them. On success the buffer's length is `length`. The bytes
+// count as read on the console progress unless the file is one the system
+// made itself (`source` false: a converter's output).
+CReadResult ReadContentFile(const std::string& path, size_t length, CParseBuffer& buffer, bool source = true);
 
 // Reads up to `*len` bytes from the start of a file (no unscrambling) and
 // stores the count in `*len`; false when the file cannot be opened or read.

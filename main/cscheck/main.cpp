@@ -1,10 +1,12 @@
 // cscheck: verifies index directories. See man/cscheck.1.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "Entry.h"
+#include "IndexLocation.h"
 #include "check/IndexChecker.h"
 #include "utility/Error.h"
 #include "utility/OsUtility.h"
@@ -17,7 +19,7 @@ int Usage(const char* problem)
 {
     if (problem)
         std::fprintf(stderr, "cscheck: %s\n", problem);
-    std::fputs("usage: cscheck [-q] [--home <program home>] <index directory>...\n", stderr);
+    std::fputs("usage: cscheck [-q] [--home <program home>] (-d <database>|all | <index directory>...)\n", stderr);
     return kUsageError;
 }
 
@@ -29,9 +31,14 @@ int main(int argc, char** argv)
     bool quiet = false;
     std::string home = cs::utility::GetAppDir();
     std::vector<std::string> dirs;
+    std::vector<std::string> databases;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-q") == 0) {
             quiet = true;
+        } else if (std::strcmp(argv[i], "-d") == 0) {
+            if (++i >= argc)
+                return Usage("-d needs a database name or all");
+            databases.push_back(argv[i]);
         } else if (std::strcmp(argv[i], "--home") == 0) {
             if (++i >= argc)
                 return Usage("--home needs a directory");
@@ -45,10 +52,16 @@ int main(int argc, char** argv)
             dirs.push_back(argv[i]);
         }
     }
-    if (dirs.empty())
-        return Usage("name an index directory");
+    if (dirs.empty() && databases.empty())
+        return Usage("name an index directory or a database");
     bool sound = true;
     try {
+        for (const std::string& database : databases) {
+            for (const std::string& dir : cs::driver::ConfiguredIndexDirectories(database)) {
+                if (std::find(dirs.begin(), dirs.end(), dir) == dirs.end())
+                    dirs.push_back(dir);
+            }
+        }
         for (const std::string& dir : dirs) {
             cs::check::CIndexChecker checker(dir, home);
             const cs::check::CCheckReport& report = checker.check();

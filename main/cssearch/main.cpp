@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Entry.h"
+#include "IndexLocation.h"
 #include "config/ConfigPath.h"
 #include "config/Configurator.h"
 #include "search/FieldAnalysis.h"
@@ -24,7 +25,7 @@ int Usage(const char* problem)
 {
     if (problem)
         std::fprintf(stderr, "cssearch: %s\n", problem);
-    std::fputs("usage: cssearch -i <index directory> [-n <count>] [--json] <query>...\n"
+    std::fputs("usage: cssearch (-d <database> | -i <index directory>) [-n <count>] [--json] <query>...\n"
                "query: words, field:value, \"a phrase\", date:from..to, AND, OR, NOT, ( )\n",
                stderr);
     return kUsageError;
@@ -41,17 +42,20 @@ int main(int argc, char** argv)
 {
     driver::StartProcess();
     std::string indexDir;
+    std::string database;
     std::string query;
     long limit = 10;
     bool json = false;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
-        if (Option(arg, "-i", "--index") || Option(arg, "-n", "--limit")) {
+        if (Option(arg, "-i", "--index") || Option(arg, "-d", "--database") || Option(arg, "-n", "--limit")) {
             if (i + 1 >= argc)
                 return Usage((std::string(arg) + " needs a value").c_str());
             const char* value = argv[++i];
             if (arg[1] == 'i' || arg[2] == 'i') {
                 indexDir = value;
+            } else if (arg[1] == 'd' || arg[2] == 'd') {
+                database = value;
             } else {
                 char* end = nullptr;
                 limit = std::strtol(value, &end, 10);
@@ -67,11 +71,17 @@ int main(int argc, char** argv)
             query += (query.empty() ? "" : " ") + std::string(arg);
         }
     }
-    if (indexDir.empty())
-        return Usage("name the index with -i");
+    if (indexDir.empty() == database.empty())
+        return Usage("name the index with -d or -i");
     if (query.empty())
         return Usage("no query");
     try {
+        if (!database.empty()) {
+            std::vector<std::string> dirs = driver::ConfiguredIndexDirectories(database);
+            if (dirs.size() > 1)
+                return Usage(("-d " + database + " names several indexes: search one at a time").c_str());
+            indexDir = dirs.front();
+        }
         utility::CConfigurator configurator(utility::CConfigPath::instance().getPath("CONFIGURATE_PATH"));
         configurator.load();
         search::CIndexSearcher searcher(indexDir, configurator.getAnalyzerArgument().identifier);

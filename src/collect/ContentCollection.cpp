@@ -14,6 +14,7 @@
 #include "content/Content.h"
 #include "content/ContentMode.h"
 #include "index/IndexWriter.h"
+#include "utility/ConsoleProgress.h"
 #include "utility/Error.h"
 #include "utility/Format.h"
 #include "utility/Logger.h"
@@ -151,6 +152,7 @@ void CContentCollection::setContentMode(const content::CContentMode* pMode)
 void CContentCollection::collect()
 {
     CS_ASSERT_TEXT(!m_status.dbname().empty(), "!m_status.dbname.empty()");
+    utility::CConsoleProgress::instance().setUnit("records");
     m_errorFile.create();
     m_pContentDb->listTables();
     m_tables.clear();
@@ -239,6 +241,7 @@ bool CContentCollection::collectTable(const std::string& table)
             handleRecord(table, record);
             ++handled;
             m_progress.recordHandled();
+            utility::CConsoleProgress::instance().itemHandled();
         }
         bool broken = rows.endedByError();
         // A pass without a row ends the table, so that records deleted after

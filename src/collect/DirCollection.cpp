@@ -5,6 +5,7 @@
 #include "index/IndexWriter.h"
 #include "parse/FileIdentifier.h"
 #include "platform/Platform.h"
+#include "utility/ConsoleProgress.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
 
@@ -24,6 +25,7 @@ void CDirCollection::setContentMode(const content::CContentMode* pMode)
 
 void CDirCollection::collect()
 {
+    utility::CConsoleProgress::instance().setUnit("files");
     walk(m_sourceDir);
 }
 
@@ -62,6 +64,7 @@ void CDirCollection::addFile(const std::string& path)
     content::CContent* pContent = m_pIndexWriter->nextDocument();
     pContent->setFileInput(path, m_textFieldId);
     pContent->setFileType(parse::IdentifyFileType(path.c_str()));
+    utility::CConsoleProgress::instance().itemHandled();
 }
 
 } // namespace cs::collection

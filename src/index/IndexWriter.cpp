@@ -22,6 +22,7 @@
 #include "parse/Parser.h"
 #include "parse/ParserRegistry.h"
 #include "store/Directory.h"
+#include "utility/ConsoleProgress.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
 #include "utility/MemoryCache.h"
@@ -285,6 +286,9 @@ void CIndexWriter::flush()
         m_pCollection->saveStatus();
     ReachFlushPoint(COLLECTION_SAVED);
     rename();
+    // A barrel whose files were incomplete was dropped by the rename.
+    if (m_pCurrentBarrel)
+        utility::CConsoleProgress::instance().barrelWritten();
     m_kindCounts.clear();
     // The barrel's files are closed: the merge finds nothing of it open.
     if (m_pCurrentBarrel)

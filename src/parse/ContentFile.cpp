@@ -47,7 +47,7 @@ void UnscrambleContent(const std::string& path, char* data, size_t length)
         Unscramble(data, length);
 }
 
-CReadResult ReadContentFile(const std::string& path, size_t length, CParseBuffer& buffer)
+CReadResult ReadContentFile(const std::string& path, size_t length, CParseBuffer& buffer, bool source)
 {
     CReadResult result;
     char* data = buffer.reserve(length + 1);
@@ -61,7 +61,8 @@ CReadResult ReadContentFile(const std::string& path, size_t length, CParseBuffer
     result.bytesRead = platform::ReadFileData(fd, data, static_cast<int64_t>(length));
     int error = platform::LastErrorCode();
     platform::CloseFile(fd);
-    utility::CConsoleProgress::instance().bytesRead(result.bytesRead);
+    if (source)
+        utility::CConsoleProgress::instance().bytesRead(result.bytesRead);
     if (result.bytesRead != static_cast<int64_t>(length)) {
         result.status = CReadResult::SHORT_READ;
         result.error = result.bytesRead < 0 ? error : 0;

@@ -200,7 +200,7 @@ bool CConverterParser::readOutputFile()
         CS_LOG_WARN(m_kind.outputEmpty, m_workOutput.c_str());
         return false;
     }
-    if (ReadContentFile(m_workOutput, static_cast<size_t>(length), m_buffer).status != CReadResult::OK) {
+    if (ReadContentFile(m_workOutput, static_cast<size_t>(length), m_buffer, false).status != CReadResult::OK) {
         CS_LOG_WARN("%s", m_kind.outputReadFailed);
         return false;
     }

@@ -128,6 +128,8 @@ TEST(IndexChecker, DamagesAreNamedByFileAndReason)
         {"truncated .sfd", [](CheckedIndex& x) { Cut(x.path("_1.sfd"), 4); }, "/_1.sfd: document 4: index file", true},
         {"replacement plan", [](CheckedIndex& x) { WriteFile(x.path("index.plan"), "0\n"); },
          "/index.plan: the plan of an interrupted replacement", false},
+        {"uncommitted plan", [](CheckedIndex& x) { WriteFile(x.path("index.plan.new"), "cs.plan 1\n"); },
+         "/index.plan.new: a replacement plan never committed", false},
         {"rename marker", [](CheckedIndex& x) { WriteFile(x.home + "/index.rename", ""); },
          "/index.rename: a move of barrel files into place was cut off", false},
         {"barrel not listed", [](CheckedIndex& x) { WriteFile(x.path("_7.tid"), "x"); },
@@ -149,6 +151,9 @@ TEST(IndexChecker, DamagesAreNamedByFileAndReason)
         damage.apply(index);
         std::string problems = index.problems();
         EXPECT_NE(problems.find(damage.expected), std::string::npos) << problems;
+        ProcessResult program = RunIndexCheck(index.dir, index.home);
+        EXPECT_EQ(program.exitCode, 1);
+        EXPECT_NE(program.out.find(damage.expected), std::string::npos) << program.out;
         if (damage.structural) {
             EXPECT_NE(CheckIndex(index.dir), "") << "the test-side reader finds the same index sound";
         }

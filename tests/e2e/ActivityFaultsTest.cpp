@@ -16,6 +16,7 @@
 #include "collect/Database.h"
 #include "e2e/ActivityDb.h"
 #include "e2e/ActivitySandbox.h"
+#include "index/IndexRecovery.h"
 #include "support/IndexFiles.h"
 #include "utility/XmlDocument.h"
 
@@ -207,6 +208,9 @@ TEST_F(ActivityFaultsTest, KilledRunsLoseNothingAndRepeatNothing)
             addDay();   // the run got to the end first
             addDay();
         }
+        // What the next start does first; then the index must be sound.
+        cs::index::CIndexRecovery::recover(box.indexDir(db()));
+        EXPECT_EQ(CheckIndex(box.indexDir(db())), "") << "attempt " << attempt;
     }
     EXPECT_GE(kills, 30);
     result = box.index(db());

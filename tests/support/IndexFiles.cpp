@@ -10,6 +10,7 @@
 #include <libxml/tree.h>
 #include <zlib.h>
 
+#include "support/IndexCheck.h"
 #include "support/TestSupport.h"
 
 namespace cs::test {
@@ -467,6 +468,9 @@ std::string CheckIndex(const std::string& dir)
     } catch (const std::exception& e) {
         return e.what();
     }
+    ProcessResult check = RunIndexCheck(dir);
+    if (check.exitCode != 0 || !check.out.empty())
+        return "cscheck exit code " + std::to_string(check.exitCode) + ": " + check.out + check.err;
     return std::string();
 }
 

@@ -110,8 +110,9 @@ IndexStatus ReadIndexStatus(const std::string& path);
 // Checks an index directory as a reader would find it: the barrel list parses,
 // barrels cover contiguous document ranges, every listed barrel's files exist
 // and decode, postings are ascending and below the barrel's count, stored
-// records decode, .del counts agree. Returns an empty text when sound, else a
-// description of the first problem.
+// records decode, .del counts agree. Then the index checker, cscheck, must
+// find it sound too, so that the program passes every index the suites build.
+// Returns an empty text when sound, else a description of the first problem.
 std::string CheckIndex(const std::string& dir);
 
 } // namespace cs::test
