@@ -90,11 +90,12 @@ void CIndexChecker::checkBarrelList()
     if (static_cast<size_t>(barrels.getBarrelCount()) != barrels.size())
         m_report.add(list, utility::Format("barrel_count is %d, %zu barrels are listed", barrels.getBarrelCount(),
                                            barrels.size()));
+    // Without the mode the barrels cannot be decoded, but the list still says
+    // which files are the barrels'.
     const content::CContentMode* pMode = barrels.getContentMode();
-    if (!pMode || pMode->size() == 0) {
+    bool decodable = pMode && pMode->size() > 0;
+    if (!decodable)
         m_report.add(list, "holds no content mode");
-        return;
-    }
     int64_t next = 0;
     std::set<std::string> names;
     for (size_t i = 0; i < barrels.size(); ++i) {
@@ -119,7 +120,8 @@ void CIndexChecker::checkBarrelList()
         ++m_barrels;
         m_documents += barrel.getDocCount();
         m_deleted += barrel.getDeletedCount();
-        CBarrelChecker(&directory, barrel, *pMode, m_report).check();
+        if (decodable)
+            CBarrelChecker(&directory, barrel, *pMode, m_report).check();
     }
 }
 

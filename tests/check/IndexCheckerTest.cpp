@@ -71,6 +71,14 @@ void EditStatus(const CheckedIndex& index, const std::string& from, const std::s
     WriteFile(index.path("index_status.xml"), text);
 }
 
+void DropContentMode(const CheckedIndex& index)
+{
+    std::string text = ReadFile(index.path("index_status.xml"));
+    size_t from = text.find("<content_mode>"), to = text.find("</content_mode>");
+    ASSERT_TRUE(from != std::string::npos && to != std::string::npos);
+    WriteFile(index.path("index_status.xml"), text.replace(from, to + 15 - from, "<content_mode/>"));
+}
+
 TEST(IndexChecker, SoundIndexesPass)
 {
     CheckedIndex index;
@@ -142,6 +150,8 @@ TEST(IndexChecker, DamagesAreNamedByFileAndReason)
              EditStatus(x, "<deleted_count>2</deleted_count>", "<deleted_count>0</deleted_count>");
          },
          " not below the barrel's 3 documents", true},
+        {"no content mode", [](CheckedIndex& x) { DropContentMode(x); }, "/index_status.xml: holds no content mode",
+         false},
         {"missing .sfd", [](CheckedIndex& x) { std::remove(x.path("_0.sfd").c_str()); },
          "/_0.sfd: missing: the barrel list names barrel _0", true},
     };
@@ -158,6 +168,15 @@ TEST(IndexChecker, DamagesAreNamedByFileAndReason)
             EXPECT_NE(CheckIndex(index.dir), "") << "the test-side reader finds the same index sound";
         }
     }
+}
+
+// Without its content mode the barrels cannot be decoded; their files are
+// still the barrels' own, not strays.
+TEST(IndexChecker, ABarrelListWithoutContentModeIsOneProblem)
+{
+    CheckedIndex index;
+    DropContentMode(index);
+    EXPECT_EQ(index.problems(), index.dir + "/index_status.xml: holds no content mode\n");
 }
 
 TEST(IndexChecker, TheProgramReportsAndExits)

@@ -111,7 +111,9 @@ IndexStatus ReadIndexStatus(const std::string& path);
 // barrels cover contiguous document ranges, every listed barrel's files exist
 // and decode, postings are ascending and below the barrel's count, stored
 // records decode, .del counts agree. Then the index checker, cscheck, must
-// find it sound too, so that the program passes every index the suites build.
+// find it sound too (when the barrel list holds a content mode, as every list
+// the indexer writes does), so that the program passes every index the
+// suites build.
 // Returns an empty text when sound, else a description of the first problem.
 std::string CheckIndex(const std::string& dir);
 
