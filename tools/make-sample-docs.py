@@ -82,15 +82,18 @@ def main():
     for sub in ("zh/gbk", "zh/utf8", "zh/big5", "en/text", "en/html", "zh/html"):
         os.makedirs(os.path.join(root, sub), exist_ok=True)
 
-    # Plain Chinese text: each paragraph with its neighbour, so every file is
-    # long enough (over 200 bytes) for its encoding to be recognised.
+    # Plain Chinese text: each paragraph with its two neighbours, so every file
+    # is well over the 200 bytes its encoding is recognised by.
     for i, paragraph in enumerate(CHINESE):
-        text = paragraph + "\n\n" + CHINESE[(i + 1) % len(CHINESE)] + "\n"
+        text = "\n\n".join(CHINESE[(i + k) % len(CHINESE)] for k in range(3)) + "\n"
         write(os.path.join(root, "zh/gbk", "doc%02d.txt" % i), text, "gbk")
         write(os.path.join(root, "zh/utf8", "doc%02d.txt" % i), text, "utf-8")
+    # Big5 double bytes pass the GBK test too, so plain Big5 text would be read
+    # as GBK: Big5 documents are pages that name their charset.
     for i, paragraph in enumerate(TRADITIONAL):
-        text = paragraph + "\n\n" + TRADITIONAL[(i + 1) % len(TRADITIONAL)] + "\n"
-        write(os.path.join(root, "zh/big5", "doc%02d.txt" % i), text, "big5")
+        page = HTML_PAGE.format(charset="big5", title="文件%d" % i, first=paragraph,
+                                second=TRADITIONAL[(i + 1) % len(TRADITIONAL)], third="", link="首頁")
+        write(os.path.join(root, "zh/big5", "doc%02d.html" % i), page, "big5")
     for i, paragraph in enumerate(ENGLISH):
         write(os.path.join(root, "en/text", "note%02d.txt" % i), paragraph + "\n", "ascii")
         page = HTML_PAGE.format(charset="utf-8", title="Note %d" % i, first=paragraph,
