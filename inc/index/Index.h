@@ -55,6 +55,7 @@ public:
 
 private:
     static void wipeMarker();
+    static void wipeFiles(const std::string& path);
     void buildFieldFactories();
 
     std::unique_ptr<store::CContentDirectory> m_pDirectory;

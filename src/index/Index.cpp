@@ -1,7 +1,11 @@
 #include "index/Index.h"
 
+#include <vector>
+
 #include "content/ContentMode.h"
+#include "index/BarrelsInfo.h"
 #include "index/FieldFactoryRegistry.h"
+#include "index/ReplacePlan.h"
 #include "platform/Platform.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
@@ -32,8 +36,10 @@ int DirectoryMode(int openMode)
 CIndex::CIndex(int openMode, const std::string& path) : m_openMode(openMode)
 {
     CS_ASSERT_ARG(openMode >= ACCESS_CREATE && openMode <= ACCESS_READ);
-    if (openMode == ACCESS_CREATE)
+    if (openMode == ACCESS_CREATE) {
         wipeMarker();
+        wipeFiles(path);
+    }
     m_pDirectory = std::make_unique<store::CContentDirectory>(path, DirectoryMode(openMode));
     m_pBarrelsInfo = std::make_unique<CBarrelsInfo>();
     bool read = m_pBarrelsInfo->read(*m_pDirectory);
@@ -61,6 +67,31 @@ void CIndex::wipeMarker()
     CS_LOG_INFO("index.delete [delete %s]", marker.c_str());
     if (!platform::RemoveFile(marker))
         utility::DumpLastError(utility::CStringResource::instance().get("IDR_NEED_RESTART"));
+}
+
+// Files removed one by one could leave the barrel list naming barrels already
+// gone, or the collection's resume point without the index it belongs to. The
+// files go through one committed plan instead: cut off, the next start's
+// recovery finishes the wipe, so the index is either the old one or none.
+void CIndex::wipeFiles(const std::string& path)
+{
+    if (!platform::IsDirectory(path))
+        return;
+    store::CContentDirectory directory(path, store::CContentDirectory::MODE_OPEN);
+    std::vector<std::string> files;
+    directory.listFiles(files);
+    CReplacePlan plan(&directory);
+    if (directory.fileExists(CBarrelsInfo::STATUS_FILE))
+        plan.addRemove(0, CBarrelsInfo::STATUS_FILE);
+    for (const std::string& file : files) {
+        std::string name = file.substr(file.find_last_of('/') + 1);
+        if (name != CBarrelsInfo::STATUS_FILE && name != CReplacePlan::FILE_NAME)
+            plan.addRemove(0, name);
+    }
+    if (plan.empty())
+        return;
+    plan.commit();
+    plan.execute();
 }
 
 content::CContentMode* CIndex::getContentMode() const

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "MergeTestKit.h"
+#include "index/Index.h"
 #include "index/IndexRecovery.h"
 #include "index/ReplacePlan.h"
 
@@ -190,6 +191,44 @@ TEST(MergeCrash, EveryCutOffReplacementIsCompletedOrUndone)
     Recover(dir);
     EXPECT_EQ(CheckIndex(dir), "");
     EXPECT_EQ(CompareViews(initial, ViewIndex(dir)), "");
+}
+
+} // namespace
+
+namespace {
+
+// A rebuild cut off while it empties the directory: after the next start's
+// recovery the index is the old one, whole and with its collection state, or
+// nothing at all; never a barrel list without its barrels.
+TEST(IndexWipe, ACutOffRebuildLeavesTheOldIndexOrNone)
+{
+    IndexView initial = ViewIndex(WriteIndex("wipe-view", SmallIndex(3)));
+    int cut = 0;
+    for (;; ++cut) {
+        SCOPED_TRACE("cut before step " + std::to_string(cut));
+        std::string dir = WriteIndex("wipe", SmallIndex(3));
+        WriteFile(dir + "/collect_date.xml", "<collect/>");
+        ProcessResult child = RunForked([&] {
+            s_cutAt = cut;
+            cs::index::CReplacePlan::setStepHook(CutOff);
+            cs::index::CIndex index(cs::index::CIndex::ACCESS_CREATE, dir);
+            ::_exit(7);
+        });
+        ASSERT_TRUE(child.exitCode == 0 || child.exitCode == 7) << child.err;
+        Recover(dir);
+        std::vector<std::string> left = ListDir(dir);
+        if (FileExists(dir + "/index_status.xml")) {
+            EXPECT_EQ(CheckIndex(dir), "");
+            EXPECT_EQ(CompareViews(initial, ViewIndex(dir)), "");
+            EXPECT_TRUE(FileExists(dir + "/collect_date.xml"));
+        } else {
+            EXPECT_TRUE(left.empty()) << left.front();
+        }
+        if (child.exitCode == 7)
+            break;
+    }
+    // The plan's commit, one removal per file, the plan's removal.
+    EXPECT_GT(cut, 3 * 6);
 }
 
 } // namespace
