@@ -331,6 +331,10 @@ void CIndexWriter::rename()
         plan.execute();
         ReachFlushPoint(RENAMED);
         CS_LOG_INFO("Now index writer has compeleted renaming it");
+        // From here on the barrel's documents are in the index for good.
+        const CBarrelInfo* pBarrel = m_pBarrelsInfo->last();
+        CS_LOG_INFO("barrel %s of %d documents from %d is in the index", barrel.c_str(), pBarrel->getDocCount(),
+                     pBarrel->getDocStart());
     } else if (present > 0) {
         dropIncompleteBarrel(barrel);
         CS_LOG_INFO("Now index writer has compeleted renaming it");

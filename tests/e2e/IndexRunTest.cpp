@@ -1,13 +1,18 @@
 // Whole runs of the indexer over a directory, as an operator starts them,
 // with the index decoded from its files: what one run writes, what a second
 // run and a rebuild do, and the index after the process is killed at random
-// moments.
+// moments. Office documents and mail through their parsers, failing
+// converters, and the merge-only run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <map>
 #include <csignal>
 #include <random>
 
+#include "analyze/EmailaddrAnalyzer.h"
 #include "e2e/Sandbox.h"
 #include "index/IndexRecovery.h"
 #include "support/AnalyzerTestData.h"
@@ -48,6 +53,8 @@ std::vector<std::string> Leftovers(const std::string& dir)
 int64_t DocumentTotal(const std::string& root)
 {
     int64_t total = 0;
+    if (!FileExists(root + "/index_status.xml"))
+        return total;
     for (const BarrelRecord& barrel : ReadIndexStatus(root + "/index_status.xml").barrels)
         total += barrel.docCount;
     return total;
@@ -247,6 +254,323 @@ TEST_F(IndexRun, KilledAtRandomMomentsTheIndexStaysConsistent)
     ProcessResult last = m_box.run({"-d", "alpha"});
     ASSERT_EQ(last.exitCode, 0) << last.err;
     EXPECT_EQ(CheckIndex(root), "");
+    EXPECT_TRUE(Leftovers(root).empty());
+    EXPECT_FALSE(FileExists(m_box.dir() + "/index.rename"));
+}
+
+namespace {
+
+// The global document count after the last flush that `log` shows
+// completed: every document below it is in the index for good.
+int64_t FlushedTotal(const std::string& log)
+{
+    const std::string tail = " is in the index\n";
+    int64_t total = 0;
+    for (size_t at = log.find(tail); at != std::string::npos; at = log.find(tail, at + 1)) {
+        size_t lineStart = log.rfind('\n', at) + 1;
+        std::string line = log.substr(lineStart, at - lineStart);
+        long count = 0, start = 0;
+        size_t barrel = line.find(" barrel _");
+        if (barrel != std::string::npos &&
+            std::sscanf(line.c_str() + barrel, " barrel _%*d of %ld documents from %ld", &count, &start) == 2)
+            total = std::max<int64_t>(total, start + count);
+    }
+    return total;
+}
+
+// Whether `log` ends inside a merge: begun and neither ended nor failed.
+bool CutOffInAMerge(const std::string& log)
+{
+    size_t begun = log.rfind("index merging begins");
+    return begun != std::string::npos && log.find("index merging ended", begun) == std::string::npos;
+}
+
+size_t Occurrences(const std::string& text, const std::string& piece)
+{
+    size_t count = 0;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+        ++count;
+    return count;
+}
+
+} // namespace
+
+// With the smallest index memory every run cuts several barrels and merges
+// after most flushes; the process is killed at random moments (the seed fixes
+// them). After every kill and the recovery of the next start the index is
+// sound and holds every document that a flush of the killed run, or a run
+// before it, had completed: a merge cut off loses nothing.
+TEST_F(IndexRun, KilledWhileMergingNoDocumentOfACompletedFlushIsLost)
+{
+    // Lines at debug level would be committed to disk by the thousand.
+    std::string global =
+        m_box.global("<system_status>1</system_status><source>" + m_source + "</source>", "<level>info</level>");
+    const std::string memory = "<memory>20000000</memory>";
+    global.replace(global.find(memory), memory.size(), "<memory>10485760</memory>");
+    m_box.writeGlobal(global);
+    CCorpus corpus(2025);
+    ::mkdir(m_source.c_str(), 0755);
+    const int files = 1200;
+    for (int i = 0; i < files; ++i)
+        WriteFile(m_source + "/doc" + std::to_string(i) + ".txt", corpus.randomWords(250));
+    std::string root = m_box.indexRoot();
+
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
+    int runMs = static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+    ASSERT_EQ(DocumentTotal(root), files);
+    std::string log = m_box.logText();
+    ASSERT_GE(Occurrences(log, "Now index writer has compeleted renaming it"), 3u) << "barrels cut by memory";
+    ASSERT_GE(Occurrences(log, "index merging ended"), 1u) << "merges after flushes";
+
+    std::mt19937 random(20250117);
+    std::uniform_int_distribution<int> moment(runMs / 10, runMs);
+    int kills = 0, inMerges = 0, run = 0;
+    for (; kills < 50 && run < 120; ++run) {
+        std::vector<std::string> args{"-d", "alpha"};
+        if (run % 4 == 3)
+            args.push_back("-r");
+        int64_t old = DocumentTotal(root);
+        int64_t before = args.size() == 3 ? 0 : old;
+        size_t logBefore = log.size();
+        ProcessResult result = m_box.run(args, moment(random));
+        ASSERT_TRUE(result.exitCode == 0 || result.exitCode == 128 + SIGKILL) << result.err;
+        log = m_box.logText();
+        std::string runLog = log.substr(logBefore);
+        if (result.exitCode == 128 + SIGKILL) {
+            ++kills;
+            inMerges += CutOffInAMerge(runLog) ? 1 : 0;
+        }
+        cs::index::CIndexRecovery::recover(root);
+        ASSERT_EQ(CheckIndex(root), "") << "run " << run;
+        EXPECT_TRUE(Leftovers(root).empty()) << "run " << run;
+        int64_t total = DocumentTotal(root);
+        EXPECT_GE(total, std::max(before, FlushedTotal(runLog))) << "run " << run;
+        EXPECT_LE(total, old + files) << "run " << run;
+        if (result.exitCode == 0) {
+            EXPECT_EQ(total, before + files) << "run " << run;
+        }
+    }
+    EXPECT_EQ(kills, 50) << "in " << run << " runs of about " << runMs << " ms";
+    // The moments are spread over whole runs; a fair share of them fall in merges.
+    EXPECT_GE(inMerges, 5) << "kills during a merge";
+}
+
+namespace {
+
+const std::string kData = CS_TEST_DATA_DIR;
+
+// The documents of one barrel as the index files hold them: stored
+// abstracts to find a document by, and the postings of any field.
+class CBarrelView {
+public:
+    CBarrelView(const std::string& root, const std::string& barrel)
+        : m_root(root), m_barrel(barrel), m_fields(ReadFieldInfos(root + "/" + barrel + ".fdi"))
+    {
+        for (const StoredDocument& document : ReadStoredFields(root, barrel, m_fields)) {
+            std::string abstract;
+            for (const StoredField& field : document.fields) {
+                if (m_fields[field.fieldId].name == "abstract")
+                    abstract = field.text;
+            }
+            m_abstracts.push_back(abstract);
+        }
+    }
+
+    size_t size() const { return m_abstracts.size(); }
+
+    // The document whose abstract holds `piece`, or -1.
+    int documentWith(const std::string& piece) const
+    {
+        for (size_t doc = 0; doc < m_abstracts.size(); ++doc) {
+            if (m_abstracts[doc].find(piece) != std::string::npos)
+                return static_cast<int>(doc);
+        }
+        return -1;
+    }
+
+    // Whether the posting of `term` in `field` lists `doc`.
+    bool posted(const std::string& field, int32_t term, int doc)
+    {
+        auto it = m_postings.find(field);
+        if (it == m_postings.end())
+            it = m_postings.emplace(field, ReadFieldPostings(m_root, m_barrel, Field(m_fields, field))).first;
+        for (const TermPostings& postings : it->second) {
+            if (postings.term == term)
+                return std::find(postings.docs.begin(), postings.docs.end(), static_cast<uint32_t>(doc)) !=
+                       postings.docs.end();
+        }
+        return false;
+    }
+
+private:
+    std::string m_root;
+    std::string m_barrel;
+    std::vector<FieldInfoRecord> m_fields;
+    std::vector<std::string> m_abstracts;
+    std::map<std::string, std::vector<TermPostings>> m_postings;
+};
+
+// The terms the e-mail address analyser makes of an address.
+std::vector<int32_t> AddressTerms(const std::string& address)
+{
+    cs::analyze::CEmailaddrAnalyzer analyzer;
+    return Analyze(analyzer, address);
+}
+
+} // namespace
+
+// The shipped converters turn Word, Excel, PowerPoint and PDF files into
+// text, and the mail parser mail files, in a whole run: each document is
+// found by its words in the postings of "text", a mail by its addresses in
+// those of "mail_send" and "mail_recv". No temporary file outlives the run.
+TEST_F(IndexRun, OfficeDocumentsAndMailAreFoundByTheirWords)
+{
+    ASSERT_EQ(::symlink(SourcePath("converters").c_str(), (m_box.conf() + "/converters").c_str()), 0);
+    std::string paths = ReadFile(m_box.dir() + "/pathconfig.xml");
+    paths.insert(paths.rfind("</pathconfig>"),
+                 "<OUT_DOC_EXE_PATH>converters/doc2txt</OUT_DOC_EXE_PATH>"
+                 "<OUT_XLS_EXE_PATH>converters/xls2txt</OUT_XLS_EXE_PATH>"
+                 "<OUT_PPT_EXE_PATH>converters/ppt2txt</OUT_PPT_EXE_PATH>"
+                 "<OUT_PDF_EXE_PATH>converters/pdf2txt</OUT_PDF_EXE_PATH>"
+                 "<PDF_PARAM_FILE_PATH>converters/pdf2txt.cfg</PDF_PARAM_FILE_PATH>");
+    m_box.writePathConfig(paths);
+    for (const char* type : {"doc", "xls", "ppt", "pdf"})
+        WriteFile(m_source + "/office/sample." + type, ReadFile(kData + "/office/sample." + type));
+    // multipart/alternative in quoted-printable and base64 UTF-8; one base64
+    // UTF-8 part with its charset in capitals.
+    WriteFile(m_source + "/mail/alternative.eml", ReadFile(kData + "/mime/corpus/alternative.eml"));
+    WriteFile(m_source + "/mail/report.eml", ReadFile(kData + "/eml/upper-charset.eml"));
+    std::string tmp = MakeTempDir("tmp");
+    ProcessResult result = RunProcess({m_box.program(), "-d", "alpha"}, m_box.dir(), {"TMPDIR=" + tmp});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(ListDir(tmp), std::vector<std::string>());
+
+    std::string root = m_box.indexRoot();
+    EXPECT_EQ(CheckIndex(root), "");
+    CBarrelView barrel(root, "_0");
+    ASSERT_EQ(barrel.size(), 6u) << m_box.logText();
+    const struct {
+        const char* piece;            // of the document's abstract
+        std::vector<const char*> words;
+    } expected[] = {
+        {"Word converter", {"全文", "检索", "索引", "中华人民共和国", "北京"}},
+        {"Shanghai", {"城市"}},
+        {"Quarterly Report", {"市场"}},
+        {"Portable Document", {"数据库"}},
+        {"会议纪要", {"索引"}},
+        {"周报", {"索引"}},
+    };
+    for (const auto& document : expected) {
+        int doc = barrel.documentWith(Gbk(document.piece));
+        ASSERT_GE(doc, 0) << document.piece;
+        for (const char* word : document.words)
+            EXPECT_TRUE(barrel.posted("text", WordId(word), doc)) << document.piece << ": " << word;
+    }
+
+    int meeting = barrel.documentWith(Gbk("会议纪要"));
+    for (int32_t term : AddressTerms("li.si@example.org"))
+        EXPECT_TRUE(barrel.posted("mail_send", term, meeting));
+    for (const char* address : {"zhang.san@example.com", "wang.wu@example.net", "zhao.liu@example.com"}) {
+        for (int32_t term : AddressTerms(address))
+            EXPECT_TRUE(barrel.posted("mail_recv", term, meeting)) << address;
+    }
+    int report = barrel.documentWith(Gbk("周报"));
+    EXPECT_TRUE(barrel.posted("mail_send", AddressTerms("zhou.jiu@example.com")[0], report));
+    EXPECT_TRUE(barrel.posted("mail_recv", AddressTerms("team@example.com")[0], report));
+    EXPECT_FALSE(barrel.posted("mail_send", AddressTerms("zhou.jiu@example.com")[0], meeting));
+}
+
+// Converters that fail, each in its own way, drop their documents and only
+// those: the run goes on with the next document and leaves no temporary
+// file behind. (The converter that runs out of time is the parser suite's.)
+TEST_F(IndexRun, ADocumentWhoseConverterFailsIsDroppedAndTheRunGoesOn)
+{
+    std::string standIns = m_box.conf() + "/standins";
+    // A warning beside its text; no output at all; the PDF converter is the shipped one.
+    WriteFile(standIns + "/doc2txt", "#!/bin/bash\necho 'warning: strange file'\necho 'some text' > \"${@: -1}\"\n");
+    WriteFile(standIns + "/xls2txt", "#!/bin/bash\nexit 0\n");
+    ::chmod((standIns + "/doc2txt").c_str(), 0755);
+    ::chmod((standIns + "/xls2txt").c_str(), 0755);
+    ASSERT_EQ(::symlink(SourcePath("converters").c_str(), (m_box.conf() + "/converters").c_str()), 0);
+    std::string paths = ReadFile(m_box.dir() + "/pathconfig.xml");
+    paths.insert(paths.rfind("</pathconfig>"),
+                 "<OUT_DOC_EXE_PATH>standins/doc2txt</OUT_DOC_EXE_PATH>"
+                 "<OUT_XLS_EXE_PATH>standins/xls2txt</OUT_XLS_EXE_PATH>"
+                 "<OUT_PPT_EXE_PATH>standins/missing</OUT_PPT_EXE_PATH>"
+                 "<OUT_PDF_EXE_PATH>converters/pdf2txt</OUT_PDF_EXE_PATH>"
+                 "<PDF_PARAM_FILE_PATH>converters/pdf2txt.cfg</PDF_PARAM_FILE_PATH>");
+    m_box.writePathConfig(paths);
+    for (const char* type : {"doc", "xls", "ppt", "pdf"})
+        WriteFile(m_source + "/sample." + type, ReadFile(kData + "/office/sample." + type));
+    WriteFile(m_source + "/note.txt", "hello linux");
+    std::string tmp = MakeTempDir("tmp");
+    ProcessResult result = RunProcess({m_box.program(), "-d", "alpha"}, m_box.dir(), {"TMPDIR=" + tmp});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, kGameOver);
+    EXPECT_EQ(ListDir(tmp), std::vector<std::string>());
+
+    std::string log = m_box.logText();
+    EXPECT_TRUE(Logged(log, "WARN", "some error occured while external doc process executing.Info:warning: strange file"));
+    EXPECT_NE(log.find("length after external excel process executed"), std::string::npos);
+    EXPECT_TRUE(Logged(log, "WARN", "ppt parser executing external process failed"));
+    std::string root = m_box.indexRoot();
+    EXPECT_EQ(CheckIndex(root), "");
+    CBarrelView barrel(root, "_0");
+    ASSERT_EQ(barrel.size(), 2u);
+    EXPECT_TRUE(barrel.posted("text", WordId("数据库"), barrel.documentWith("Portable Document")));
+    EXPECT_TRUE(barrel.posted("text", WordId("linux"), barrel.documentWith("hello linux")));
+}
+
+namespace {
+
+// Every posting of `field` over the whole index by global document number:
+// term -> (document, positions).
+std::map<int32_t, std::map<int64_t, std::vector<uint32_t>>> GlobalPostings(const std::string& root,
+                                                                            const std::string& field)
+{
+    std::map<int32_t, std::map<int64_t, std::vector<uint32_t>>> postings;
+    for (const BarrelRecord& barrel : ReadIndexStatus(root + "/index_status.xml").barrels) {
+        FieldInfoRecord info = Field(ReadFieldInfos(root + "/" + barrel.name + ".fdi"), field);
+        for (const TermPostings& term : ReadFieldPostings(root, barrel.name, info)) {
+            for (size_t i = 0; i < term.docs.size(); ++i)
+                postings[term.term][barrel.docStart + term.docs[i]] = term.positions[i];
+        }
+    }
+    return postings;
+}
+
+} // namespace
+
+// Barrels that the merge after each flush left alone (a level takes 20 of
+// them) are merged by -m once the operator lowers that number: fewer
+// barrels, every posting at its global document as before.
+TEST_F(IndexRun, MergeOnlyMergesTheIndexAtTheIndexRoot)
+{
+    writeKnownDocuments();
+    std::string settings = "<system_status>1</system_status><source>" + m_source + "</source>";
+    std::string global = m_box.global(settings);
+    const std::string merge = "<c>2</c>";
+    std::string apart = global;
+    apart.replace(apart.find(merge), merge.size(), "<c>20</c>");
+    m_box.writeGlobal(apart);
+    std::string root = m_box.indexRoot();
+    for (int run = 0; run < 3; ++run)
+        ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
+    ASSERT_EQ(ReadIndexStatus(root + "/index_status.xml").barrels.size(), 3u);
+    auto text = GlobalPostings(root, "text");
+    ASSERT_EQ(text.at(WordId("hello")).size(), 6u);
+
+    m_box.writeGlobal(global);
+    ProcessResult merged = m_box.run({"-m"});
+    EXPECT_EQ(merged.exitCode, 1) << merged.err;
+    EXPECT_EQ(CheckIndex(root), "");
+    IndexStatus status = ReadIndexStatus(root + "/index_status.xml");
+    EXPECT_LT(status.barrels.size(), 3u);
+    EXPECT_EQ(DocumentTotal(root), 9);
+    EXPECT_TRUE(Logged(m_box.logText(), "INFO", "index merging ended"));
+    EXPECT_EQ(GlobalPostings(root, "text"), text);
     EXPECT_TRUE(Leftovers(root).empty());
     EXPECT_FALSE(FileExists(m_box.dir() + "/index.rename"));
 }
