@@ -6,6 +6,7 @@
 #include "collect/LogText.h"
 #include "config/ConfigPath.h"
 #include "platform/Platform.h"
+#include "utility/Blanks.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
 
@@ -25,14 +26,6 @@ const char* const CCollectStatus::kIndexedTablesFile = "indexed_tables.xml";
 namespace {
 
 const char* const kTmp = ".tmp";
-
-std::string Trimmed(const std::string& text)
-{
-    size_t begin = text.find_first_not_of(" \t\r\n");
-    if (begin == std::string::npos)
-        return std::string();
-    return text.substr(begin, text.find_last_not_of(" \t\r\n") + 1 - begin);
-}
 
 std::string TypePath(int type, const char* leaf)
 {
@@ -73,7 +66,7 @@ void CCollectStatus::load(const std::string& dbname, bool recreate)
     if (m_debug.active())
         setResumePoint(m_debug.fromTable(), m_debug.fromId());
     CXmlNode web = global.select("/config/index/web");
-    m_webEnabled = !(web && Trimmed(web.content()) == "0");
+    m_webEnabled = !(web && utility::TrimBlanks(web.content()) == "0");
     if (!m_webEnabled)
         CS_LOG_INFO("web collecting is disabled");
     CS_LOG_INFO("collect status loaded: collect from [%s, %u]", m_table.c_str(), m_autoId);
@@ -97,7 +90,7 @@ void CCollectStatus::readIndexSettings(CXmlDocument& global)
         CS_LOG_INFO("failed to get collect date config from global config file, default collect all dates");
         return;
     }
-    std::string value = Trimmed(date.content());
+    std::string value(utility::TrimBlanks(date.content()));
     if (value == "all")
         return;
     std::string digits;

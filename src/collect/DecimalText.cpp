@@ -1,27 +1,19 @@
 #include "collect/DecimalText.h"
 
+#include "utility/Blanks.h"
+
 namespace cs::collection {
-
-namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-} // namespace
 
 bool ParseDecimal(const std::string& text, uint32_t& value)
 {
-    size_t begin = 0, end = text.size();
-    while (begin < end && IsBlank(text[begin]))
-        ++begin;
-    while (end > begin && IsBlank(text[end - 1]))
-        --end;
-    if (begin == end)
+    std::string_view digits = utility::TrimBlanks(text);
+    if (digits.empty())
         return false;
     uint64_t number = 0;
-    for (size_t i = begin; i < end; ++i) {
-        if (text[i] < '0' || text[i] > '9')
+    for (char c : digits) {
+        if (c < '0' || c > '9')
             return false;
-        number = number * 10 + static_cast<uint64_t>(text[i] - '0');
+        number = number * 10 + static_cast<uint64_t>(c - '0');
         if (number > UINT32_MAX)
             return false;
     }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "config/ConfigNumber.h"
+#include "utility/Blanks.h"
 #include "utility/Error.h"
 #include "utility/Format.h"
 #include "utility/Logger.h"
@@ -13,25 +14,15 @@ namespace cs::utility {
 
 namespace {
 
-const char* const kBlanks = " \t\r\n";
-
 // The file is echoed at DEBUG; a long file must not reach the logger's line
 // limit (which ends the process), so the echo is cut well below it.
 const int kEchoLimit = 3900;
-
-std::string Trim(const std::string& text)
-{
-    size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::string::npos)
-        return std::string();
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
 
 // The line as it may appear in the log: the password's value is masked.
 std::string EchoLine(const std::string& line)
 {
     size_t equal = line.find('=');
-    if (equal != std::string::npos && Trim(line.substr(0, equal)) == "password")
+    if (equal != std::string::npos && TrimBlanks(std::string_view(line).substr(0, equal)) == "password")
         return line.substr(0, equal + 1) + "******";
     return line;
 }
@@ -88,17 +79,18 @@ bool CDbInfo::parse(const std::string& text)
 {
     std::string echo = EchoText(text);
     CS_LOG_DEBUG("\ndb config information: \n%.*s\n", kEchoLimit, echo.c_str());
-    std::string body = Trim(text);
+    std::string_view body = TrimBlanks(text);
     m_table.clear();
     for (size_t start = 0;;) {
         size_t end = body.find('\n', start);
-        std::string line = Trim(body.substr(start, end - start));
+        std::string line(TrimBlanks(body.substr(start, end - start)));
         CS_LOG_DEBUG("%.*s", kEchoLimit, EchoLine(line).c_str());
         size_t equal = line.find('=');
         if (equal == std::string::npos)
             return false;
         // A repeated key keeps its first value.
-        m_table.emplace(Trim(line.substr(0, equal)), Trim(line.substr(equal + 1)));
+        std::string_view whole(line);
+        m_table.emplace(TrimBlanks(whole.substr(0, equal)), TrimBlanks(whole.substr(equal + 1)));
         if (end == std::string::npos)
             return true;
         start = end + 1;

@@ -6,6 +6,7 @@
 #include "config/ConfigPath.h"
 #include "content/Content.h"
 #include "parse/TextEncoding.h"
+#include "utility/Blanks.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
 #include "utility/XmlDocument.h"
@@ -13,8 +14,6 @@
 namespace cs::parse {
 
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 int HexValue(char c)
 {
@@ -143,15 +142,9 @@ int CSearchParser::parse(content::CContent* content)
     if (!convertKeyword())
         return 0;
 
-    size_t begin = 0;
-    size_t end = m_keyword.size();
-    while (begin < end && IsBlank(m_keyword[begin]))
-        ++begin;
-    while (end > begin && IsBlank(m_keyword[end - 1]))
-        --end;
-    if (begin == end)
+    m_keyword = std::string(utility::TrimBlanks(m_keyword));
+    if (m_keyword.empty())
         return 0;
-    m_keyword.erase(end).erase(0, begin);
     for (char& c : m_keyword) {
         if (c == '+')
             c = ' ';

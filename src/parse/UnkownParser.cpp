@@ -6,6 +6,7 @@
 #include "parse/TextEncoding.h"
 #include "parse/TextSearch.h"
 #include "platform/Platform.h"
+#include "utility/Blanks.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
 #include "utility/XmlDocument.h"
@@ -14,27 +15,14 @@ namespace cs::parse {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 // True when the bytes hold something besides blanks.
 bool HasText(const char* text, size_t length)
 {
     for (size_t i = 0; i < length; ++i) {
-        if (!IsBlank(text[i]))
+        if (!utility::IsBlank(text[i]))
             return true;
     }
     return false;
-}
-
-std::string Trimmed(const std::string& text)
-{
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && IsBlank(text[begin]))
-        ++begin;
-    while (end > begin && IsBlank(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
 }
 
 } // namespace
@@ -136,7 +124,7 @@ void CUnkownParser::loadTrashUrls()
     for (utility::CXmlNode entry = config.firstChild(); entry && read < MAX_TRASH_FRAGMENTS;
          entry = entry.nextSibling(), ++read) {
         // An empty fragment would match every upload.
-        std::string fragment = Trimmed(entry.content());
+        std::string fragment(utility::TrimBlanks(entry.content()));
         if (!fragment.empty())
             m_trashUrls.push_back(fragment);
     }

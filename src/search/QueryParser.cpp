@@ -1,10 +1,10 @@
 #include "search/QueryParser.h"
 
+#include "utility/Blanks.h"
+
 namespace cs::search {
 
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 // Joins `first` and `second` under a node of `kind`, flattening a left
 // operand of the same kind.
@@ -40,7 +40,7 @@ void CQueryParser::tokenize(const std::string& query)
     size_t i = 0;
     while (i < query.size()) {
         char c = query[i];
-        if (IsBlank(c)) {
+        if (utility::IsBlank(c)) {
             ++i;
             continue;
         }
