@@ -11,6 +11,6 @@ $SUDO apt-get install -y --no-install-recommends \
     libgtest-dev libgmock-dev libbenchmark-dev \
     mariadb-server mariadb-client \
     catdoc poppler-utils poppler-data python3-olefile \
-    python3 python3-jieba \
+    python3 python3-jieba wamerican \
     procps util-linux \
     clang libclang-rt-14-dev

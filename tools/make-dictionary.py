@@ -1,26 +1,37 @@
 #!/usr/bin/env python3
-"""Builds the indexer's word dictionary and stop-word list from a frequency
-word list ("word frequency part-of-speech" per line, UTF-8).
+"""Builds the indexer's word dictionary and stop-word list from a Chinese
+frequency word list ("word frequency part-of-speech" per line, UTF-8) and an
+English word list (one word per line).
 
-The dictionary holds one GBK word per line, most frequent first, so that the
-commonest words get the smallest ids (a word's id is its line number). Only
-words the analyzer can match whole are kept: words of double-byte characters
-only, or of ASCII letters only (folded to lower case). Words GBK cannot hold
-are dropped. The conversion is glibc's iconv, the one the indexer uses.
+The dictionary holds one GBK word per line (a word's id is its line number).
+Only words the analyzer can match whole are kept: from the frequency list,
+words of double-byte characters only, or of ASCII letters only (folded to
+lower case); from the English list, words of five or more lower-case ASCII
+letters (a run of up to four letters is one term without the dictionary, and
+capitalised names and words with other characters never match whole). Words
+GBK cannot hold are dropped. The conversion is glibc's iconv, the one the
+indexer uses.
 
-The English function words are put first: the word list has no English
-words, and a word needs a dictionary id to be a stop word. The stop-word list
-holds the dictionary ids of common Chinese and English function words.
+Order: the English function words (a word needs a dictionary id to be a stop
+word), then the frequency list, commonest first, then the English list in
+byte order. The dictionary holds at most 300,000 words; the English words
+all go in, and the rarest words of the frequency list give way to them.
+The stop-word list holds the dictionary ids of common Chinese and English
+function words.
 """
 
 import argparse
 import ctypes
 import ctypes.util
 import os
+import re
 import sys
 
 # Ids from 300000 on collide with the digit and letter terms of the analyzer.
-MAX_WORDS = 299999
+MAX_WORDS = 300000
+# A letter run of up to four letters is one letter term already.
+MIN_ENGLISH_LETTERS = 5
+ENGLISH_LETTERS = re.compile(r"[a-z]{%d,}" % MIN_ENGLISH_LETTERS)
 
 STOP_WORDS_CHINESE = """
 的 了 是 在 和 与 或 及 等 这 那 也 就 都 而 之 其 着 过 把 被 让 给 从 向 对 于 以 为
@@ -80,10 +91,18 @@ def dictionary_form(word, to_gbk):
     return gbk
 
 
-def read_words(path, to_gbk, leading):
-    """The dictionary: `leading` first, then the most frequent words of the list."""
+def open_list(path, package, errors="strict"):
+    try:
+        return open(path, encoding="utf-8", errors=errors)
+    except OSError as error:
+        sys.exit("cannot read the word list %s (%s): install %s (scripts/install-deps.sh) or name "
+                 "another list" % (path, error.strerror, package))
+
+
+def read_frequencies(path, to_gbk):
+    """Dictionary form -> frequency of the words of the frequency list."""
     frequencies = {}
-    with open(path, encoding="utf-8") as source:
+    with open_list(path, "python3-jieba") as source:
         for line in source:
             parts = line.split()
             if len(parts) < 2 or not parts[1].isdigit():
@@ -91,11 +110,43 @@ def read_words(path, to_gbk, leading):
             form = dictionary_form(parts[0], to_gbk)
             if form is not None:
                 frequencies[form] = max(frequencies.get(form, 0), int(parts[1]))
-    for form in leading:
-        frequencies.pop(form, None)
-    # Most frequent first; equal frequencies in byte order, so ids are stable.
-    ranked = sorted(frequencies, key=lambda form: (-frequencies[form], form))
-    return (leading + ranked)[:MAX_WORDS]
+    return frequencies
+
+
+def read_english(path):
+    """The words of the English list that the dictionary gains from, in byte order."""
+    # Words with other characters are left out, so a stray byte is no error.
+    with open_list(path, "wamerican", "replace") as source:
+        return sorted({line.strip().encode("ascii") for line in source
+                       if ENGLISH_LETTERS.fullmatch(line.strip())})
+
+
+def select_words(leading, frequencies, english):
+    """The dictionary: `leading`, the frequency list commonest first, then the
+    English words; the number of English words it adds, and of words of the
+    frequency list left out.
+
+    Every English word goes in (one the frequency list has keeps its place
+    there), and the frequency list fills what is left below MAX_WORDS. Equal
+    frequencies go shorter word first (a longer rare word is more often a
+    compound that its parts still cover), then in byte order, so the same
+    sources always give the same ids.
+    """
+    english = [form for form in english if form not in leading][:MAX_WORDS - len(leading)]
+    must = set(english)
+    room = MAX_WORDS - len(leading) - len(english)
+    kept, left_out = [], 0
+    for form in sorted((form for form in frequencies if form not in leading),
+                       key=lambda form: (-frequencies[form], len(form), form)):
+        if form in must:
+            kept.append(form)
+        elif room > 0:
+            kept.append(form)
+            room -= 1
+        else:
+            left_out += 1
+    added = [form for form in english if form not in frequencies]
+    return leading + kept + added, len(added), left_out
 
 
 def write_atomically(path, data):
@@ -109,12 +160,16 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--source", default="/usr/lib/python3/dist-packages/jieba/dict.txt",
                         help="frequency word list (default: %(default)s)")
+    parser.add_argument("--english", default="/usr/share/dict/american-english",
+                        help="English word list, one word per line (default: %(default)s)")
     parser.add_argument("--output", required=True, help="directory for dictionary.txt and stopwords.txt")
     args = parser.parse_args()
 
     to_gbk = Iconv("gbk", "utf-8")
-    english = list(dict.fromkeys(dictionary_form(w, to_gbk) for w in STOP_WORDS_ENGLISH))
-    words = read_words(args.source, to_gbk, english)
+    leading = list(dict.fromkeys(dictionary_form(w, to_gbk) for w in STOP_WORDS_ENGLISH))
+    frequencies = read_frequencies(args.source, to_gbk)
+    english = read_english(args.english)
+    words, added, left_out = select_words(leading, frequencies, english)
     ids = {form: line for line, form in enumerate(words)}
     stop_ids = sorted({ids[form] for form in (dictionary_form(w, to_gbk) for w in
                                               STOP_WORDS_CHINESE + STOP_WORDS_ENGLISH)
@@ -125,7 +180,8 @@ def main():
     write_atomically(os.path.join(args.output, "stopwords.txt"),
                      "".join("%d\n" % i for i in stop_ids).encode("ascii"))
     write_atomically(os.path.join(args.output, "dictionary.txt"), b"".join(w + b"\n" for w in words))
-    print("dictionary: %d words, stop words: %d" % (len(words), len(stop_ids)))
+    print("dictionary: %d words (%d words of %s; %d of %s left out), stop words: %d" % (
+        len(words), added, args.english, left_out, args.source, len(stop_ids)))
 
 
 if __name__ == "__main__":
