@@ -1,5 +1,6 @@
 #include "analyze/Dictionary.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -52,6 +53,7 @@ bool CDictionary::load(const std::string& path)
         return false;
 
     std::vector<CBuildEntry> rootTable(ROOT_SIZE);
+    std::vector<std::pair<std::string, wid_t>> letterWords;
     char line[4096];
     m_lineCount = 0;
     // A line longer than the buffer is read as several pieces, each a line.
@@ -63,6 +65,8 @@ bool CDictionary::load(const std::string& path)
             --length;
         if (length > 0)
             Insert(rootTable, reinterpret_cast<const unsigned char*>(line), length, m_lineCount);
+        if (length > 0 && std::all_of(line, line + length, [](char c) { return IsAsciiLetter(static_cast<unsigned char>(c)); }))
+            letterWords.emplace_back(std::string(line, length), m_lineCount);
         ++m_lineCount;
     }
     if (m_lineCount > kWordIdLimit)
@@ -91,7 +95,30 @@ bool CDictionary::load(const std::string& path)
     }
     m_nodes.shrink_to_fit();
     m_codes.shrink_to_fit();
+    buildLetterWords(letterWords);
     return true;
+}
+
+void CDictionary::buildLetterWords(const std::vector<std::pair<std::string, wid_t>>& words)
+{
+    // At most half full, so that a miss ends at a free slot within a probe or two.
+    size_t size = 1;
+    while (size < 2 * words.size())
+        size *= 2;
+    m_letterWords.assign(words.empty() ? 0 : size, CLetterWord{0, 0, 0, -1});
+    m_letters.clear();
+    for (const auto& [word, id] : words) {
+        const auto* begin = reinterpret_cast<const unsigned char*>(word.data());
+        const auto* end = begin + word.size();
+        const uint32_t hash = hashLetters(begin, end);
+        CLetterWord& slot = m_letterWords[letterSlot(begin, end, hash)];
+        if (slot.length == 0) {
+            slot = CLetterWord{hash, static_cast<uint32_t>(m_letters.size()), static_cast<uint32_t>(word.size()), id};
+            for (char letter : word)
+                m_letters += static_cast<char>(letter | 0x20);
+        }
+        slot.id = id;   // a word listed twice keeps its later line
+    }
 }
 
 } // namespace cs::analyze

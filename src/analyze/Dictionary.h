@@ -7,11 +7,16 @@
 // letters lower-cased. The trie is built from the file, then laid out flat:
 // the children of a node are contiguous and sorted by code, their codes kept
 // in a parallel array so a look-up searches a few bytes.
+//
+// Words of ASCII letters only are also kept in a hash table, where a letter
+// run is looked up whole: the trie would take a dependent load or two per
+// letter, and with thousands of English words most of them miss the cache.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analyze/TokenList.h"
@@ -33,6 +38,9 @@ public:
     // The id of the word ending at `node`, or -1.
     wid_t id(int32_t node) const { return m_nodes[static_cast<size_t>(node)].id; }
 
+    // The id of the word a run of ASCII letters spells (in any case), or -1.
+    wid_t letterWord(const unsigned char* begin, const unsigned char* end) const;
+
     // Lines read by the last load.
     int32_t lineCount() const { return m_lineCount; }
 
@@ -43,8 +51,22 @@ private:
         uint32_t childCount;
     };
 
+    struct CLetterWord {
+        uint32_t hash;
+        uint32_t offset;   // of its letters in m_letters
+        uint32_t length;   // 0: a free slot
+        wid_t id;
+    };
+
+    static uint32_t hashLetters(const unsigned char* begin, const unsigned char* end);
+    // The slot of the letter word, or the free slot where it would go.
+    size_t letterSlot(const unsigned char* begin, const unsigned char* end, uint32_t hash) const;
+    void buildLetterWords(const std::vector<std::pair<std::string, wid_t>>& words);
+
     std::vector<CNode> m_nodes;      // the root table first, indexed by code
     std::vector<uint16_t> m_codes;   // the character code of every node
+    std::vector<CLetterWord> m_letterWords;   // open addressing; the size is a power of two
+    std::string m_letters;                    // the letter words, lower-cased, one after another
     int32_t m_lineCount = 0;
 };
 
@@ -64,6 +86,34 @@ inline int32_t CDictionary::child(int32_t node, uint32_t code) const
         count -= half;
     }
     return *base == code ? static_cast<int32_t>(base - m_codes.data()) : NO_NODE;
+}
+
+inline uint32_t CDictionary::hashLetters(const unsigned char* begin, const unsigned char* end)
+{
+    uint32_t hash = 2166136261u;   // FNV-1a over the lower-cased letters
+    for (const unsigned char* p = begin; p < end; ++p)
+        hash = (hash ^ (*p | 0x20u)) * 16777619u;
+    return hash;
+}
+
+inline size_t CDictionary::letterSlot(const unsigned char* begin, const unsigned char* end, uint32_t hash) const
+{
+    const auto length = static_cast<uint32_t>(end - begin);
+    const size_t mask = m_letterWords.size() - 1;
+    for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const CLetterWord& word = m_letterWords[slot];
+        if (word.length == 0 ||
+            (word.hash == hash && word.length == length &&
+             std::equal(begin, end, m_letters.data() + word.offset,
+                        [](unsigned char letter, char lower) { return char(letter | 0x20) == lower; })))
+            return slot;
+    }
+}
+
+inline wid_t CDictionary::letterWord(const unsigned char* begin, const unsigned char* end) const
+{
+    // A free slot holds the id -1.
+    return m_letterWords.empty() ? -1 : m_letterWords[letterSlot(begin, end, hashLetters(begin, end))].id;
 }
 
 } // namespace cs::analyze

@@ -92,11 +92,8 @@ void CGeneralAnalyzer::segment(const unsigned char* begin, const unsigned char* 
 void CGeneralAnalyzer::addLetters(const unsigned char* begin, const unsigned char* end,
                                   CTokenList<wid_t>& tokens) const
 {
-    int32_t node = CDictionary::root(FoldAscii(*begin));
-    for (const unsigned char* p = begin + 1; p < end && node != CDictionary::NO_NODE; ++p)
-        node = m_dictionary.child(node, FoldAscii(*p));
-    if (node != CDictionary::NO_NODE && m_dictionary.id(node) != -1) {
-        tokens.push_back(m_dictionary.id(node));
+    if (wid_t id = m_dictionary.letterWord(begin, end); id != -1) {
+        tokens.push_back(id);
         return;
     }
     for (const unsigned char *group = begin, *groupEnd; group < end; group = groupEnd) {

@@ -78,3 +78,51 @@ TEST(Dictionary, EveryChildIsFoundAndNothingElse)
     EXPECT_EQ(dictionary.id(CDictionary::root(leaf)), leafId);
     EXPECT_EQ(dictionary.id(CDictionary::root(wide)), -1);
 }
+
+TEST(Dictionary, LetterRunsAreLookedUpWholeInAnyCase)
+{
+    // Letter words among others, with prefixes of each other, in mixed case,
+    // one listed twice, and enough of them that look-ups must probe past
+    // taken slots.
+    std::string text = "Linux\nab\nabc\n" + Character(0xD6D0) + "abc\nc++\nabcdefgh\nLINUX\n\nzz\n";
+    std::map<std::string, int32_t> expected = {{"ab", 1}, {"abc", 2}, {"abcdefgh", 5}, {"linux", 6}, {"zz", 8}};
+    int32_t line = 9;
+    for (int i = 0; i < 5000; ++i, ++line) {
+        std::string word = "w";
+        for (int n = i; n > 0; n /= 26)
+            word += static_cast<char>((i % 2 ? 'A' : 'a') + n % 26);
+        text += word + "\n";
+        for (char& c : word)
+            c = static_cast<char>(c | 0x20);
+        expected[word] = line;
+    }
+    std::string path = cs::test::MakeTempDir("dictionary") + "/words.txt";
+    cs::test::WriteFile(path, text);
+    CDictionary dictionary;
+    ASSERT_TRUE(dictionary.load(path));
+
+    auto lookUp = [&](const std::string& run) {
+        const auto* begin = reinterpret_cast<const unsigned char*>(run.data());
+        return dictionary.letterWord(begin, begin + run.size());
+    };
+    for (const auto& [word, id] : expected) {
+        std::string upper = word;
+        for (char& c : upper)
+            c = static_cast<char>(c & ~0x20);
+        EXPECT_EQ(lookUp(word), id) << word;
+        EXPECT_EQ(lookUp(upper), id) << upper;
+        EXPECT_EQ(lookUp(word + "s"), expected.count(word + "s") ? expected[word + "s"] : -1) << word;
+        EXPECT_EQ(lookUp(word.substr(0, word.size() - 1)),
+                  expected.count(word.substr(0, word.size() - 1)) ? expected[word.substr(0, word.size() - 1)] : -1)
+            << word;
+    }
+    // "c++" and the GBK word are no letter words, and their letters are none either.
+    EXPECT_EQ(lookUp("c"), -1);
+    EXPECT_EQ(lookUp("abcd"), -1);
+    EXPECT_EQ(lookUp("a"), -1);
+
+    // An empty dictionary has no letter words.
+    cs::test::WriteFile(path, "\n");
+    ASSERT_TRUE(dictionary.load(path));
+    EXPECT_EQ(lookUp("linux"), -1);
+}
