@@ -210,7 +210,8 @@ TEST(OperatorTools, SearchFindsExactlyTheSampleDocumentsThatHoldTheWords)
         {"\"inverted index\"", [](const SampleText& s) { return HasPhrase(s, "inverted", "index"); }},
         {"\"index inverted\"", [](const SampleText& s) { return HasPhrase(s, "index", "inverted"); }},
         // UTF-8 queries against GBK, UTF-8 and Big5 files, all indexed in
-        // GBK. "全文索引" is one word of the dictionary.
+        // GBK. "全文索引" is two words of the dictionary (全文 索引), found
+        // as a phrase.
         {"全文索引", [](const SampleText& s) { return HasText(s, "全文索引"); }},
         {"图书馆 OR 茶文化", [](const SampleText& s) { return HasText(s, "图书馆") || HasText(s, "茶文化"); }},
         {"圖書館", [](const SampleText& s) { return HasText(s, "圖書館"); }},
