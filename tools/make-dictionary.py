@@ -132,11 +132,12 @@ def select_words(leading, frequencies, english):
     compound that its parts still cover), then in byte order, so the same
     sources always give the same ids.
     """
-    english = [form for form in english if form not in leading][:MAX_WORDS - len(leading)]
+    first = set(leading)
+    english = [form for form in english if form not in first][:MAX_WORDS - len(leading)]
     must = set(english)
     room = MAX_WORDS - len(leading) - len(english)
     kept, left_out = [], 0
-    for form in sorted((form for form in frequencies if form not in leading),
+    for form in sorted((form for form in frequencies if form not in first),
                        key=lambda form: (-frequencies[form], len(form), form)):
         if form in must:
             kept.append(form)
