@@ -65,7 +65,8 @@ bool CDictionary::load(const std::string& path)
             --length;
         if (length > 0)
             Insert(rootTable, reinterpret_cast<const unsigned char*>(line), length, m_lineCount);
-        if (length > 0 && std::all_of(line, line + length, [](char c) { return IsAsciiLetter(static_cast<unsigned char>(c)); }))
+        const auto isLetter = [](char c) { return IsAsciiLetter(static_cast<unsigned char>(c)); };
+        if (length > 0 && std::all_of(line, line + length, isLetter))
             letterWords.emplace_back(std::string(line, length), m_lineCount);
         ++m_lineCount;
     }

@@ -174,8 +174,9 @@ TEST(DictionaryTool, RarestWordsGiveWayToEnglishWordsWithinTheLimit)
         ASSERT_EQ(words[299000 + static_cast<size_t>(i)], "zq" + letters(i, 4));
 
     // The rarest words fill what is left, shorter first, and the rest give way.
-    std::stable_sort(rare.begin(), rare.end(),
-                     [](const std::string& a, const std::string& b) { return a.size() < b.size() || (a.size() == b.size() && a < b); });
+    std::sort(rare.begin(), rare.end(), [](const std::string& a, const std::string& b) {
+        return a.size() < b.size() || (a.size() == b.size() && a < b);
+    });
     const size_t kept = static_cast<size_t>(words.begin() + 299000 - (ties + 4));
     ASSERT_GT(kept, 0u);
     ASSERT_LT(kept, rare.size());
@@ -191,7 +192,8 @@ TEST(DictionaryTool, MissingWordListIsAClearErrorAndWritesNothing)
 {
     const std::string dir = cs::test::MakeTempDir("dicttool");
     WriteFile(dir + "/source.txt", "人民 900 n\n");
-    for (const auto& [option, package] : {std::pair{"--english", "wamerican"}, std::pair{"--source", "python3-jieba"}}) {
+    for (const auto& [option, package] :
+         {std::pair{"--english", "wamerican"}, std::pair{"--source", "python3-jieba"}}) {
         std::vector<std::string> argv = {"/usr/bin/python3", cs::test::SourcePath("tools/make-dictionary.py"),
                                          "--source", dir + "/source.txt", "--english", dir + "/source.txt",
                                          "--output", dir + "/dict"};
