@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <typeinfo>
 
 #include "utility/Error.h"
 
@@ -58,6 +59,10 @@ public:
 private:
     static const CTermT& cast(const CTerm& rhs)
     {
+        // The merge queue compares terms of one kind millions of times: an
+        // exact type match needs no walk of the class hierarchy.
+        if (typeid(rhs) == typeid(CTermT))
+            return static_cast<const CTermT&>(rhs);
         const CTermT* pOther = dynamic_cast<const CTermT*>(&rhs);
         CS_ASSERT_ARG_TEXT(pOther != nullptr, "dynamic_cast<const CTermT *>(rhs) != NULL");
         return *pOther;

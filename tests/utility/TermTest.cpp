@@ -47,4 +47,23 @@ TEST(Term, OtherKindsOfTermAreRefused)
               "INVALID ARGUMENT: dynamic_cast<const CTermT *>(rhs) != NULL");
 }
 
+// A term of a derived kind is still a term of its base kind: the quick exact
+// type check must not refuse it.
+class CTaggedTerm : public CTermT<int> {
+public:
+    CTaggedTerm(const std::string& field, int value) : CTermT<int>(field, value) {}
+};
+
+TEST(Term, DerivedKindsCompareAndAssignAsTheirBase)
+{
+    CTermT<int> term("text", 5);
+    CTaggedTerm smaller("date", 2), equal("text", 5);
+    EXPECT_EQ(term.compare(smaller), 1);
+    EXPECT_EQ(smaller.compare(term), -1);
+    EXPECT_TRUE(term == equal);
+    term.assign(smaller);
+    EXPECT_EQ(term.getField(), "date");
+    EXPECT_EQ(term.get(), 2);
+}
+
 } // namespace
