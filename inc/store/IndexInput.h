@@ -35,8 +35,8 @@ public:
     bool isEof() const { return position() >= m_length; }
     int64_t length() const { return m_length; }
 
-    // Reads through a caller-owned block of BUFFER_SIZE bytes from now on.
-    void setBuffer(char* buffer);
+    // Reads through a caller-owned block of `bufsize` bytes from now on.
+    void setBuffer(char* buffer, int32_t bufsize = BUFFER_SIZE);
 
     // A new, independent input on the same file, positioned at its start.
     virtual CIndexInput* clone() = 0;

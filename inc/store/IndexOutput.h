@@ -12,6 +12,8 @@ class CIndexInput;
 class CIndexOutput {
 public:
     static constexpr int32_t BUFFER_SIZE = 4096;
+    // For outputs written in long runs, such as a merge's: fewer, larger writes.
+    static constexpr int32_t STREAMING_BUFFER_SIZE = 65536;
 
     virtual ~CIndexOutput();
     CIndexOutput(const CIndexOutput&) = delete;
@@ -31,9 +33,14 @@ public:
     // A block larger than the buffer is written straight to the file, after
     // whatever is still buffered.
     void writeBytes(const void* data, int64_t length);
-    // Appends `length` bytes read from the input's current position, passing
-    // by its buffer; the input is left just after them.
+    // Appends `length` bytes read from the input's current position; the
+    // input is left just after them. Bytes the input holds already are taken
+    // from its buffer, a long rest is copied by the file system where the
+    // output can have it done (see copyFileData).
     void copyFrom(CIndexInput* pInput, int64_t length);
+    // Writes through a buffer of `size` bytes from now on; what is buffered
+    // is written first.
+    void setBufferSize(int32_t size);
 
     virtual int64_t position() const = 0;
     virtual void seek(int64_t pos);
@@ -45,13 +52,18 @@ protected:
 
     // Writes `length` bytes at file offset m_bufferStart.
     virtual void flushBuffer(const uint8_t* data, int64_t length) = 0;
+    // Appends, at file offset m_bufferStart with nothing buffered, up to
+    // `length` bytes of the input's file from `position` without reading
+    // them into memory; returns the count appended (0: this output cannot).
+    virtual int64_t copyFileData(CIndexInput* /*pInput*/, int64_t /*position*/, int64_t /*length*/) { return 0; }
 
     void flush();   // writes the buffered bytes and starts an empty buffer after them
     void allocateBuffer();
     void releaseBuffer();
 
     uint8_t* m_buffer = nullptr;
-    int32_t m_bufsize = 0;   // BUFFER_SIZE while a buffer is held; 0 sends every write to flush()
+    int32_t m_bufsize = 0;   // m_capacity while a buffer is held; 0 sends every write to flush()
+    int32_t m_capacity = BUFFER_SIZE;
     int64_t m_bufferStart = 0;
     int32_t m_bufferPosition = 0;
     bool m_ownsBuffer = true;

@@ -154,6 +154,8 @@ void CIndexMerger::mergeFields(const std::vector<CMergeBarrelEntity*>& entities,
     std::unique_ptr<store::CIndexOutput> pTid(m_pDirectory->createOutput(name + ".tid"));
     std::unique_ptr<store::CIndexOutput> pDid(m_pDirectory->createOutput(name + ".did"));
     std::unique_ptr<store::CIndexOutput> pPid(m_pDirectory->createOutput(name + ".pid"));
+    for (store::CIndexOutput* pOutput : {pTid.get(), pDid.get(), pPid.get()})
+        pOutput->setBufferSize(store::CIndexOutput::STREAMING_BUFFER_SIZE);
     COutputDescriptor outputs(pTid.get(), pDid.get(), pPid.get());
     merged.fields.setContentMode(m_pBarrels->getContentMode());
     for (int32_t fid = 0;; ++fid) {

@@ -46,10 +46,10 @@ CDiskPosting* CIndexTermIterator::posting()
 int64_t CIndexTermIterator::setBuffer(char* buffer, int64_t length)
 {
     CS_ASSERT_ARG_TEXT(buffer != nullptr, "buf != NULL");
-    // The posting takes 4096 bytes for .did and, with position data, 4096 for .pid.
-    const int64_t block = store::CIndexInput::BUFFER_SIZE;
-    int64_t wanted = m_pTermReader->getInputDescriptor()->getPdInput() ? 2 * block : block;
-    int64_t taken = length >= wanted ? wanted : (length >= block ? block : 0);
+    // What the posting will take of it.
+    CDiskPosting::LentBlocks blocks =
+        CDiskPosting::lentBlocks(length, m_pTermReader->getInputDescriptor()->getPdInput() != nullptr);
+    int64_t taken = blocks.size * blocks.count;
     if (taken == 0)
         return length;
     m_pBuffer = buffer;

@@ -71,17 +71,10 @@ void CPostingMerger::copyDocList(int32_t shift, CDiskPosting* pPosting)
 
 void CPostingMerger::copyBytes(store::CIndexInput* pInput, store::CIndexOutput* pOutput, int64_t length)
 {
-    if (length <= 0)
-        return;
     // Postings are read in file order, so a short one is mostly in the input's
-    // buffer already: taken from there it costs no system call.
-    if (length <= store::CIndexInput::BUFFER_SIZE) {
-        char bytes[store::CIndexInput::BUFFER_SIZE];
-        pInput->readBytes(bytes, length);
-        pOutput->writeBytes(bytes, length);
-        return;
-    }
-    pOutput->copyFrom(pInput, length);
+    // buffer already: copyFrom takes it from there without a system call.
+    if (length > 0)
+        pOutput->copyFrom(pInput, length);
 }
 
 int64_t CPostingMerger::finishTerm()

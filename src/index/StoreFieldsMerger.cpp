@@ -39,6 +39,8 @@ void CStoreFieldsMerger::merge(store::CDirectory* pDir, const std::vector<CMerge
 {
     std::unique_ptr<store::CIndexOutput> pSfiOut(pDir->createOutput(newBarrel + ".sfi"));
     std::unique_ptr<store::CIndexOutput> pSfdOut(pDir->createOutput(newBarrel + ".sfd"));
+    pSfiOut->setBufferSize(store::CIndexOutput::STREAMING_BUFFER_SIZE);
+    pSfdOut->setBufferSize(store::CIndexOutput::STREAMING_BUFFER_SIZE);
     for (CMergeBarrelEntity* pEntity : entities) {
         const std::string& barrel = pEntity->getBarrelInfo()->getName();
         int32_t docCount = pEntity->getBarrelInfo()->getDocCount();

@@ -143,15 +143,15 @@ void CIndexInput::seek(int64_t pos)
     m_bufferLength = m_bufferPosition = 0;
 }
 
-void CIndexInput::setBuffer(char* buffer)
+void CIndexInput::setBuffer(char* buffer, int32_t bufsize)
 {
-    CS_ASSERT_ARG_TEXT(buffer != nullptr, "buffer != NULL");
+    CS_ASSERT_ARG_TEXT(buffer != nullptr && bufsize > 0, "buffer != NULL && bufsize > 0");
     releaseBuffer();
     m_bufferStart += m_bufferPosition;
     m_bufferLength = m_bufferPosition = 0;
     m_ownsBuffer = false;
     m_buffer = reinterpret_cast<uint8_t*>(buffer);
-    m_bufsize = BUFFER_SIZE;
+    m_bufsize = bufsize;
 }
 
 } // namespace cs::store

@@ -15,10 +15,10 @@ CIndexOutput::~CIndexOutput() { releaseBuffer(); }
 void CIndexOutput::allocateBuffer()
 {
     if (!m_buffer) {
-        m_buffer = new uint8_t[BUFFER_SIZE];
+        m_buffer = new uint8_t[static_cast<size_t>(m_capacity)];
         m_ownsBuffer = true;
     }
-    m_bufsize = BUFFER_SIZE;
+    m_bufsize = m_capacity;
 }
 
 void CIndexOutput::releaseBuffer()
@@ -97,21 +97,45 @@ void CIndexOutput::copyFrom(CIndexInput* pInput, int64_t length)
 {
     CS_ASSERT_ARG_TEXT(pInput != nullptr && length > 0, "pInput != NULL && length > 0");
     pInput->requireAvailable(length);
-    if (length > m_bufsize - m_bufferPosition)
+    int64_t buffered = std::min<int64_t>(length, pInput->m_bufferLength - pInput->m_bufferPosition);
+    if (buffered > 0) {
+        writeBytes(pInput->m_buffer + pInput->m_bufferPosition, buffered);
+        pInput->m_bufferPosition += static_cast<int32_t>(buffered);
+        length -= buffered;
+    }
+    // A rest the input could not buffer would be read past its buffer anyway.
+    if (length >= pInput->m_bufsize) {
         flush();
-    int64_t from = pInput->position();
-    int64_t done = 0;
-    while (done < length) {
+        int64_t from = pInput->position();
+        int64_t copied = copyFileData(pInput, from, length);
+        if (copied > 0) {
+            m_bufferStart += copied;
+            pInput->seek(from + copied);
+            length -= copied;
+        }
+    }
+    // The rest passes through this buffer: a short one is read through the
+    // input's buffer, which then holds what follows it.
+    while (length > 0) {
         if (m_bufferPosition >= m_bufsize)
             flush();
-        int64_t chunk = std::min<int64_t>(length - done, m_bufsize - m_bufferPosition);
-        // The input reads at its logical position, straight into our buffer.
-        if (pInput->readInternal(m_buffer + m_bufferPosition, chunk, true) != chunk)
-            CS_THROW("The file is ended!");
-        done += chunk;
-        pInput->seek(from + done);
+        int64_t chunk = std::min<int64_t>(length, m_bufsize - m_bufferPosition);
+        pInput->readBytes(m_buffer + m_bufferPosition, chunk);
         m_bufferPosition += static_cast<int32_t>(chunk);
+        length -= chunk;
     }
+}
+
+void CIndexOutput::setBufferSize(int32_t size)
+{
+    CS_ASSERT_ARG(size > 0);
+    bool held = m_buffer != nullptr;
+    if (held)
+        flush();
+    releaseBuffer();
+    m_capacity = size;
+    if (held)
+        allocateBuffer();
 }
 
 void CIndexOutput::seek(int64_t pos)

@@ -411,6 +411,57 @@ TEST(MergePlain, LentMemoryServesAsReadBuffers)
     }
 }
 
+TEST(MergePlain, FilesAreTheSameByteForByteWhateverTheLentMemory)
+{
+    // A frequent term makes each barrel's position list longer than the
+    // largest read buffer, stored fields that compress badly its .sfd too.
+    std::vector<std::vector<FixtureDoc>> barrels(3);
+    uint32_t seed = 7;
+    for (int i = 0; i < 3; ++i) {
+        for (int n = 0; n < 700; ++n) {
+            std::vector<int32_t> words;
+            for (int k = 0; k < 150; ++k)
+                words.push_back(k % 5 < 4 ? 1 : (n * 7 + k * 13) % 500);
+            std::string id = std::to_string(i) + "/" + std::to_string(n);
+            FixtureDoc doc = Doc(id, {{0, words}, {1, {n % 17}}, {3, {n}}}, n % 13 == 5);
+            std::string text(static_cast<size_t>(200 + n % 90), ' ');
+            for (char& c : text) {
+                seed = seed * 1103515245u + 12345u;
+                c = static_cast<char>(' ' + (seed >> 16) % 90);
+            }
+            doc.stored[5] = text + id;
+            barrels[static_cast<size_t>(i)].push_back(doc);
+        }
+    }
+    for (int strategy : {0, 2}) {
+        std::map<std::string, std::string> first;
+        // None, a single 4096-byte block, blocks of 8192 bytes, 64 KiB blocks.
+        for (int64_t memory : {int64_t(0), int64_t(6 * 4096), int64_t(3 * 16384 + 1000), int64_t(3 << 20)}) {
+            std::string dir = WriteIndex("merge-same-bytes", barrels);
+            MergeSettings settings;
+            settings.c = 3;
+            settings.buffer = memory;
+            settings.strategy = strategy;
+            settings.count = 1;
+            RunMerge(dir, settings);
+            ASSERT_EQ(CheckIndex(dir), "");
+            std::map<std::string, std::string> files;
+            for (const std::string& name : ListDir(dir))
+                files[name] = ReadFile(dir + "/" + name);
+            ASSERT_EQ(files.count("_0.pid"), 1u);
+            EXPECT_GT(files["_0.pid"].size(), 3u * 65536);
+            EXPECT_GT(files["_0.sfd"].size(), 3u * 65536);
+            if (first.empty()) {
+                first = files;
+                continue;
+            }
+            for (const auto& [name, bytes] : first)
+                EXPECT_TRUE(files[name] == bytes) << name << " differs with " << memory << " bytes lent";
+            EXPECT_EQ(files.size(), first.size());
+        }
+    }
+}
+
 TEST(MergePlain, QueueOrderNeedsCurrentTerms)
 {
     cs::index::CFieldMergeQueue queue;

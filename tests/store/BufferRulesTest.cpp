@@ -137,6 +137,24 @@ TEST(OutputBuffer, FullBufferIsWrittenAtTheNextByte)
     EXPECT_EQ(out.position(), 4097);
 }
 
+TEST(OutputBuffer, ALargerBufferWritesThePendingBytesThenBuffersMore)
+{
+    CMemoryOutput out;
+    out.writeBytes("abc", 3);
+    out.setBufferSize(10000);
+    EXPECT_EQ(out.flushes, (std::vector<Flush>{{0, 3}}));
+    for (int i = 0; i < 10000; ++i)
+        out.writeByte(static_cast<uint8_t>(i));
+    EXPECT_EQ(out.flushes.size(), 1u);
+    out.writeByte(1);
+    EXPECT_EQ(out.flushes, (std::vector<Flush>{{0, 3}, {3, 10000}}));
+    EXPECT_EQ(RaisedMessage<std::logic_error>([&] { out.setBufferSize(0); }), "INVALID ARGUMENT: size > 0");
+    out.close();
+    ASSERT_EQ(out.data.size(), 10004u);
+    EXPECT_EQ(out.data.substr(0, 4), std::string("abc\0", 4));
+    EXPECT_EQ(static_cast<uint8_t>(out.data[10002]), static_cast<uint8_t>(9999 & 0xFF));
+}
+
 TEST(OutputBuffer, VIntsAcrossTheBufferEnd)
 {
     std::string data = Encoded([](CMemoryOutput& o) {
@@ -283,7 +301,20 @@ TEST(InputBuffer, SetBufferContinuesAtTheLogicalPosition)
     EXPECT_EQ(std::string(lent.data(), 799), data.substr(8201));
 }
 
-TEST(CopyFrom, BypassesTheInputBufferAndLeavesItAfterTheBytes)
+TEST(InputBuffer, LentBlockOfAnySizeIsReadWhole)
+{
+    std::string data = Pattern(20000);
+    CMemoryInput in(data);
+    std::vector<char> lent(12288);
+    in.setBuffer(lent.data(), 12288);
+    for (size_t i = 0; i < 20000; ++i)
+        ASSERT_EQ(in.readByte(), static_cast<uint8_t>(data[i])) << i;
+    EXPECT_EQ(in.reads, 2);
+    EXPECT_EQ(RaisedMessage<std::logic_error>([&] { in.setBuffer(lent.data(), 0); }),
+              "INVALID ARGUMENT: buffer != NULL && bufsize > 0");
+}
+
+TEST(CopyFrom, TakesWhatTheInputHoldsAndReadsOnlyTheRest)
 {
     std::string data = Pattern(30000);
     CMemoryInput in(data);
@@ -293,13 +324,51 @@ TEST(CopyFrom, BypassesTheInputBufferAndLeavesItAfterTheBytes)
     out.writeBytes("head", 4);
     int readsBefore = in.reads;
     out.copyFrom(&in, 9000);
-    // Three chunks, each read into the output's buffer, none through the input's.
-    EXPECT_EQ(in.reads - readsBefore, 3);
+    // Bytes 124 to 4218 come from the input's buffer; of the rest, a whole
+    // buffer's worth is read straight into the output's buffer and the last
+    // 809 bytes through the input's.
+    EXPECT_EQ(in.reads - readsBefore, 2);
     EXPECT_EQ(out.position(), 9004);
     EXPECT_EQ(in.position(), 124 + 9000);
     EXPECT_EQ(in.readByte(), static_cast<uint8_t>(data[124 + 9000]));
     out.close();
     EXPECT_EQ(out.data, "head" + data.substr(124, 9000));
+}
+
+TEST(CopyFrom, ALongRestIsCopiedAsFileDataWhereTheOutputCan)
+{
+    std::string data = Pattern(40000);
+    for (int64_t limit : {int64_t(-1), int64_t(5000), int64_t(100000)}) {
+        CMemoryInput in(data);
+        in.seek(1000);
+        in.readByte();   // bytes 1000 to 5095 are buffered
+        CMemoryOutput out;
+        out.copyLimit = limit;
+        out.writeBytes("head", 4);
+        out.copyFrom(&in, 30000);
+        if (limit == 5000) {
+            // One copy of what it can, the rest through the buffers.
+            ASSERT_EQ(out.copies.size(), 1u);
+            EXPECT_EQ(out.copies[0], (CMemoryOutput::Flush{5096, 5000}));
+        } else if (limit == 100000) {
+            ASSERT_EQ(out.copies.size(), 1u);
+            EXPECT_EQ(out.copies[0], (CMemoryOutput::Flush{5096, 30000 - 4095}));
+        }
+        EXPECT_EQ(out.position(), 30004) << limit;
+        EXPECT_EQ(in.position(), 31001) << limit;
+        EXPECT_EQ(in.readByte(), static_cast<uint8_t>(data[31001])) << limit;
+        out.writeByte('!');
+        out.close();
+        EXPECT_EQ(out.data, "head" + data.substr(1001, 30000) + "!") << limit;
+    }
+    // A rest shorter than the input's buffer is never copied as file data.
+    CMemoryInput in(data);
+    CMemoryOutput out;
+    out.copyLimit = 100000;
+    out.copyFrom(&in, 4095);
+    EXPECT_TRUE(out.copies.empty());
+    out.close();
+    EXPECT_EQ(out.data, data.substr(0, 4095));
 }
 
 TEST(CopyFrom, SmallCopyStaysInTheOutputBuffer)

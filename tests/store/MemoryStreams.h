@@ -47,6 +47,9 @@ protected:
         filePosition = pos;
     }
 
+public:
+    const std::string& bytes() const { return m_data; }
+
 private:
     std::string m_data;
 };
@@ -65,6 +68,10 @@ public:
 
     std::string data;
     std::vector<Flush> flushes;   // every non-empty write, in order
+    // Bytes a copy of file data may append at once, as a file system would
+    // copy them (-1: the output cannot copy file data).
+    int64_t copyLimit = -1;
+    std::vector<Flush> copies;   // every such copy: the input's offset and the length
 
 protected:
     void flushBuffer(const uint8_t* bytes, int64_t length) override
@@ -76,6 +83,17 @@ protected:
         if (data.size() < end)
             data.resize(end);
         std::memcpy(&data[static_cast<size_t>(m_bufferStart)], bytes, static_cast<size_t>(length));
+    }
+
+    int64_t copyFileData(store::CIndexInput* pInput, int64_t position, int64_t length) override
+    {
+        auto* pMemory = dynamic_cast<CMemoryInput*>(pInput);
+        if (copyLimit <= 0 || !pMemory)
+            return 0;
+        int64_t count = std::min(length, copyLimit);
+        copies.push_back({position, count});
+        flushBuffer(reinterpret_cast<const uint8_t*>(pMemory->bytes().data() + position), count);
+        return count;
     }
 };
 
