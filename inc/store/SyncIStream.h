@@ -22,6 +22,7 @@ public:
     void close() override;
 
     const std::string& fileName() const { return m_fileName; }
+    int descriptor() const { return m_fd; }   // -1 once closed
 
 protected:
     int64_t readInternal(void* destination, int64_t length, bool seekFirst) override;

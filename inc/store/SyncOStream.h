@@ -27,6 +27,8 @@ public:
 
 protected:
     void flushBuffer(const uint8_t* data, int64_t length) override;
+    // Between files of the same file system the kernel copies the bytes.
+    int64_t copyFileData(CIndexInput* pInput, int64_t position, int64_t length) override;
 
 private:
     int m_fd = -1;

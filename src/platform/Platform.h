@@ -54,6 +54,12 @@ int CreateTruncated(const std::string& path);
 bool WriteAll(int fd, const void* data, size_t size);
 // The same at file offset `position`; the descriptor's own offset stays.
 bool WriteAllAt(int fd, const void* data, size_t size, int64_t position);
+// Copies up to `length` bytes from offset `fromPosition` of `fromFd` to offset
+// `toPosition` of `toFd` inside the kernel, without passing them through the
+// process; neither descriptor's own offset moves. Returns the count copied:
+// short when the source ends or the kernel cannot go on (the system's error
+// set then), 0 where the file systems do not copy between the two.
+int64_t CopyFileData(int fromFd, int64_t fromPosition, int toFd, int64_t toPosition, int64_t length);
 bool CloseFile(int fd);
 
 // Reading and positioning through descriptors, which child processes do not

@@ -166,6 +166,22 @@ bool WriteAllAt(int fd, const void* data, size_t size, int64_t position)
     });
 }
 
+int64_t CopyFileData(int fromFd, int64_t fromPosition, int toFd, int64_t toPosition, int64_t length)
+{
+    off_t from = static_cast<off_t>(fromPosition);
+    off_t to = static_cast<off_t>(toPosition);
+    int64_t done = 0;
+    while (done < length) {
+        ssize_t n = ::copy_file_range(fromFd, &from, toFd, &to, static_cast<size_t>(length - done), 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    return done;
+}
+
 bool CloseFile(int fd) { return ::close(fd) == 0; }
 
 int OpenFileForRead(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }

@@ -1,6 +1,7 @@
 #include "store/SyncOStream.h"
 
 #include "platform/Platform.h"
+#include "store/SyncIStream.h"
 #include "utility/Error.h"
 #include "utility/OsUtility.h"
 
@@ -32,6 +33,15 @@ void CSyncOStream::flushBuffer(const uint8_t* data, int64_t length)
     // One positioned write: no seek to make first.
     if (!platform::WriteAllAt(m_fd, data, static_cast<size_t>(length), m_bufferStart))
         utility::DumpLastError(GetLastErrorText());
+}
+
+int64_t CSyncOStream::copyFileData(CIndexInput* pInput, int64_t position, int64_t length)
+{
+    auto* pFile = dynamic_cast<CSyncIStream*>(pInput);
+    if (!pFile || pFile->descriptor() == -1 || m_fd == -1)
+        return 0;
+    // A short copy leaves the rest to the buffers, which report a real failure.
+    return platform::CopyFileData(pFile->descriptor(), position, m_fd, m_bufferStart, length);
 }
 
 void CSyncOStream::seek(int64_t position)

@@ -101,6 +101,31 @@ TEST(Platform, PositionedWritesAndReadsLeaveTheDescriptorWhereItWas)
     EXPECT_EQ(ReadFileDataAt(-1, bytes, 1, 0), -1);
 }
 
+TEST(Platform, FileDataIsCopiedBetweenOffsetsWithoutMovingTheDescriptors)
+{
+    std::string dir = MakeTempDir("files");
+    std::string data(300000, '\0');
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>(i * 7 + i / 251);
+    WriteFile(dir + "/source", data);
+    int in = OpenFileForRead(dir + "/source");
+    int out = CreateTruncated(dir + "/target");
+    ASSERT_NE(in, -1);
+    ASSERT_NE(out, -1);
+    EXPECT_TRUE(WriteAll(out, "head", 4));
+    EXPECT_EQ(CopyFileData(in, 1000, out, 4, 250000), 250000);
+    EXPECT_EQ(CopyFileData(in, 299990, out, 250004, 100), 10);   // the source ends first
+    EXPECT_EQ(CopyFileData(in, 300000, out, 250014, 100), 0);
+    EXPECT_TRUE(WriteAll(out, "!", 1));   // the descriptor stayed after "head"
+    char bytes[4] = {};
+    EXPECT_EQ(ReadFileData(in, bytes, 4), 4);
+    EXPECT_EQ(std::string(bytes, 4), data.substr(0, 4));
+    CloseFile(in);
+    CloseFile(out);
+    EXPECT_EQ(ReadFile(dir + "/target"), "head!" + data.substr(1001, 249999) + data.substr(299990));
+    EXPECT_EQ(CopyFileData(-1, 0, -1, 0, 10), 0);
+}
+
 TEST(Platform, MoveReplacesTheTarget)
 {
     std::string dir = MakeTempDir("move");

@@ -151,6 +151,45 @@ TEST(SyncStreams, LargeBlocksAndCopiesBetweenFiles)
     EXPECT_EQ(block, data.substr(31000, 12000));
 }
 
+TEST(SyncStreams, CopiesOfLongRangesMatchWhereverTheFilesAre)
+{
+    std::string data = Pattern(400000);
+    // The same file system, and (where there is one) a memory file system
+    // the kernel may refuse to copy from.
+    std::vector<std::string> sources = {cs::test::MakeTempDir("sync") + "/src.bin"};
+    if (::access("/dev/shm", W_OK) == 0)
+        sources.push_back("/dev/shm/cs-sync-copy-" + std::to_string(::getpid()));
+    for (const std::string& source : sources) {
+        WriteFile(source, data);
+        std::string target = cs::test::MakeTempDir("sync") + "/dst.bin";
+        {
+            CSyncIStream in(source);
+            CSyncOStream out(target);
+            out.setBufferSize(CSyncOStream::STREAMING_BUFFER_SIZE);
+            out.writeBytes("<<", 2);
+            in.seek(123);
+            in.readByte();
+            out.copyFrom(&in, 300000);
+            out.writeByte('|');
+            out.copyFrom(&in, 5000);
+            EXPECT_EQ(in.readByte(), static_cast<uint8_t>(data[305124]));
+            out.close();
+        }
+        EXPECT_TRUE(ReadFile(target) == "<<" + data.substr(124, 300000) + "|" + data.substr(300124, 5000)) << source;
+        std::remove(source.c_str());
+    }
+}
+
+TEST(SyncStreams, SourceCutShortWhileCopiedEndsTheCopy)
+{
+    std::string dir = cs::test::MakeTempDir("sync");
+    WriteFile(dir + "/src.bin", Pattern(200000));
+    CSyncIStream in(dir + "/src.bin");
+    ASSERT_EQ(::truncate((dir + "/src.bin").c_str(), 100000), 0);
+    CSyncOStream out(dir + "/dst.bin");
+    EXPECT_EQ(RaisedMessage<std::runtime_error>([&] { out.copyFrom(&in, 150000); }), "The file is ended!");
+}
+
 TEST(SyncStreams, OffsetsBeyondFourGiB)
 {
     // A sparse file: only the written blocks take space.
