@@ -25,14 +25,22 @@ public:
 
     const std::string& fileName() const { return m_fileName; }
 
+    // Written bytes are handed to the disk in runs of this size as the file
+    // grows, so that the commit at close waits only for the last of them.
+    static constexpr int64_t WRITEBACK_RUN = 4 << 20;
+
 protected:
     void flushBuffer(const uint8_t* data, int64_t length) override;
     // Between files of the same file system the kernel copies the bytes.
     int64_t copyFileData(CIndexInput* pInput, int64_t position, int64_t length) override;
 
 private:
+    // After bytes up to `end` were written.
+    void written(int64_t end);
+
     int m_fd = -1;
     std::string m_fileName;
+    int64_t m_writebackFrom = 0;   // the start of the bytes not handed to the disk yet
 };
 
 } // namespace cs::store

@@ -41,6 +41,10 @@ bool PathAccessible(const std::string& path);
 bool IsDirectory(const std::string& path);
 bool CreateOneDirectory(const std::string& path);
 bool CommitFile(int fd);
+// Starts writing the range's dirty pages to the disk and returns without
+// waiting for them: a later CommitFile then waits less. It commits nothing
+// (no metadata, no cache of the device).
+bool StartWriteback(int fd, int64_t position, int64_t length);
 // Makes the creations, renames and removals of names in `dir` durable.
 bool SyncDirectory(const std::string& dir);
 bool MoveFileReplace(const std::string& from, const std::string& to);

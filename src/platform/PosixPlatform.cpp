@@ -84,6 +84,12 @@ bool IsDirectory(const std::string& path)
 bool CreateOneDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
 bool CommitFile(int fd) { return ::fsync(fd) == 0; }
 
+bool StartWriteback(int fd, int64_t position, int64_t length)
+{
+    return ::sync_file_range(fd, static_cast<off_t>(position), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE) ==
+           0;
+}
+
 bool SyncDirectory(const std::string& dir)
 {
     int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -33,6 +33,17 @@ void CSyncOStream::flushBuffer(const uint8_t* data, int64_t length)
     // One positioned write: no seek to make first.
     if (!platform::WriteAllAt(m_fd, data, static_cast<size_t>(length), m_bufferStart))
         utility::DumpLastError(GetLastErrorText());
+    written(m_bufferStart + length);
+}
+
+void CSyncOStream::written(int64_t end)
+{
+    // Writes after a seek back are left to the commit.
+    if (end - m_writebackFrom < WRITEBACK_RUN)
+        return;
+    // Only a hint: the commit at close reports any failure.
+    platform::StartWriteback(m_fd, m_writebackFrom, end - m_writebackFrom);
+    m_writebackFrom = end;
 }
 
 int64_t CSyncOStream::copyFileData(CIndexInput* pInput, int64_t position, int64_t length)
@@ -41,7 +52,9 @@ int64_t CSyncOStream::copyFileData(CIndexInput* pInput, int64_t position, int64_
     if (!pFile || pFile->descriptor() == -1 || m_fd == -1)
         return 0;
     // A short copy leaves the rest to the buffers, which report a real failure.
-    return platform::CopyFileData(pFile->descriptor(), position, m_fd, m_bufferStart, length);
+    int64_t copied = platform::CopyFileData(pFile->descriptor(), position, m_fd, m_bufferStart, length);
+    written(m_bufferStart + copied);
+    return copied;
 }
 
 void CSyncOStream::seek(int64_t position)
@@ -58,6 +71,7 @@ int CSyncOStream::open(const std::string& filename)
     allocateBuffer();
     m_bufferStart = 0;
     m_bufferPosition = 0;
+    m_writebackFrom = 0;
     return m_fd;
 }
 

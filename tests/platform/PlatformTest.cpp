@@ -126,6 +126,27 @@ TEST(Platform, FileDataIsCopiedBetweenOffsetsWithoutMovingTheDescriptors)
     EXPECT_EQ(CopyFileData(-1, 0, -1, 0, 10), 0);
 }
 
+TEST(Platform, WritebackStartsOnFilesOnly)
+{
+    std::string path = MakeTempDir("files") + "/written";
+    int fd = CreateTruncated(path);
+    ASSERT_NE(fd, -1);
+    std::string data(1 << 20, 'w');
+    EXPECT_TRUE(WriteAll(fd, data.data(), data.size()));
+    EXPECT_TRUE(StartWriteback(fd, 0, static_cast<int64_t>(data.size())));
+    EXPECT_TRUE(StartWriteback(fd, 4096, 100));
+    EXPECT_TRUE(CommitFile(fd));
+    EXPECT_TRUE(CloseFile(fd));
+    EXPECT_EQ(ReadFile(path), data);
+    EXPECT_FALSE(StartWriteback(-1, 0, 1));
+    EXPECT_EQ(LastErrorCode(), EBADF);
+    int pipe[2];
+    ASSERT_TRUE(CreatePipe(pipe));
+    EXPECT_FALSE(StartWriteback(pipe[1], 0, 1));
+    CloseDescriptor(pipe[0]);
+    CloseDescriptor(pipe[1]);
+}
+
 TEST(Platform, MoveReplacesTheTarget)
 {
     std::string dir = MakeTempDir("move");

@@ -180,6 +180,28 @@ TEST(SyncStreams, CopiesOfLongRangesMatchWhereverTheFilesAre)
     }
 }
 
+TEST(SyncStreams, FilesOfSeveralWritebackRunsAreWholeAfterSeeksBack)
+{
+    std::string dir = cs::test::MakeTempDir("sync");
+    std::string data = Pattern(static_cast<size_t>(2 * CSyncOStream::WRITEBACK_RUN + 12345));
+    WriteFile(dir + "/src.bin", data);
+    {
+        CSyncIStream in(dir + "/src.bin");
+        CSyncOStream out(dir + "/dst.bin");
+        out.writeBytes(data.data(), CSyncOStream::WRITEBACK_RUN - 10);
+        in.seek(CSyncOStream::WRITEBACK_RUN - 10);
+        out.copyFrom(&in, static_cast<int64_t>(data.size()) - (CSyncOStream::WRITEBACK_RUN - 10));
+        out.seek(5);
+        out.writeBytes("patch", 5);
+        out.seek(static_cast<int64_t>(data.size()));
+        out.writeBytes("end", 3);
+        out.close();
+    }
+    std::string expected = data + "end";
+    expected.replace(5, 5, "patch");
+    EXPECT_TRUE(ReadFile(dir + "/dst.bin") == expected);
+}
+
 TEST(SyncStreams, SourceCutShortWhileCopiedEndsTheCopy)
 {
     std::string dir = cs::test::MakeTempDir("sync");
