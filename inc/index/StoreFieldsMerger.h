@@ -10,6 +10,7 @@
 
 namespace cs::store {
 class CDirectory;
+class CIndexOutput;
 }
 
 namespace cs::index {
@@ -21,8 +22,10 @@ public:
     // The entry of a document without record.
     static constexpr int64_t NO_RECORD = -1;
 
+    // Writes the new barrel's .sfi and .sfd to the outputs and leaves them
+    // open: the caller closes (commits) them.
     static void merge(store::CDirectory* pDir, const std::vector<CMergeBarrelEntity*>& entities,
-                      const std::string& newBarrel);
+                      store::CIndexOutput& sfiOut, store::CIndexOutput& sfdOut);
 };
 
 } // namespace cs::index

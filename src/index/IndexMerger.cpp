@@ -229,14 +229,22 @@ void CIndexMerger::mergeBarrel(CMergeBarrelQueue* pQueue)
         docStart += pEntity->getBarrelInfo()->getDocCount();
     }
 
-    MergedFields merged;
-    mergeFields(entities, name, merged);
     // A barrel still attached to its writer may hold open stored-fields files.
     for (CMergeBarrelEntity* pEntity : entities) {
         if (CIndexBarrelWriter* pWriter = pEntity->getBarrelInfo()->getWriter())
             pWriter->closeFiles();
     }
-    CStoreFieldsMerger::merge(m_pDirectory, entities, name);
+    // The stored fields go first and are committed last: the disk writes
+    // their bulk while the fields are merged.
+    std::unique_ptr<store::CIndexOutput> pSfi(m_pDirectory->createOutput(name + ".sfi"));
+    std::unique_ptr<store::CIndexOutput> pSfd(m_pDirectory->createOutput(name + ".sfd"));
+    pSfi->setBufferSize(store::CIndexOutput::STREAMING_BUFFER_SIZE);
+    pSfd->setBufferSize(store::CIndexOutput::STREAMING_BUFFER_SIZE);
+    CStoreFieldsMerger::merge(m_pDirectory, entities, *pSfi, *pSfd);
+    MergedFields merged;
+    mergeFields(entities, name, merged);
+    pSfi->close();
+    pSfd->close();
     int32_t docCount = 0, deletedCount = 0;
     CDocDeletedMerger::merge(m_pDirectory, entities, name, docCount, deletedCount);
     {

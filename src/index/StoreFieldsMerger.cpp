@@ -35,25 +35,21 @@ std::vector<int64_t> ReadEntries(store::CDirectory* pDir, store::CIndexInput& sf
 } // namespace
 
 void CStoreFieldsMerger::merge(store::CDirectory* pDir, const std::vector<CMergeBarrelEntity*>& entities,
-                               const std::string& newBarrel)
+                               store::CIndexOutput& sfiOut, store::CIndexOutput& sfdOut)
 {
-    std::unique_ptr<store::CIndexOutput> pSfiOut(pDir->createOutput(newBarrel + ".sfi"));
-    std::unique_ptr<store::CIndexOutput> pSfdOut(pDir->createOutput(newBarrel + ".sfd"));
-    pSfiOut->setBufferSize(store::CIndexOutput::STREAMING_BUFFER_SIZE);
-    pSfdOut->setBufferSize(store::CIndexOutput::STREAMING_BUFFER_SIZE);
     for (CMergeBarrelEntity* pEntity : entities) {
         const std::string& barrel = pEntity->getBarrelInfo()->getName();
         int32_t docCount = pEntity->getBarrelInfo()->getDocCount();
         std::unique_ptr<store::CIndexInput> pSfi(pDir->openInput(barrel + ".sfi"));
         std::unique_ptr<store::CIndexInput> pSfd(pDir->openInput(barrel + ".sfd"));
         std::vector<int64_t> entries = ReadEntries(pDir, *pSfi, barrel, docCount, pSfd->length());
-        int64_t base = pSfdOut->position();
+        int64_t base = sfdOut.position();
         const utility::CDocDeleted* pDeleted = pEntity->getRecycledDeletions();
         if (!pDeleted) {
             for (int64_t entry : entries)
-                pSfiOut->writeLong(entry == NO_RECORD ? NO_RECORD : entry + base);
+                sfiOut.writeLong(entry == NO_RECORD ? NO_RECORD : entry + base);
             if (pSfd->length() > 0)
-                pSfdOut->copyFrom(pSfd.get(), pSfd->length());
+                sfdOut.copyFrom(pSfd.get(), pSfd->length());
             continue;
         }
         // A kept record runs to the next document that has one, or to the end.
@@ -67,16 +63,14 @@ void CStoreFieldsMerger::merge(store::CDirectory* pDir, const std::vector<CMerge
         for (int32_t doc = pEntity->getLead(); doc < docCount; ++doc) {
             int64_t entry = entries[static_cast<size_t>(doc)];
             if (pDeleted->isDeleted(doc) || entry == NO_RECORD) {
-                pSfiOut->writeLong(NO_RECORD);
+                sfiOut.writeLong(NO_RECORD);
                 continue;
             }
-            pSfiOut->writeLong(pSfdOut->position());
+            sfiOut.writeLong(sfdOut.position());
             pSfd->seek(entry);
-            pSfdOut->copyFrom(pSfd.get(), ends[static_cast<size_t>(doc)] - entry);
+            sfdOut.copyFrom(pSfd.get(), ends[static_cast<size_t>(doc)] - entry);
         }
     }
-    pSfiOut->close();
-    pSfdOut->close();
 }
 
 } // namespace cs::index
