@@ -22,7 +22,7 @@ public:
 
     int32_t m_docStart;    // of the barrel in the merge: orders equal terms
     int32_t m_shift;       // from the barrel's numbers to the new barrel's
-    const utility::CTerm* m_pCurTerm = nullptr;
+    const utility::CTermT<int32_t>* m_pCurTerm = nullptr;
     std::unique_ptr<CIndexTermReader> m_pIndexTermReader;
     std::unique_ptr<CIndexTermIterator> m_pIterator;
 };

@@ -76,7 +76,7 @@ private:
 
     void openCursors();
     void mergeTerms(const COutputDescriptor& outputs);
-    void bufferTerm(const COutputDescriptor& outputs, const utility::CTerm* pTerm, int64_t offset);
+    void bufferTerm(const COutputDescriptor& outputs, int32_t term, int64_t offset);
 
     store::CDirectory* m_pDirectory = nullptr;
     std::unique_ptr<CFieldMergeQueue> m_pQueue;

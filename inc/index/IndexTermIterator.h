@@ -22,8 +22,9 @@ public:
 
     // False when every term has been visited.
     bool next();
-    // The current term, null before the first next().
-    const utility::CTerm* term() const { return m_pCurTerm.get(); }
+    // The current term, null before the first next(). Every field kind's
+    // terms are 32-bit numbers.
+    const utility::CTermT<int32_t>* term() const { return m_pCurTerm.get(); }
     int32_t docFreq() const { return m_pCurEntry ? m_pCurEntry->m_docFreq : 0; }
     // The posting of the current term (null before the first next()), read
     // through inputs of the iterator's own; one posting serves every term.

@@ -82,14 +82,14 @@ void CFieldMerger::mergeTerms(const COutputDescriptor& outputs)
 {
     while (m_pQueue->size() > 0) {
         m_live.emplace_back(m_pQueue->pop());
-        const utility::CTerm* pTerm = m_live.front()->m_pCurTerm;
-        while (m_pQueue->size() > 0 && m_pQueue->top()->m_pCurTerm->compare(*pTerm) == 0)
+        const utility::CTermT<int32_t>* pTerm = m_live.front()->m_pCurTerm;
+        while (m_pQueue->size() > 0 && m_pQueue->top()->m_pCurTerm->get() == pTerm->get())
             m_live.emplace_back(m_pQueue->pop());
         for (const auto& pCursor : m_live)
             m_pPostingMerger->addPosting(pCursor->m_shift, pCursor->m_pIterator->posting());
         int64_t offset = m_pPostingMerger->endTerm();
         if (offset != -1)
-            bufferTerm(outputs, pTerm, offset);
+            bufferTerm(outputs, pTerm->get(), offset);
         // The term is copied: the cursors may move on now, the last popped first.
         while (!m_live.empty()) {
             std::unique_ptr<CFieldMergeInfo> pCursor = std::move(m_live.back());
@@ -102,10 +102,10 @@ void CFieldMerger::mergeTerms(const COutputDescriptor& outputs)
     }
 }
 
-void CFieldMerger::bufferTerm(const COutputDescriptor& outputs, const utility::CTerm* pTerm, int64_t offset)
+void CFieldMerger::bufferTerm(const COutputDescriptor& outputs, int32_t term, int64_t offset)
 {
     CTermInfo& entry = m_terms[m_bufferedTerms++];
-    entry.m_term = static_cast<const utility::CTermT<int32_t>*>(pTerm)->get();
+    entry.m_term = term;
     entry.m_docFreq = m_pPostingMerger->getDocFreq();
     entry.m_docPointer = offset;
     if (m_bufferedTerms == TERM_BATCH) {
