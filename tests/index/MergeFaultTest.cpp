@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "MergeTestKit.h"
@@ -147,6 +148,49 @@ bool MergeCutAt(const std::string& dir, int cut, const MergeSettings& settings)
     if (child.exitCode != 0 && child.exitCode != 7)
         ADD_FAILURE() << "merge child ended with " << child.exitCode << ": " << child.err;
     return child.exitCode == 0;
+}
+
+// What stood in the index directory when the first plan was about to be
+// committed: the files of the new barrel with their lengths, and those of
+// them that the process still had open.
+std::string s_watchedDir;
+std::map<std::string, std::string> s_atPlan;
+std::vector<std::string> s_openAtPlan;
+void RecordFirstPlan(int step)
+{
+    if (step != 0 || !s_atPlan.empty())
+        return;
+    for (const std::string& name : ListDir(s_watchedDir)) {
+        if (name.compare(0, 5, "_mid_") == 0)
+            s_atPlan[name] = ReadFile(s_watchedDir + "/" + name);
+    }
+    for (const std::string& fd : ListDir("/proc/self/fd")) {
+        char target[4096];
+        ssize_t n = ::readlink(("/proc/self/fd/" + fd).c_str(), target, sizeof(target) - 1);
+        if (n > 0 && std::string(target, static_cast<size_t>(n)).find("/_mid_") != std::string::npos)
+            s_openAtPlan.emplace_back(target, static_cast<size_t>(n));
+    }
+}
+
+TEST(MergeCrash, EveryFileOfTheNewBarrelIsWholeAndClosedBeforeThePlan)
+{
+    std::string dir = WriteIndex("crash-order", SmallIndex(2));
+    s_watchedDir = dir;
+    s_atPlan.clear();
+    s_openAtPlan.clear();
+    cs::index::CReplacePlan::setStepHook(RecordFirstPlan);
+    RunMerge(dir);
+    cs::index::CReplacePlan::setStepHook(nullptr);
+    // Closing commits a file: none may still be open when the plan goes to disk.
+    EXPECT_TRUE(s_openAtPlan.empty()) << s_openAtPlan.front();
+    std::map<std::string, std::string> after = Files(dir);
+    for (const char* extension : {".tid", ".did", ".pid", ".sfi", ".sfd", ".fdi"}) {
+        auto found = std::find_if(s_atPlan.begin(), s_atPlan.end(), [&](const auto& entry) {
+            return entry.first.size() > 4 && entry.first.compare(entry.first.size() - 4, 4, extension) == 0;
+        });
+        ASSERT_NE(found, s_atPlan.end()) << extension;
+        EXPECT_TRUE(found->second == after[std::string("_0") + extension]) << extension;
+    }
 }
 
 TEST(MergeCrash, EveryCutOffReplacementIsCompletedOrUndone)
