@@ -27,20 +27,11 @@ public:
     void reset() override;
     int32_t docFreq() const override { return m_docFreq; }
     int64_t totalTermFreq() const override { return m_totalTermFreq; }
-    // The inputs read through blocks of the lent memory (see lentBlocks).
-    int64_t setBuffer(char* buffer, int64_t length) override;
-
-    // Larger blocks save hardly any system calls more.
-    static constexpr int64_t MAX_LENT_BLOCK = 65536;
-    struct LentBlocks {
-        int64_t size;   // of each block
-        int count;      // 0: nothing is taken
-    };
-    // How a posting reads through `length` bytes of lent memory: the .did
-    // input and, with `positions`, the .pid input each take an equal block,
-    // a multiple of 4096 bytes up to MAX_LENT_BLOCK; when the memory holds no
-    // such block for each, the .did input alone takes 4096 bytes.
-    static LentBlocks lentBlocks(int64_t length, bool positions);
+    // The .did input reads through the first 4096 bytes, the .pid input
+    // through the next 4096 when there are 8192 and position data.
+    int64_t setBuffer(char* buffer, int64_t length) override { return setBuffer(buffer, length, 4096); }
+    // The same with blocks of `block` bytes.
+    int64_t setBuffer(char* buffer, int64_t length, int32_t block);
 
     // The next entry of the document list, deleted or not; false after the
     // last. Document postings give frequency 1. A reader of positions goes

@@ -28,6 +28,13 @@ public:
     static constexpr int32_t TERM_BATCH = 200;
     // Lent memory beyond the read buffers goes to the posting merger above this.
     static constexpr int64_t POSTING_BUFFER_THRESHOLD = 0x100000;
+    // Larger read blocks save hardly any system calls more.
+    static constexpr int64_t MAX_READ_BLOCK = 65536;
+
+    // The read block of each input of a barrel offered `share` bytes of the
+    // lent memory: as large as two of them fit in the share, in steps of
+    // 4096 bytes, from 4096 up to MAX_READ_BLOCK.
+    static int32_t readBlock(int64_t share);
 
     virtual ~CFieldMerger();
     CFieldMerger(const CFieldMerger&) = delete;

@@ -29,9 +29,10 @@ public:
     // The posting of the current term (null before the first next()), read
     // through inputs of the iterator's own; one posting serves every term.
     CDiskPosting* posting();
-    // Lends read buffers to the posting (see CDiskPosting::setBuffer); the
-    // memory must outlive the iterator. Returns the length not taken.
-    int64_t setBuffer(char* buffer, int64_t length);
+    // Lends read buffers to the posting, blocks of `block` bytes (see
+    // CDiskPosting::setBuffer); the memory must outlive the iterator.
+    // Returns the length not taken.
+    int64_t setBuffer(char* buffer, int64_t length, int32_t block = 4096);
 
 protected:
     explicit CIndexTermIterator(const CTermReaderImpl* pTermReader);
@@ -48,6 +49,7 @@ private:
     std::unique_ptr<CInputDescriptor> m_pInputDesc;
     char* m_pBuffer = nullptr;
     int64_t m_bufferLength = 0;
+    int32_t m_block = 4096;
 };
 
 } // namespace cs::index

@@ -147,26 +147,19 @@ int32_t CDiskPosting::nextDocs(int32_t* buffer, int32_t size)
     return stored;
 }
 
-CDiskPosting::LentBlocks CDiskPosting::lentBlocks(int64_t length, bool positions)
-{
-    const int64_t unit = store::CIndexInput::BUFFER_SIZE;
-    int count = positions ? 2 : 1;
-    int64_t size = std::min(MAX_LENT_BLOCK, length / count / unit * unit);
-    if (size > 0)
-        return LentBlocks{size, count};
-    return length >= unit ? LentBlocks{unit, 1} : LentBlocks{0, 0};
-}
-
-int64_t CDiskPosting::setBuffer(char* buffer, int64_t length)
+int64_t CDiskPosting::setBuffer(char* buffer, int64_t length, int32_t block)
 {
     CS_ASSERT_ARG_TEXT(buffer != nullptr, "buf != NULL");
-    store::CIndexInput* pPid = m_pInputDesc->getPdInput();
-    LentBlocks blocks = lentBlocks(length, pPid != nullptr);
-    if (blocks.count > 0)
-        m_pInputDesc->getDdInput()->setBuffer(buffer, static_cast<int32_t>(blocks.size));
-    if (blocks.count > 1)
-        pPid->setBuffer(buffer + blocks.size, static_cast<int32_t>(blocks.size));
-    return length - blocks.size * blocks.count;
+    CS_ASSERT_ARG(block > 0);
+    if (length < block)
+        return length;
+    m_pInputDesc->getDdInput()->setBuffer(buffer, block);
+    length -= block;
+    if (length >= block && m_pInputDesc->getPdInput()) {
+        m_pInputDesc->getPdInput()->setBuffer(buffer + block, block);
+        length -= block;
+    }
+    return length;
 }
 
 } // namespace cs::index

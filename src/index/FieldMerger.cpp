@@ -1,5 +1,7 @@
 #include "index/FieldMerger.h"
 
+#include <algorithm>
+
 #include "index/DocPostingMerger.h"
 #include "index/FieldFactory.h"
 #include "index/WordPostingMerger.h"
@@ -29,11 +31,19 @@ void CFieldMerger::addField(const std::string& barrelName, int32_t docStart, int
     m_sources.push_back(Source{barrelName, docStart, shift, *pFieldInfo, pDocDeleted});
 }
 
+int32_t CFieldMerger::readBlock(int64_t share)
+{
+    // A barrel reads through two inputs at most, .did and .pid.
+    const int64_t unit = store::CIndexInput::BUFFER_SIZE;
+    return static_cast<int32_t>(std::clamp<int64_t>(share / 2 / unit * unit, unit, MAX_READ_BLOCK));
+}
+
 void CFieldMerger::openCursors()
 {
     m_pQueue = std::make_unique<CFieldMergeQueue>();
     m_pQueue->initialize(static_cast<int>(m_sources.size()));
     int64_t share = m_pBuffer ? m_bufferSize / static_cast<int64_t>(m_sources.size()) : 0;
+    int32_t block = readBlock(share);
     int64_t used = 0;   // read buffers are carved from the start of the lent memory
     for (Source& source : m_sources) {
         CS_ASSERT(m_pFieldFactory);
@@ -41,7 +51,7 @@ void CFieldMerger::openCursors()
         CS_ASSERT(pReader);
         pReader->open(m_pDirectory, source.barrelName.c_str(), &source.fieldInfo, source.pDocDeleted);
         auto pCursor = std::make_unique<CFieldMergeInfo>(source.docStart, source.shift, std::move(pReader));
-        int64_t taken = share > 0 ? share - pCursor->m_pIterator->setBuffer(m_pBuffer + used, share) : 0;
+        int64_t taken = share > 0 ? share - pCursor->m_pIterator->setBuffer(m_pBuffer + used, share, block) : 0;
         if (pCursor->next()) {
             used += taken;
             m_pQueue->put(pCursor.get());

@@ -37,25 +37,26 @@ CDiskPosting* CIndexTermIterator::posting()
         m_pInputDesc = m_pTermReader->getInputDescriptor()->clonePostings();
         m_pPosting.reset(m_pTermReader->newPosting(m_pInputDesc.get(), nullptr));
         if (m_pBuffer)
-            m_pPosting->setBuffer(m_pBuffer, m_bufferLength);
+            m_pPosting->setBuffer(m_pBuffer, m_bufferLength, m_block);
     }
     m_pPosting->open(m_pCurEntry->m_docPointer);
     return m_pPosting.get();
 }
 
-int64_t CIndexTermIterator::setBuffer(char* buffer, int64_t length)
+int64_t CIndexTermIterator::setBuffer(char* buffer, int64_t length, int32_t block)
 {
     CS_ASSERT_ARG_TEXT(buffer != nullptr, "buf != NULL");
-    // What the posting will take of it.
-    CDiskPosting::LentBlocks blocks =
-        CDiskPosting::lentBlocks(length, m_pTermReader->getInputDescriptor()->getPdInput() != nullptr);
-    int64_t taken = blocks.size * blocks.count;
+    CS_ASSERT_ARG(block > 0);
+    // The posting takes a block for .did and, with position data, one for .pid.
+    int64_t wanted = m_pTermReader->getInputDescriptor()->getPdInput() ? 2 * int64_t(block) : block;
+    int64_t taken = length >= wanted ? wanted : (length >= block ? block : 0);
     if (taken == 0)
         return length;
     m_pBuffer = buffer;
     m_bufferLength = taken;
+    m_block = block;
     if (m_pPosting)
-        m_pPosting->setBuffer(m_pBuffer, m_bufferLength);
+        m_pPosting->setBuffer(m_pBuffer, m_bufferLength, m_block);
     return length - taken;
 }
 

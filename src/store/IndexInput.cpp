@@ -145,7 +145,8 @@ void CIndexInput::seek(int64_t pos)
 
 void CIndexInput::setBuffer(char* buffer, int32_t bufsize)
 {
-    CS_ASSERT_ARG_TEXT(buffer != nullptr && bufsize > 0, "buffer != NULL && bufsize > 0");
+    CS_ASSERT_ARG_TEXT(buffer != nullptr, "buffer != NULL");
+    CS_ASSERT_ARG(bufsize > 0);
     releaseBuffer();
     m_bufferStart += m_bufferPosition;
     m_bufferLength = m_bufferPosition = 0;

@@ -10,6 +10,7 @@
 #include "index/DocPostingMerger.h"
 #include "index/WordPostingMerger.h"
 #include "index/FieldMergeQueue.h"
+#include "index/FieldMerger.h"
 #include "index/TextIndexTermReader.h"
 #include "utility/Term.h"
 
@@ -413,6 +414,12 @@ TEST(MergePlain, LentMemoryServesAsReadBuffers)
 
 TEST(MergePlain, FilesAreTheSameByteForByteWhateverTheLentMemory)
 {
+    // Each barrel's inputs read through blocks as large as two fit in its share.
+    EXPECT_EQ(cs::index::CFieldMerger::readBlock(0), 4096);
+    EXPECT_EQ(cs::index::CFieldMerger::readBlock(3 * 4096), 4096);
+    EXPECT_EQ(cs::index::CFieldMerger::readBlock(20000), 8192);
+    EXPECT_EQ(cs::index::CFieldMerger::readBlock(10485760 / 13), 65536);
+
     // A frequent term makes each barrel's position list longer than the
     // largest read buffer, stored fields that compress badly its .sfd too.
     std::vector<std::vector<FixtureDoc>> barrels(3);
