@@ -37,6 +37,7 @@ public:
 
     // Reads through a caller-owned block of `bufsize` bytes from now on.
     void setBuffer(char* buffer, int32_t bufsize = BUFFER_SIZE);
+    int32_t bufsize() const { return m_bufsize; }
 
     // A new, independent input on the same file, positioned at its start.
     virtual CIndexInput* clone() = 0;
@@ -52,7 +53,6 @@ protected:
     virtual int64_t readInternal(void* destination, int64_t length, bool seekFirst) = 0;
     virtual void seekInternal(int64_t position) = 0;
 
-    int32_t bufsize() const { return m_bufsize; }
     void allocateBuffer();   // an owned buffer of bufsize() bytes
 
     int64_t m_length = 0;   // fixed when the file is opened

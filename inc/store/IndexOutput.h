@@ -33,10 +33,10 @@ public:
     // A block larger than the buffer is written straight to the file, after
     // whatever is still buffered.
     void writeBytes(const void* data, int64_t length);
-    // Appends `length` bytes read from the input's current position; the
-    // input is left just after them. Bytes the input holds already are taken
-    // from its buffer, a long rest is copied by the file system where the
-    // output can have it done (see copyFileData).
+    // Appends `length` bytes read from the input's current position, passing
+    // by its buffer; the input is left just after them. More than a buffer's
+    // worth is copied by the file system where the output can have it done
+    // (see copyFileData).
     void copyFrom(CIndexInput* pInput, int64_t length);
     // Writes through a buffer of `size` bytes from now on; what is buffered
     // is written first.
@@ -55,6 +55,7 @@ protected:
     // Appends, at file offset m_bufferStart with nothing buffered, up to
     // `length` bytes of the input's file from `position` without reading
     // them into memory; returns the count appended (0: this output cannot).
+    // The input is not moved.
     virtual int64_t copyFileData(CIndexInput* /*pInput*/, int64_t /*position*/, int64_t /*length*/) { return 0; }
 
     void flush();   // writes the buffered bytes and starts an empty buffer after them

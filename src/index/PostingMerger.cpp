@@ -1,5 +1,7 @@
 #include "index/PostingMerger.h"
 
+#include <algorithm>
+
 #include "index/DiskPosting.h"
 #include "utility/DocDeleted.h"
 #include "utility/Error.h"
@@ -71,10 +73,20 @@ void CPostingMerger::copyDocList(int32_t shift, CDiskPosting* pPosting)
 
 void CPostingMerger::copyBytes(store::CIndexInput* pInput, store::CIndexOutput* pOutput, int64_t length)
 {
-    // Postings are read in file order, so a short one is mostly in the input's
-    // buffer already: copyFrom takes it from there without a system call.
-    if (length > 0)
-        pOutput->copyFrom(pInput, length);
+    if (length <= 0)
+        return;
+    // Postings are read in file order, so one no longer than the input's
+    // buffer is mostly in it already: taken from there it costs no system call.
+    if (length <= pInput->bufsize()) {
+        char bytes[store::CIndexInput::BUFFER_SIZE];
+        for (int64_t chunk; length > 0; length -= chunk) {
+            chunk = std::min<int64_t>(length, sizeof(bytes));
+            pInput->readBytes(bytes, chunk);
+            pOutput->writeBytes(bytes, chunk);
+        }
+        return;
+    }
+    pOutput->copyFrom(pInput, length);
 }
 
 int64_t CPostingMerger::finishTerm()

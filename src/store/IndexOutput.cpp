@@ -97,32 +97,28 @@ void CIndexOutput::copyFrom(CIndexInput* pInput, int64_t length)
 {
     CS_ASSERT_ARG_TEXT(pInput != nullptr && length > 0, "pInput != NULL && length > 0");
     pInput->requireAvailable(length);
-    int64_t buffered = std::min<int64_t>(length, pInput->m_bufferLength - pInput->m_bufferPosition);
-    if (buffered > 0) {
-        writeBytes(pInput->m_buffer + pInput->m_bufferPosition, buffered);
-        pInput->m_bufferPosition += static_cast<int32_t>(buffered);
-        length -= buffered;
-    }
-    // A rest the input could not buffer would be read past its buffer anyway.
-    if (length >= pInput->m_bufsize) {
+    if (length > m_bufsize - m_bufferPosition)
         flush();
-        int64_t from = pInput->position();
-        int64_t copied = copyFileData(pInput, from, length);
-        if (copied > 0) {
-            m_bufferStart += copied;
-            pInput->seek(from + copied);
-            length -= copied;
-        }
+    int64_t from = pInput->position();
+    int64_t done = 0;
+    // More than a buffer's worth (nothing is buffered now) may be copied by
+    // the file system; what it leaves goes through the buffer.
+    if (length > m_bufsize) {
+        done = copyFileData(pInput, from, length);
+        m_bufferStart += done;
+        if (done > 0)
+            pInput->seek(from + done);
     }
-    // The rest passes through this buffer: a short one is read through the
-    // input's buffer, which then holds what follows it.
-    while (length > 0) {
+    while (done < length) {
         if (m_bufferPosition >= m_bufsize)
             flush();
-        int64_t chunk = std::min<int64_t>(length, m_bufsize - m_bufferPosition);
-        pInput->readBytes(m_buffer + m_bufferPosition, chunk);
+        int64_t chunk = std::min<int64_t>(length - done, m_bufsize - m_bufferPosition);
+        // The input reads at its logical position, straight into our buffer.
+        if (pInput->readInternal(m_buffer + m_bufferPosition, chunk, true) != chunk)
+            CS_THROW("The file is ended!");
+        done += chunk;
+        pInput->seek(from + done);
         m_bufferPosition += static_cast<int32_t>(chunk);
-        length -= chunk;
     }
 }
 

@@ -314,7 +314,7 @@ TEST(InputBuffer, LentBlockOfAnySizeIsReadWhole)
               "INVALID ARGUMENT: bufsize > 0");
 }
 
-TEST(CopyFrom, TakesWhatTheInputHoldsAndReadsOnlyTheRest)
+TEST(CopyFrom, BypassesTheInputBufferAndLeavesItAfterTheBytes)
 {
     std::string data = Pattern(30000);
     CMemoryInput in(data);
@@ -324,10 +324,8 @@ TEST(CopyFrom, TakesWhatTheInputHoldsAndReadsOnlyTheRest)
     out.writeBytes("head", 4);
     int readsBefore = in.reads;
     out.copyFrom(&in, 9000);
-    // Bytes 124 to 4218 come from the input's buffer; of the rest, a whole
-    // buffer's worth is read straight into the output's buffer and the last
-    // 809 bytes through the input's.
-    EXPECT_EQ(in.reads - readsBefore, 2);
+    // Three chunks, each read into the output's buffer, none through the input's.
+    EXPECT_EQ(in.reads - readsBefore, 3);
     EXPECT_EQ(out.position(), 9004);
     EXPECT_EQ(in.position(), 124 + 9000);
     EXPECT_EQ(in.readByte(), static_cast<uint8_t>(data[124 + 9000]));
@@ -335,24 +333,27 @@ TEST(CopyFrom, TakesWhatTheInputHoldsAndReadsOnlyTheRest)
     EXPECT_EQ(out.data, "head" + data.substr(124, 9000));
 }
 
-TEST(CopyFrom, ALongRestIsCopiedAsFileDataWhereTheOutputCan)
+TEST(CopyFrom, MoreThanABufferIsCopiedAsFileDataWhereTheOutputCan)
 {
     std::string data = Pattern(40000);
     for (int64_t limit : {int64_t(-1), int64_t(5000), int64_t(100000)}) {
         CMemoryInput in(data);
         in.seek(1000);
-        in.readByte();   // bytes 1000 to 5095 are buffered
+        in.readByte();
         CMemoryOutput out;
         out.copyLimit = limit;
         out.writeBytes("head", 4);
+        int readsBefore = in.reads;
         out.copyFrom(&in, 30000);
         if (limit == 5000) {
-            // One copy of what it can, the rest through the buffers.
+            // One copy of what it can, the rest through the output's buffer.
             ASSERT_EQ(out.copies.size(), 1u);
-            EXPECT_EQ(out.copies[0], (CMemoryOutput::Flush{5096, 5000}));
+            EXPECT_EQ(out.copies[0], (CMemoryOutput::Flush{1001, 5000}));
+            EXPECT_EQ(in.reads - readsBefore, 7);
         } else if (limit == 100000) {
             ASSERT_EQ(out.copies.size(), 1u);
-            EXPECT_EQ(out.copies[0], (CMemoryOutput::Flush{5096, 30000 - 4095}));
+            EXPECT_EQ(out.copies[0], (CMemoryOutput::Flush{1001, 30000}));
+            EXPECT_EQ(in.reads - readsBefore, 0);
         }
         EXPECT_EQ(out.position(), 30004) << limit;
         EXPECT_EQ(in.position(), 31001) << limit;
@@ -361,14 +362,14 @@ TEST(CopyFrom, ALongRestIsCopiedAsFileDataWhereTheOutputCan)
         out.close();
         EXPECT_EQ(out.data, "head" + data.substr(1001, 30000) + "!") << limit;
     }
-    // A rest shorter than the input's buffer is never copied as file data.
+    // A buffer's worth or less is never copied as file data.
     CMemoryInput in(data);
     CMemoryOutput out;
     out.copyLimit = 100000;
-    out.copyFrom(&in, 4095);
+    out.copyFrom(&in, 4096);
     EXPECT_TRUE(out.copies.empty());
     out.close();
-    EXPECT_EQ(out.data, data.substr(0, 4095));
+    EXPECT_EQ(out.data, data.substr(0, 4096));
 }
 
 TEST(CopyFrom, SmallCopyStaysInTheOutputBuffer)
