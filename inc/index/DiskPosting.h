@@ -29,7 +29,10 @@ public:
     int64_t totalTermFreq() const override { return m_totalTermFreq; }
     // The .did input reads through the first 4096 bytes, the .pid input
     // through the next 4096 when there are 8192 and position data.
-    int64_t setBuffer(char* buffer, int64_t length) override { return setBuffer(buffer, length, 4096); }
+    int64_t setBuffer(char* buffer, int64_t length) override
+    {
+        return setBuffer(buffer, length, store::CIndexInput::BUFFER_SIZE);
+    }
     // The same with blocks of `block` bytes.
     int64_t setBuffer(char* buffer, int64_t length, int32_t block);
 

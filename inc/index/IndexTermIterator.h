@@ -32,7 +32,7 @@ public:
     // Lends read buffers to the posting, blocks of `block` bytes (see
     // CDiskPosting::setBuffer); the memory must outlive the iterator.
     // Returns the length not taken.
-    int64_t setBuffer(char* buffer, int64_t length, int32_t block = 4096);
+    int64_t setBuffer(char* buffer, int64_t length, int32_t block = store::CIndexInput::BUFFER_SIZE);
 
 protected:
     explicit CIndexTermIterator(const CTermReaderImpl* pTermReader);
@@ -49,7 +49,7 @@ private:
     std::unique_ptr<CInputDescriptor> m_pInputDesc;
     char* m_pBuffer = nullptr;
     int64_t m_bufferLength = 0;
-    int32_t m_block = 4096;
+    int32_t m_block = store::CIndexInput::BUFFER_SIZE;
 };
 
 } // namespace cs::index

@@ -1,6 +1,7 @@
 #include "index/IndexMerger.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "index/BarrelsInfo.h"
 #include "index/DocDeletedMerger.h"
@@ -10,6 +11,7 @@
 #include "index/ReplacePlan.h"
 #include "index/StoreFieldsMerger.h"
 #include "store/Directory.h"
+#include "store/IndexOutput.h"
 #include "utility/ConsoleProgress.h"
 #include "utility/Error.h"
 #include "utility/Format.h"
@@ -20,6 +22,14 @@ namespace cs::index {
 namespace {
 
 const char* const kStaging = "tmp.";
+
+// The merge writes each of its files in one long run: larger buffers, fewer writes.
+std::unique_ptr<store::CIndexOutput> CreateMergeOutput(store::CDirectory* pDir, const std::string& name)
+{
+    std::unique_ptr<store::CIndexOutput> pOutput(pDir->createOutput(name));
+    pOutput->setBufferSize(store::CIndexOutput::STREAMING_BUFFER_SIZE);
+    return pOutput;
+}
 
 // Ends a merge however merge() is left: the levels go, the list is forgotten.
 class CMergeScope {
@@ -151,11 +161,9 @@ void CIndexMerger::mergeFields(const std::vector<CMergeBarrelEntity*>& entities,
                                MergedFields& merged)
 {
     CS_ASSERT_OP_TEXT(m_pFactorySearcher != nullptr, "pFactorySearcher");
-    std::unique_ptr<store::CIndexOutput> pTid(m_pDirectory->createOutput(name + ".tid"));
-    std::unique_ptr<store::CIndexOutput> pDid(m_pDirectory->createOutput(name + ".did"));
-    std::unique_ptr<store::CIndexOutput> pPid(m_pDirectory->createOutput(name + ".pid"));
-    for (store::CIndexOutput* pOutput : {pTid.get(), pDid.get(), pPid.get()})
-        pOutput->setBufferSize(store::CIndexOutput::STREAMING_BUFFER_SIZE);
+    std::unique_ptr<store::CIndexOutput> pTid = CreateMergeOutput(m_pDirectory, name + ".tid");
+    std::unique_ptr<store::CIndexOutput> pDid = CreateMergeOutput(m_pDirectory, name + ".did");
+    std::unique_ptr<store::CIndexOutput> pPid = CreateMergeOutput(m_pDirectory, name + ".pid");
     COutputDescriptor outputs(pTid.get(), pDid.get(), pPid.get());
     merged.fields.setContentMode(m_pBarrels->getContentMode());
     for (int32_t fid = 0;; ++fid) {
@@ -236,10 +244,8 @@ void CIndexMerger::mergeBarrel(CMergeBarrelQueue* pQueue)
     }
     // The stored fields go first and are committed last: the disk writes
     // their bulk while the fields are merged.
-    std::unique_ptr<store::CIndexOutput> pSfi(m_pDirectory->createOutput(name + ".sfi"));
-    std::unique_ptr<store::CIndexOutput> pSfd(m_pDirectory->createOutput(name + ".sfd"));
-    pSfi->setBufferSize(store::CIndexOutput::STREAMING_BUFFER_SIZE);
-    pSfd->setBufferSize(store::CIndexOutput::STREAMING_BUFFER_SIZE);
+    std::unique_ptr<store::CIndexOutput> pSfi = CreateMergeOutput(m_pDirectory, name + ".sfi");
+    std::unique_ptr<store::CIndexOutput> pSfd = CreateMergeOutput(m_pDirectory, name + ".sfd");
     CStoreFieldsMerger::merge(m_pDirectory, entities, *pSfi, *pSfd);
     MergedFields merged;
     mergeFields(entities, name, merged);
