@@ -1,5 +1,7 @@
 #include "parse/mime/MimeText.h"
 
+#include "utility/Blanks.h"
+
 namespace cs::parse::mime {
 
 bool EqualsNoCase(std::string_view a, std::string_view b)
@@ -20,13 +22,7 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix)
 
 std::string_view TrimBlank(std::string_view text)
 {
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && IsBlank(text[begin]))
-        ++begin;
-    while (end > begin && IsBlank(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
+    return utility::TrimIf(text, IsBlank);
 }
 
 const char* AppendUnquoted(const char* p, const char* end, std::string& out)
