@@ -94,6 +94,27 @@ protected:
         WriteFile(m_source + "/sub/zh.txt", Gbk(std::string(50, ' ') + "中国人民银行在北京。") + std::string(200, ' '));
     }
 
+    // The shipped converters linked into the configuration directory, and
+    // the path configuration naming the programs for doc, xls and ppt (paths
+    // relative to it) beside the shipped PDF converter; each type's sample
+    // file is written to `directory`.
+    void useConverters(const std::string& doc, const std::string& xls, const std::string& ppt,
+                       const std::string& directory)
+    {
+        ASSERT_EQ(::symlink(SourcePath("converters").c_str(), (m_box.conf() + "/converters").c_str()), 0);
+        std::string paths = ReadFile(m_box.dir() + "/pathconfig.xml");
+        paths.insert(paths.rfind("</pathconfig>"),
+                     "<OUT_DOC_EXE_PATH>" + doc + "</OUT_DOC_EXE_PATH>"
+                     "<OUT_XLS_EXE_PATH>" + xls + "</OUT_XLS_EXE_PATH>"
+                     "<OUT_PPT_EXE_PATH>" + ppt + "</OUT_PPT_EXE_PATH>"
+                     "<OUT_PDF_EXE_PATH>converters/pdf2txt</OUT_PDF_EXE_PATH>"
+                     "<PDF_PARAM_FILE_PATH>converters/pdf2txt.cfg</PDF_PARAM_FILE_PATH>");
+        m_box.writePathConfig(paths);
+        const std::string samples = std::string(CS_TEST_DATA_DIR) + "/office/sample.";
+        for (const char* type : {"doc", "xls", "ppt", "pdf"})
+            WriteFile(directory + "/sample." + type, ReadFile(samples + type));
+    }
+
     CSandbox m_box;
     std::string m_source;
 };
@@ -446,17 +467,7 @@ std::vector<int32_t> AddressTerms(const std::string& address)
 // those of "mail_send" and "mail_recv". No temporary file outlives the run.
 TEST_F(IndexRun, OfficeDocumentsAndMailAreFoundByTheirWords)
 {
-    ASSERT_EQ(::symlink(SourcePath("converters").c_str(), (m_box.conf() + "/converters").c_str()), 0);
-    std::string paths = ReadFile(m_box.dir() + "/pathconfig.xml");
-    paths.insert(paths.rfind("</pathconfig>"),
-                 "<OUT_DOC_EXE_PATH>converters/doc2txt</OUT_DOC_EXE_PATH>"
-                 "<OUT_XLS_EXE_PATH>converters/xls2txt</OUT_XLS_EXE_PATH>"
-                 "<OUT_PPT_EXE_PATH>converters/ppt2txt</OUT_PPT_EXE_PATH>"
-                 "<OUT_PDF_EXE_PATH>converters/pdf2txt</OUT_PDF_EXE_PATH>"
-                 "<PDF_PARAM_FILE_PATH>converters/pdf2txt.cfg</PDF_PARAM_FILE_PATH>");
-    m_box.writePathConfig(paths);
-    for (const char* type : {"doc", "xls", "ppt", "pdf"})
-        WriteFile(m_source + "/office/sample." + type, ReadFile(kData + "/office/sample." + type));
+    useConverters("converters/doc2txt", "converters/xls2txt", "converters/ppt2txt", m_source + "/office");
     // multipart/alternative in quoted-printable and base64 UTF-8; one base64
     // UTF-8 part with its charset in capitals.
     WriteFile(m_source + "/mail/alternative.eml", ReadFile(kData + "/mime/corpus/alternative.eml"));
@@ -512,17 +523,7 @@ TEST_F(IndexRun, ADocumentWhoseConverterFailsIsDroppedAndTheRunGoesOn)
     WriteFile(standIns + "/xls2txt", "#!/bin/bash\nexit 0\n");
     ::chmod((standIns + "/doc2txt").c_str(), 0755);
     ::chmod((standIns + "/xls2txt").c_str(), 0755);
-    ASSERT_EQ(::symlink(SourcePath("converters").c_str(), (m_box.conf() + "/converters").c_str()), 0);
-    std::string paths = ReadFile(m_box.dir() + "/pathconfig.xml");
-    paths.insert(paths.rfind("</pathconfig>"),
-                 "<OUT_DOC_EXE_PATH>standins/doc2txt</OUT_DOC_EXE_PATH>"
-                 "<OUT_XLS_EXE_PATH>standins/xls2txt</OUT_XLS_EXE_PATH>"
-                 "<OUT_PPT_EXE_PATH>standins/missing</OUT_PPT_EXE_PATH>"
-                 "<OUT_PDF_EXE_PATH>converters/pdf2txt</OUT_PDF_EXE_PATH>"
-                 "<PDF_PARAM_FILE_PATH>converters/pdf2txt.cfg</PDF_PARAM_FILE_PATH>");
-    m_box.writePathConfig(paths);
-    for (const char* type : {"doc", "xls", "ppt", "pdf"})
-        WriteFile(m_source + "/sample." + type, ReadFile(kData + "/office/sample." + type));
+    useConverters("standins/doc2txt", "standins/xls2txt", "standins/missing", m_source);
     WriteFile(m_source + "/note.txt", "hello linux");
     std::string tmp = MakeTempDir("tmp");
     ProcessResult result = RunProcess({m_box.program(), "-d", "alpha"}, m_box.dir(), {"TMPDIR=" + tmp});
