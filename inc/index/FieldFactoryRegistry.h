@@ -2,10 +2,10 @@
 // use on, so no start-up order matters.
 #pragma once
 
-#include <map>
 #include <string>
 
 #include "index/FieldFactory.h"
+#include "utility/NameTable.h"
 
 namespace cs::index {
 
@@ -25,7 +25,7 @@ public:
 private:
     CFieldFactoryRegistry();
 
-    std::map<std::string, CFieldFactory*> m_factories;
+    utility::CNameTable<CFieldFactory> m_factories;
 };
 
 } // namespace cs::index

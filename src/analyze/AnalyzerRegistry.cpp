@@ -32,13 +32,12 @@ CAnalyzerRegistry::CAnalyzerRegistry()
 void CAnalyzerRegistry::registerCreator(CAnalyzer::CCreator* pCreator)
 {
     CS_ASSERT_ARG(pCreator);
-    m_creators[pCreator->identifier()] = pCreator;
+    m_creators.put(pCreator->identifier(), pCreator);
 }
 
 CAnalyzer::CCreator* CAnalyzerRegistry::find(const std::string& identifier) const
 {
-    auto it = m_creators.find(identifier);
-    return it == m_creators.end() ? nullptr : it->second;
+    return m_creators.find(identifier);
 }
 
 } // namespace cs::analyze

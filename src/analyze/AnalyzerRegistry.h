@@ -2,10 +2,10 @@
 // the built-in creators on first use, so no start-up order matters.
 #pragma once
 
-#include <map>
 #include <string>
 
 #include "analyze/Analyzer.h"
+#include "utility/NameTable.h"
 
 namespace cs::analyze {
 
@@ -26,7 +26,7 @@ public:
 private:
     CAnalyzerRegistry();
 
-    std::map<std::string, CAnalyzer::CCreator*> m_creators;
+    utility::CNameTable<CAnalyzer::CCreator> m_creators;
 };
 
 } // namespace cs::analyze

@@ -23,13 +23,12 @@ CCollectionRegistry::CCollectionRegistry()
 void CCollectionRegistry::registerCreator(CCollection::CCreator* pCreator)
 {
     CS_ASSERT_ARG(pCreator);
-    m_creators[pCreator->identifier()] = pCreator;
+    m_creators.put(pCreator->identifier(), pCreator);
 }
 
 CCollection::CCreator* CCollectionRegistry::find(const std::string& identifier) const
 {
-    auto it = m_creators.find(identifier);
-    return it == m_creators.end() ? nullptr : it->second;
+    return m_creators.find(identifier);
 }
 
 } // namespace cs::collection

@@ -2,10 +2,10 @@
 // with the built-in creators on first use, so no start-up order matters.
 #pragma once
 
-#include <map>
 #include <string>
 
 #include "collect/Collection.h"
+#include "utility/NameTable.h"
 
 namespace cs::collection {
 
@@ -27,7 +27,7 @@ public:
 private:
     CCollectionRegistry();
 
-    std::map<std::string, CCollection::CCreator*> m_creators;
+    utility::CNameTable<CCollection::CCreator> m_creators;
 };
 
 } // namespace cs::collection

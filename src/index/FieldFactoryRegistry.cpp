@@ -23,13 +23,12 @@ CFieldFactoryRegistry::CFieldFactoryRegistry()
 void CFieldFactoryRegistry::registerFactory(CFieldFactory* pFactory)
 {
     CS_ASSERT_ARG(pFactory);
-    m_factories[pFactory->getName()] = pFactory;
+    m_factories.put(pFactory->getName(), pFactory);
 }
 
 CFieldFactory* CFieldFactoryRegistry::find(const std::string& name) const
 {
-    auto it = m_factories.find(name);
-    return it == m_factories.end() ? nullptr : it->second;
+    return m_factories.find(name);
 }
 
 } // namespace cs::index
