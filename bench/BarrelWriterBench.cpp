@@ -12,12 +12,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include "analyze/GeneralAnalyzer.h"
 #include "analyze/CrcAnalyzer.h"
+#include "analyze/GeneralAnalyzer.h"
 #include "content/Content.h"
 #include "content/ContentMode.h"
-#include "index/FieldFactoryRegistry.h"
-#include "index/IndexBarrelWriter.h"
+#include "index/fields/FieldFactoryRegistry.h"
+#include "index/writer/IndexBarrelWriter.h"
 #include "store/ContentDirectory.h"
 #include "support/BenchText.h"
 #include "support/BenchWorkDir.h"

@@ -11,8 +11,8 @@
 
 #include "content/Content.h"
 #include "content/ContentMode.h"
+#include "content/FileType.h"
 #include "parse/EmlParser.h"
-#include "parse/FileType.h"
 #include "support/BenchWorkDir.h"
 #include "utility/StringConvertor.h"
 
@@ -191,7 +191,7 @@ void BM_EmlParserCorpus(benchmark::State& state)
     cs::content::CContent content(Mode());
     for (auto _ : state) {
         for (const std::string& path : paths) {
-            content.setFileType(filetype::EML);
+            content.setFileType(cs::content::filetype::EML);
             content.setFileInput(path, 0);
             if (parser.parse(&content) != 1)
                 state.SkipWithError("mail dropped");

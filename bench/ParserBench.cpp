@@ -8,8 +8,8 @@
 
 #include "content/Content.h"
 #include "content/ContentMode.h"
+#include "content/FileType.h"
 #include "parse/FileIdentifier.h"
-#include "parse/FileType.h"
 #include "parse/HtmlParser.h"
 #include "parse/SearchParser.h"
 #include "parse/TxtParser.h"
@@ -75,14 +75,14 @@ void ParseFile(benchmark::State& state, int32_t fileType, const std::string& pat
 void BM_TxtParser(benchmark::State& state)
 {
     std::string text = GbkText(static_cast<size_t>(state.range(0)));
-    ParseFile<CTxtParser>(state, filetype::TXT, WriteFile("text.txt", text), text.size());
+    ParseFile<CTxtParser>(state, cs::content::filetype::TXT, WriteFile("text.txt", text), text.size());
 }
 BENCHMARK(BM_TxtParser)->Arg(4 << 10)->Arg(1 << 20);
 
 void BM_HtmlParser(benchmark::State& state)
 {
     std::string page = Utf8Page(static_cast<size_t>(state.range(0)));
-    ParseFile<CHtmlParser>(state, filetype::HTML, WriteFile("page.html", page), page.size());
+    ParseFile<CHtmlParser>(state, cs::content::filetype::HTML, WriteFile("page.html", page), page.size());
 }
 BENCHMARK(BM_HtmlParser)->Arg(16 << 10)->Arg(1 << 20);
 
@@ -109,7 +109,7 @@ void BM_SearchParser(benchmark::State& state)
     size_t bytes = 0;
     for (auto _ : state) {
         for (const std::string& url : urls) {
-            content.setFileType(filetype::SEARCH);
+            content.setFileType(cs::content::filetype::SEARCH);
             content.setBufferInput(0, url.data(), url.size());
             benchmark::DoNotOptimize(parser.parse(&content));
             content.clear();

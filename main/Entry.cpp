@@ -6,9 +6,9 @@
 
 #include "IndexMemory.h"
 #include "RunDriver.h"
-#include "config/ConfigPath.h"
 #include "config/DbInfo.h"
 #include "config/GlobalConfig.h"
+#include "utility/ConfigPath.h"
 #include "utility/ConsoleProgress.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"

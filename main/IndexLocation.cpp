@@ -4,9 +4,9 @@
 #include <strings.h>
 
 #include "PrepareIndexing.h"
-#include "config/ConfigPath.h"
 #include "config/Configurator.h"
 #include "config/DbInfo.h"
+#include "utility/ConfigPath.h"
 #include "utility/Error.h"
 
 namespace cs::driver {

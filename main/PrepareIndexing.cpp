@@ -8,7 +8,7 @@
 #include "config/Configurator.h"
 #include "config/GlobalConfig.h"
 #include "index/BarrelsInfo.h"
-#include "index/IndexWriter.h"
+#include "index/writer/IndexWriter.h"
 #include "parse/Parser.h"
 #include "parse/ParserRegistry.h"
 #include "platform/Platform.h"
@@ -102,7 +102,7 @@ CPreparedRun PrepareIndexing(utility::CConfigurator* pConfigurator, const std::s
         CS_THROW("creating indexwriter failed");
     }
     pWriter->setConfigurator(pConfigurator);
-    pWriter->setCollection(run.pCollection.get());
+    pWriter->setFlushListener(run.pCollection.get());
     run.pCollection->setIndexWriter(pWriter.release(), true);
     CS_LOG_INFO("finished index preparing work.created indexer, indexwriter, parser, analyzer");
     return run;

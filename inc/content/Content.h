@@ -12,6 +12,7 @@
 #include "analyze/AnalyzerMap.h"
 #include "content/ContentInput.h"
 #include "content/Field.h"
+#include "content/FileType.h"
 
 namespace cs::content {
 
@@ -67,8 +68,8 @@ private:
     CContentInput& input();
 
     uint16_t m_recordKind = 0;
-    int32_t m_fileType = 10;   // unknown
-    int32_t m_encoding = 8;    // unknown
+    int32_t m_fileType = filetype::UNKNOWN;
+    int32_t m_encoding = encoding::UNKNOWN;
     int32_t m_state = STATE_NEW;
     std::unique_ptr<CContentInput> m_pInput;
     std::vector<std::unique_ptr<CField>> m_fieldList;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "index/BarrelsInfo.h"
-#include "index/FieldFactory.h"
+#include "index/fields/FieldFactory.h"
 #include "store/ContentDirectory.h"
 
 namespace cs::content {

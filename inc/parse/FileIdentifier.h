@@ -22,7 +22,7 @@ std::string GetFileExtension(const std::string& fileName);
 
 // "TXT", "HTML", ... for a known extension (case-sensitive), else null.
 const char* CategoryOfExtension(const std::string& extension);
-// The file type of a category name; filetype::UNKNOWN for any other name.
+// The file type of a category name; content::filetype::UNKNOWN for any other name.
 int32_t FileTypeOfCategory(const char* category);
 int32_t FileTypeOfExtension(const std::string& extension);
 
@@ -38,7 +38,7 @@ bool IsTxtFile(const char* buffer, size_t len);
 bool IsHtmlFile(const char* path);
 bool IsEmlFile(const char* path);
 
-// The file type of a content file; filetype::UNKNOWN when it cannot be read,
+// The file type of a content file; content::filetype::UNKNOWN when it cannot be read,
 // is empty, or nothing matches.
 int32_t IdentifyFileType(const char* FullFileName);
 

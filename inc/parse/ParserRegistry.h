@@ -23,7 +23,7 @@ public:
     // The creator of that identifier, or null.
     CParser::CCreator* find(const std::string& identifier) const;
 
-    // The file type registered under the identifier; filetype::UNKNOWN when
+    // The file type registered under the identifier; content::filetype::UNKNOWN when
     // the identifier is not registered.
     int32_t fileTypeOf(const std::string& identifier) const;
 

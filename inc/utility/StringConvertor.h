@@ -33,4 +33,8 @@ private:
 std::string utf8ToGbk(const std::string& text);
 std::string toGbk(const std::string& text, const std::string& sourceSet);
 
+// Single-byte ASCII letters lower-cased; both bytes of a GBK double-byte
+// character are kept as they are, even when the second one is a letter.
+std::string LowerAsciiLetters(const std::string& gbk);
+
 } // namespace cs::utility

@@ -7,12 +7,12 @@
 
 #include "Entry.h"
 #include "IndexLocation.h"
-#include "config/ConfigPath.h"
 #include "config/Configurator.h"
 #include "search/FieldAnalysis.h"
 #include "search/HitPrinter.h"
 #include "search/IndexSearcher.h"
 #include "search/QueryParser.h"
+#include "utility/ConfigPath.h"
 #include "utility/Error.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "analyze/GeneralAnalyzer.h"
 
 #include "analyze/CharacterCode.h"
-#include "config/ConfigPath.h"
+#include "utility/ConfigPath.h"
 #include "utility/Error.h"
 
 namespace cs::analyze {

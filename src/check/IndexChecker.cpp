@@ -8,7 +8,7 @@
 #include "content/ContentMode.h"
 #include "index/BarrelsInfo.h"
 #include "index/Index.h"
-#include "index/ReplacePlan.h"
+#include "index/commit/ReplacePlan.h"
 #include "platform/Platform.h"
 #include "store/ContentDirectory.h"
 #include "utility/Error.h"

@@ -4,9 +4,9 @@
 
 #include "collect/DecimalText.h"
 #include "collect/LogText.h"
-#include "config/ConfigPath.h"
 #include "platform/Platform.h"
 #include "utility/Blanks.h"
+#include "utility/ConfigPath.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
 

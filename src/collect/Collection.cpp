@@ -1,7 +1,7 @@
 #include "collect/Collection.h"
 
 #include "index/Index.h"
-#include "index/IndexWriter.h"
+#include "index/writer/IndexWriter.h"
 #include "utility/Error.h"
 
 namespace cs::collection {

@@ -7,13 +7,13 @@
 #include "collect/LogText.h"
 #include "collect/RecordQueries.h"
 #include "collect/RecordTables.h"
-#include "collect/TrashLists.h"
-#include "config/ConfigPath.h"
 #include "config/DbInfo.h"
 #include "config/GlobalConfig.h"
 #include "content/Content.h"
 #include "content/ContentMode.h"
-#include "index/IndexWriter.h"
+#include "index/writer/IndexWriter.h"
+#include "parse/TrashLists.h"
+#include "utility/ConfigPath.h"
 #include "utility/ConsoleProgress.h"
 #include "utility/Error.h"
 #include "utility/Format.h"
@@ -294,7 +294,7 @@ void CContentCollection::processRecord(const std::string& table, const CRecordRo
     }
     if (pClass->table == 'P' && HostHoldsTrashDomain(content.result)) {
         CS_LOG_INFO("record [%s, %u] dropped: its host holds the trash string %s", table.c_str(), record.autoId,
-                    kTrashDomain);
+                    parse::kTrashDomain);
         passOver(record);
         return;
     }

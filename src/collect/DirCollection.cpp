@@ -2,7 +2,7 @@
 
 #include "content/Content.h"
 #include "content/ContentMode.h"
-#include "index/IndexWriter.h"
+#include "index/writer/IndexWriter.h"
 #include "parse/FileIdentifier.h"
 #include "platform/Platform.h"
 #include "utility/ConsoleProgress.h"

@@ -5,14 +5,15 @@
 #include "collect/CollectType.h"
 #include "collect/LogText.h"
 #include "collect/NameTables.h"
-#include "collect/TrashLists.h"
+#include "content/FileType.h"
 #include "parse/FileIdentifier.h"
-#include "parse/FileType.h"
 #include "parse/TextSearch.h"
+#include "parse/TrashLists.h"
 #include "platform/Platform.h"
 #include "utility/Error.h"
 #include "utility/Format.h"
 #include "utility/Logger.h"
+#include "utility/StringConvertor.h"
 
 namespace cs::collection {
 
@@ -40,7 +41,7 @@ const Entity kEntities[] = {{"&quot;", '"'}, {"&amp;", '&'}, {"&lt;", '<'}, {"&g
 bool IsTrashRequest(const std::string& url)
 {
     const char* end = url.data() + url.size();
-    for (const char* host : kTrashRequestHosts) {
+    for (const char* host : parse::kTrashRequestHosts) {
         if (parse::FindNoCase(url.data(), end, host) != end)
             return true;
     }
@@ -92,19 +93,6 @@ const CRecordClass* ClassifyRecord(int privateType, uint32_t appCrc)
     default:
         return nullptr;
     }
-}
-
-std::string LowerAsciiLetters(const std::string& gbk)
-{
-    std::string lower(gbk);
-    for (size_t i = 0; i < lower.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(lower[i]);
-        if (c >= 0x80)
-            ++i;   // a lead byte: its second byte is no letter of its own
-        else if (c >= 'A' && c <= 'Z')
-            lower[i] = static_cast<char>(c - 'A' + 'a');
-    }
-    return lower;
 }
 
 std::string RecordDate(const std::string& table, const std::string& time)
@@ -168,11 +156,11 @@ void CRecordBuilder::build(const std::string& table, const CRecordRow& record, c
     doc = CRecordDocument();
     doc.kind = static_cast<uint16_t>(recordClass.kind);
     doc.type = recordClass.word;
-    doc.user = LowerAsciiLetters(m_names.user(record.userCrc));
+    doc.user = utility::LowerAsciiLetters(m_names.user(record.userCrc));
     doc.group = m_names.group(record.groupCrc);
     doc.date = RecordDate(table, record.recordTime);
     doc.path = utility::Format("%c/%s/%u", recordClass.kind, table.c_str() + 1, content.autoId);
-    doc.fileType = parse::filetype::UNKNOWN;
+    doc.fileType = content::filetype::UNKNOWN;
     if (recordClass.kind != 'M')
         m_values.parse(content.result);
     switch (recordClass.kind) {
@@ -205,7 +193,7 @@ void CRecordBuilder::buildWeb(const CRecordRow& record, const CContentRow& conte
     doc.text = m_values.value("title");
     if (!content.path.empty()) {
         doc.file = attachPath(content.path);
-        doc.fileType = parse::filetype::HTML;
+        doc.fileType = content::filetype::HTML;
     }
 }
 
@@ -213,7 +201,7 @@ void CRecordBuilder::buildSearch(const CRecordRow& record, CRecordDocument& doc)
 {
     CS_ASSERT_TEXT(record.privateType == 1, "FALSE");
     doc.text = m_values.value("url");
-    doc.fileType = parse::filetype::SEARCH;
+    doc.fileType = content::filetype::SEARCH;
 }
 
 void CRecordBuilder::buildUpload(const CRecordRow& record, const CContentRow& content, CRecordDocument& doc)
@@ -236,7 +224,7 @@ void CRecordBuilder::buildMail(const CContentRow& content, CRecordDocument& doc)
     if (content.path.empty())
         return;
     doc.file = attachPath(content.path);
-    doc.fileType = parse::filetype::EML;
+    doc.fileType = content::filetype::EML;
 }
 
 } // namespace cs::collection

@@ -25,10 +25,6 @@ struct CRecordClass {
 // content lies in the tables "O").
 const CRecordClass* ClassifyRecord(int privateType, uint32_t appCrc);
 
-// Single-byte ASCII letters lower-cased; both bytes of a GBK double-byte
-// character are kept as they are, even when the second one is a letter.
-std::string LowerAsciiLetters(const std::string& gbk);
-
 // "YYYY-MM-DD" from the record table's digits, a space and the time of day.
 std::string RecordDate(const std::string& table, const std::string& time);
 

@@ -1,6 +1,6 @@
 #include "collect/ResultValues.h"
 
-#include "collect/TrashLists.h"
+#include "parse/TrashLists.h"
 #include "utility/Logger.h"
 
 namespace cs::collection {
@@ -34,7 +34,7 @@ bool HostHoldsTrashDomain(const std::string& result)
         return false;
     size_t end = result.find("</_f>", start);
     std::string host = result.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    return host.find(kTrashDomain) != std::string::npos;
+    return host.find(parse::kTrashDomain) != std::string::npos;
 }
 
 } // namespace cs::collection

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "content/ContentMode.h"
-#include "index/IndexBarrelWriter.h"
+#include "index/writer/IndexBarrelWriter.h"
 #include "store/Directory.h"
 #include "utility/Error.h"
 #include "utility/Format.h"

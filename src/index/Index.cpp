@@ -4,8 +4,8 @@
 
 #include "content/ContentMode.h"
 #include "index/BarrelsInfo.h"
-#include "index/FieldFactoryRegistry.h"
-#include "index/ReplacePlan.h"
+#include "index/commit/ReplacePlan.h"
+#include "index/fields/FieldFactoryRegistry.h"
 #include "platform/Platform.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"

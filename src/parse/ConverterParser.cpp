@@ -3,13 +3,13 @@
 #include <chrono>
 #include <thread>
 
-#include "config/ConfigPath.h"
 #include "content/Content.h"
+#include "content/FileType.h"
 #include "parse/ContentFile.h"
 #include "parse/FileIdentifier.h"
-#include "parse/FileType.h"
 #include "parse/PipeExec.h"
 #include "platform/Platform.h"
+#include "utility/ConfigPath.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
 #include "utility/OsUtility.h"
@@ -108,7 +108,7 @@ int CConverterParser::parse(content::CContent* content)
     // The copy stays after a failure, for a look at what could not be converted.
     if (!copy.empty() && !platform::RemoveFile(copy))
         CS_LOG_WARN(m_kind.copyDeleteFailed, utility::GetLastErrorText().c_str());
-    content->setEncoding(encoding::GBK);
+    content->setEncoding(content::encoding::GBK);
     m_fields.set(*content, m_buffer.data(), m_buffer.length());
     content->setState(content::CContent::STATE_PARSED);
     return 1;

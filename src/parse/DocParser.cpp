@@ -1,12 +1,12 @@
 #include "parse/DocParser.h"
 
-#include "parse/FileType.h"
+#include "content/FileType.h"
 
 namespace cs::parse {
 
 namespace {
 const CConverterKind kKind = {
-    filetype::DOC, "~docex", "OUT_DOC_EXE_PATH", nullptr, "doc", false,
+    content::filetype::DOC, "~docex", "OUT_DOC_EXE_PATH", nullptr, "doc", false,
     "filetype is not doc while pasing", // wrongType
     "can't get original file %s length or length is 0 while doc paser parsing", // noLength
     "doc file length more than 10M while parsing", // tooLong

@@ -33,7 +33,7 @@ std::string TrimCharset(const std::string& value)
 int32_t PartEncoding(const std::string& charset)
 {
     int32_t encoding = EncodingOfCharset(charset);
-    return encoding == encoding::UCS2 ? encoding::UNKNOWN : encoding;
+    return encoding == content::encoding::UCS2 ? content::encoding::UNKNOWN : encoding;
 }
 
 bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -57,7 +57,7 @@ int CEmlParser::parse(content::CContent* content)
 {
     CS_ASSERT(content);
     m_pContent = content;
-    if (content->getFileType() != filetype::EML) {
+    if (content->getFileType() != content::filetype::EML) {
         CS_LOG_WARN("filetype is not EML while parsing");
         return 0;
     }
@@ -87,7 +87,7 @@ int CEmlParser::parse(content::CContent* content)
     m_fields.set(*content, m_collapsed.data(), m_collapsed.size());
     SetFieldIfAny(*content, m_sendId, m_sender);
     SetFieldIfAny(*content, m_recvId, m_recipients);
-    content->setEncoding(encoding::GBK);
+    content->setEncoding(content::encoding::GBK);
     content->setState(content::CContent::STATE_PARSED);
     return 1;
 }
@@ -153,9 +153,9 @@ void CEmlParser::appendPiece(std::string_view piece)
 
 std::string_view CEmlParser::inGbk(int32_t encoding, const std::string& big5Name, const char* text, size_t length)
 {
-    if (encoding == encoding::UTF8)
-        ConvertToGbk(encoding::UTF8, text, length, m_converted);
-    else if (encoding == encoding::BIG5)
+    if (encoding == content::encoding::UTF8)
+        ConvertToGbk(content::encoding::UTF8, text, length, m_converted);
+    else if (encoding == content::encoding::BIG5)
         m_converted = utility::toGbk(std::string(text, length), big5Name);
     else
         return std::string_view(text, length);

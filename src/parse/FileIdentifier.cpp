@@ -4,8 +4,8 @@
 #include <cstring>
 #include <map>
 
+#include "content/FileType.h"
 #include "parse/ContentFile.h"
-#include "parse/FileType.h"
 #include "parse/TextSearch.h"
 #include "platform/Platform.h"
 #include "utility/Error.h"
@@ -119,14 +119,14 @@ int32_t FileTypeOfCategory(const char* category)
         const char* name;
         int32_t fileType;
     } kCategories[] = {
-        {"TXT", filetype::TXT}, {"HTML", filetype::HTML}, {"EML", filetype::EML}, {"DOC", filetype::DOC},
-        {"PPT", filetype::PPT}, {"XLS", filetype::XLS},   {"PDF", filetype::PDF}, {"COMP", filetype::COMP},
+        {"TXT", content::filetype::TXT}, {"HTML", content::filetype::HTML}, {"EML", content::filetype::EML}, {"DOC", content::filetype::DOC},
+        {"PPT", content::filetype::PPT}, {"XLS", content::filetype::XLS},   {"PDF", content::filetype::PDF}, {"COMP", content::filetype::COMP},
     };
     for (const auto& entry : kCategories) {
         if (category && std::strcmp(category, entry.name) == 0)
             return entry.fileType;
     }
-    return filetype::UNKNOWN;
+    return content::filetype::UNKNOWN;
 }
 
 int32_t FileTypeOfExtension(const std::string& extension)
@@ -217,20 +217,20 @@ int32_t IdentifyFileType(const char* FullFileName)
     char sample[SAMPLE_SIZE];
     size_t len = sizeof(sample);
     if (!ReadFileHead(FullFileName, sample, &len) || len == 0)
-        return filetype::UNKNOWN;
+        return content::filetype::UNKNOWN;
     if (IsScrambledName(FullFileName))
         Unscramble(sample, len);
 
     bool confirmed = false;
     switch (byName) {
-    case filetype::TXT: confirmed = IsTxtFile(sample, len); break;
-    case filetype::HTML: confirmed = IsHtmlFile(FullFileName); break;
-    case filetype::EML: confirmed = IsEmlFile(FullFileName); break;
-    case filetype::DOC: confirmed = IsDocFile(sample, len); break;
-    case filetype::PPT: confirmed = IsPptFile(sample, len); break;
-    case filetype::XLS: confirmed = IsXlsFile(sample, len); break;
-    case filetype::PDF: confirmed = IsPdfFile(sample, len); break;
-    case filetype::COMP: confirmed = IsCompressedFile(sample, len); break;
+    case content::filetype::TXT: confirmed = IsTxtFile(sample, len); break;
+    case content::filetype::HTML: confirmed = IsHtmlFile(FullFileName); break;
+    case content::filetype::EML: confirmed = IsEmlFile(FullFileName); break;
+    case content::filetype::DOC: confirmed = IsDocFile(sample, len); break;
+    case content::filetype::PPT: confirmed = IsPptFile(sample, len); break;
+    case content::filetype::XLS: confirmed = IsXlsFile(sample, len); break;
+    case content::filetype::PDF: confirmed = IsPdfFile(sample, len); break;
+    case content::filetype::COMP: confirmed = IsCompressedFile(sample, len); break;
     default: break;
     }
     if (confirmed)
@@ -238,22 +238,22 @@ int32_t IdentifyFileType(const char* FullFileName)
 
     // Sniffing: a compound document is taken for a Word file first.
     if (IsDocFile(sample, len))
-        return filetype::DOC;
+        return content::filetype::DOC;
     if (IsPptFile(sample, len))
-        return filetype::PPT;
+        return content::filetype::PPT;
     if (IsXlsFile(sample, len))
-        return filetype::XLS;
+        return content::filetype::XLS;
     if (IsPdfFile(sample, len))
-        return filetype::PDF;
+        return content::filetype::PDF;
     if (IsCompressedFile(sample, len))
-        return filetype::COMP;
+        return content::filetype::COMP;
     if (IsEmlFile(FullFileName))
-        return filetype::EML;
+        return content::filetype::EML;
     if (IsHtmlFile(FullFileName))
-        return filetype::HTML;
+        return content::filetype::HTML;
     if (IsTxtFile(sample, len))
-        return filetype::TXT;
-    return filetype::UNKNOWN;
+        return content::filetype::TXT;
+    return content::filetype::UNKNOWN;
 }
 
 } // namespace cs::parse

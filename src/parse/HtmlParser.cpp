@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "content/Content.h"
+#include "content/FileType.h"
 #include "parse/ContentFile.h"
-#include "parse/FileType.h"
 #include "parse/HtmlText.h"
 #include "parse/TextEncoding.h"
 #include "parse/TextSearch.h"
@@ -18,20 +18,20 @@ namespace {
 
 bool Contains(const char* begin, const char* end, const char* word) { return FindNoCase(begin, end, word) != end; }
 
-// The encoding named after "charset" in a meta tag, or encoding::UNKNOWN.
+// The encoding named after "charset" in a meta tag, or content::encoding::UNKNOWN.
 int32_t CharsetOfMeta(const char* begin, const char* end)
 {
     const char* charset = FindNoCase(begin, end, "charset", 7);
     if (charset == end)
-        return encoding::UNKNOWN;
+        return content::encoding::UNKNOWN;
     const char* name = charset + 7;
     if (Contains(name, end, "gb2312") || Contains(name, end, "gbk"))
-        return encoding::GBK;
+        return content::encoding::GBK;
     if (Contains(name, end, "big-5") || Contains(name, end, "big5"))
-        return encoding::BIG5;
+        return content::encoding::BIG5;
     if (Contains(name, end, "utf8") || Contains(name, end, "utf-8"))
-        return encoding::UTF8;
-    return encoding::UNKNOWN;
+        return content::encoding::UTF8;
+    return content::encoding::UNKNOWN;
 }
 
 } // namespace
@@ -43,7 +43,7 @@ void CHtmlParser::setContentMode(const content::CContentMode* pMode)
 
 void CHtmlParser::detectEncoding()
 {
-    m_encoding = encoding::UNKNOWN;
+    m_encoding = content::encoding::UNKNOWN;
     const char* const end = m_readBuffer.data() + m_readBuffer.length();
     for (const char* meta = FindNoCase(m_readBuffer.data(), end, "meta", 4); meta != end;
          meta = FindNoCase(meta + 4, end, "meta", 4)) {
@@ -51,7 +51,7 @@ void CHtmlParser::detectEncoding()
         if (tagEnd == end)
             return;
         m_encoding = CharsetOfMeta(meta, tagEnd);
-        if (m_encoding != encoding::UNKNOWN)
+        if (m_encoding != content::encoding::UNKNOWN)
             return;
     }
 }
@@ -60,7 +60,7 @@ int CHtmlParser::parse(content::CContent* content)
 {
     CS_ASSERT(content);
     m_pContent = content;
-    if (content->getFileType() != filetype::HTML) {
+    if (content->getFileType() != content::filetype::HTML) {
         CS_LOG_WARN("filetype is not HTML while parsing");
         return 0;
     }
@@ -100,11 +100,11 @@ int CHtmlParser::parse(content::CContent* content)
     // The last character is the separator after the last piece of text.
     m_text.back() = '\0';
     if (IsUtf8Text(m_text.data(), m_text.size(), m_text.size()))
-        m_encoding = encoding::UTF8;
+        m_encoding = content::encoding::UTF8;
 
     const char* text = m_text.data();
     size_t textLength = m_text.size() - 1;
-    if (m_encoding == encoding::UTF8 || m_encoding == encoding::BIG5) {
+    if (m_encoding == content::encoding::UTF8 || m_encoding == content::encoding::BIG5) {
         if (!ConvertToGbk(m_encoding, text, textLength, m_converted)) {
             CS_LOG_WARN(" can't transfer text code while html parsing.Old Code:%d ", m_encoding);
             return 0;
@@ -119,7 +119,7 @@ int CHtmlParser::parse(content::CContent* content)
         return 0;
     }
     m_fields.set(*content, m_collapsed.data(), m_collapsed.size());
-    content->setEncoding(encoding::GBK);
+    content->setEncoding(content::encoding::GBK);
     content->setState(content::CContent::STATE_PARSED);
     return 1;
 }

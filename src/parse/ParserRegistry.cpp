@@ -1,9 +1,9 @@
 #include "parse/ParserRegistry.h"
 
+#include "content/FileType.h"
 #include "parse/CompParser.h"
 #include "parse/DocParser.h"
 #include "parse/EmlParser.h"
-#include "parse/FileType.h"
 #include "parse/HtmlParser.h"
 #include "parse/PdfParser.h"
 #include "parse/PptParser.h"
@@ -23,16 +23,16 @@ CParserRegistry& CParserRegistry::instance()
 
 CParserRegistry::CParserRegistry()
 {
-    static CParserCreator<CTxtParser> txt("txt", filetype::TXT);
-    static CParserCreator<CHtmlParser> html("html", filetype::HTML);
-    static CParserCreator<CEmlParser> eml("eml", filetype::EML);
-    static CParserCreator<CDocParser> doc("doc", filetype::DOC);
-    static CParserCreator<CPptParser> ppt("ppt", filetype::PPT);
-    static CParserCreator<CXlsParser> xls("xls", filetype::XLS);
-    static CParserCreator<CPdfParser> pdf("pdf", filetype::PDF);
-    static CParserCreator<CCompParser> compress("compress", filetype::COMP);
-    static CParserCreator<CSearchParser> search("search", filetype::SEARCH);
-    static CParserCreator<CUnkownParser> unknown("unkown", filetype::UNKNOWN);
+    static CParserCreator<CTxtParser> txt("txt", content::filetype::TXT);
+    static CParserCreator<CHtmlParser> html("html", content::filetype::HTML);
+    static CParserCreator<CEmlParser> eml("eml", content::filetype::EML);
+    static CParserCreator<CDocParser> doc("doc", content::filetype::DOC);
+    static CParserCreator<CPptParser> ppt("ppt", content::filetype::PPT);
+    static CParserCreator<CXlsParser> xls("xls", content::filetype::XLS);
+    static CParserCreator<CPdfParser> pdf("pdf", content::filetype::PDF);
+    static CParserCreator<CCompParser> compress("compress", content::filetype::COMP);
+    static CParserCreator<CSearchParser> search("search", content::filetype::SEARCH);
+    static CParserCreator<CUnkownParser> unknown("unkown", content::filetype::UNKNOWN);
     CParser::CCreator* creators[] = {&txt, &html, &eml, &doc, &ppt, &xls, &pdf, &compress, &search, &unknown};
     for (CParser::CCreator* pCreator : creators)
         registerCreator(pCreator);
@@ -53,7 +53,7 @@ CParser::CCreator* CParserRegistry::find(const std::string& identifier) const
 int32_t CParserRegistry::fileTypeOf(const std::string& identifier) const
 {
     auto it = m_creators.find(identifier);
-    return it == m_creators.end() ? filetype::UNKNOWN : it->second.first;
+    return it == m_creators.end() ? content::filetype::UNKNOWN : it->second.first;
 }
 
 CParser::CCreator* CParserRegistry::findByFileType(int32_t fileType) const

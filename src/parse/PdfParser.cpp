@@ -1,12 +1,12 @@
 #include "parse/PdfParser.h"
 
-#include "parse/FileType.h"
+#include "content/FileType.h"
 
 namespace cs::parse {
 
 namespace {
 const CConverterKind kKind = {
-    filetype::PDF, "~pdfex", "OUT_PDF_EXE_PATH", "PDF_PARAM_FILE_PATH", nullptr, true,
+    content::filetype::PDF, "~pdfex", "OUT_PDF_EXE_PATH", "PDF_PARAM_FILE_PATH", nullptr, true,
     "filetype is not pdf while pasing", // wrongType
     "can't get original file %s length or length is 0 while pdf paser parsing", // noLength
     "doc file length more than 10M while parsing", // tooLong

@@ -1,12 +1,12 @@
 #include "parse/PptParser.h"
 
-#include "parse/FileType.h"
+#include "content/FileType.h"
 
 namespace cs::parse {
 
 namespace {
 const CConverterKind kKind = {
-    filetype::PPT, "~pptex", "OUT_PPT_EXE_PATH", nullptr, "ppt", false,
+    content::filetype::PPT, "~pptex", "OUT_PPT_EXE_PATH", nullptr, "ppt", false,
     "filetype is not ppt while pasing", // wrongType
     "can't get original file %s length or length is 0 while ppt paser parsing", // noLength
     "ppt file length more than 10M while parsing", // tooLong

@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "config/ConfigNumber.h"
-#include "config/ConfigPath.h"
 #include "content/Content.h"
 #include "parse/TextEncoding.h"
 #include "utility/Blanks.h"
+#include "utility/ConfigPath.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
 #include "utility/XmlDocument.h"
@@ -62,10 +62,10 @@ CSearchParser::CSearchParser()
         const char* startWord;
         int32_t charset;
     } kBuiltIn[] = {
-        {"google", "q=", encoding::UTF8},       {"baidu", "wd=", encoding::GBK},    {"yahoo", "p=", encoding::UTF8},
-        {"live", "q=", encoding::UTF8},         {"sogou", "query=", encoding::GBK}, {"163", "q=", encoding::GBK},
-        {"iask", "_searchkey=", encoding::GBK}, {"zhongsou", "w=", encoding::GBK},  {"tom", "w=", encoding::GBK},
-        {"yisou", ":", encoding::UTF8},         {"soso", "w=", encoding::GBK},      {"tianwang", "word=", encoding::GBK},
+        {"google", "q=", content::encoding::UTF8},       {"baidu", "wd=", content::encoding::GBK},    {"yahoo", "p=", content::encoding::UTF8},
+        {"live", "q=", content::encoding::UTF8},         {"sogou", "query=", content::encoding::GBK}, {"163", "q=", content::encoding::GBK},
+        {"iask", "_searchkey=", content::encoding::GBK}, {"zhongsou", "w=", content::encoding::GBK},  {"tom", "w=", content::encoding::GBK},
+        {"yisou", ":", content::encoding::UTF8},         {"soso", "w=", content::encoding::GBK},      {"tianwang", "word=", content::encoding::GBK},
     };
     for (const auto& engine : kBuiltIn)
         m_engines[engine.key] = CEngine{engine.startWord, engine.key, engine.charset};
@@ -116,7 +116,7 @@ int CSearchParser::parse(content::CContent* content)
 {
     CS_ASSERT(content);
     m_pContent = content;
-    if (content->getFileType() != filetype::SEARCH) {
+    if (content->getFileType() != content::filetype::SEARCH) {
         CS_LOG_WARN("content is not searching key words");
         return 0;
     }
@@ -151,7 +151,7 @@ int CSearchParser::parse(content::CContent* content)
     }
 
     m_fields.set(*content, m_keyword.data(), m_keyword.size());
-    content->setEncoding(encoding::GBK);
+    content->setEncoding(content::encoding::GBK);
     content->setState(content::CContent::STATE_PARSED);
     return 1;
 }
@@ -197,7 +197,7 @@ bool CSearchParser::takeKeyword(const CEngine& engine, size_t slash)
 
 bool CSearchParser::takeQuery(size_t firstDot)
 {
-    m_encoding = encoding::UNKNOWN;
+    m_encoding = content::encoding::UNKNOWN;
     size_t question = m_url.find('?', firstDot);
     if (question == std::string::npos)
         return false;
@@ -226,8 +226,8 @@ bool CSearchParser::takeQuery(size_t firstDot)
 
 bool CSearchParser::convertKeyword()
 {
-    bool convert = (m_encoding == encoding::UTF8 && m_convertUtf8) || (m_encoding == encoding::BIG5 && m_convertBig5) ||
-                   (m_encoding == encoding::UCS2 && m_convertUcs2);
+    bool convert = (m_encoding == content::encoding::UTF8 && m_convertUtf8) || (m_encoding == content::encoding::BIG5 && m_convertBig5) ||
+                   (m_encoding == content::encoding::UCS2 && m_convertUcs2);
     if (!convert)
         return true;
     if (!ConvertToGbk(m_encoding, m_keyword.data(), m_keyword.size(), m_converted)) {

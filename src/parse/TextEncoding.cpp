@@ -3,7 +3,7 @@
 #include <cstring>
 #include <strings.h>
 
-#include "parse/FileType.h"
+#include "content/FileType.h"
 #include "utility/StringConvertor.h"
 
 namespace cs::parse {
@@ -135,12 +135,12 @@ bool IsBig5Text(const char* text, size_t length, size_t window)
 int32_t DetectEncoding(const char* text, size_t length, size_t window)
 {
     if (IsUtf8Text(text, length, window))
-        return encoding::UTF8;
+        return content::encoding::UTF8;
     if (IsGbkText(text, length, window))
-        return encoding::GBK;
+        return content::encoding::GBK;
     if (IsBig5Text(text, length, window))
-        return encoding::BIG5;
-    return encoding::UNKNOWN;
+        return content::encoding::BIG5;
+    return content::encoding::UNKNOWN;
 }
 
 int32_t EncodingOfCharset(const std::string& name)
@@ -149,31 +149,31 @@ int32_t EncodingOfCharset(const std::string& name)
         const char* name;
         int32_t encoding;
     } kCharsets[] = {
-        {"utf8", encoding::UTF8},   {"utf-8", encoding::UTF8},  {"gb2312", encoding::GBK},
-        {"gbk", encoding::GBK},     {"big5", encoding::BIG5},   {"big-5", encoding::BIG5},
-        {"usc2", encoding::UCS2},   {"ucs-2", encoding::UCS2},
+        {"utf8", content::encoding::UTF8},   {"utf-8", content::encoding::UTF8},  {"gb2312", content::encoding::GBK},
+        {"gbk", content::encoding::GBK},     {"big5", content::encoding::BIG5},   {"big-5", content::encoding::BIG5},
+        {"usc2", content::encoding::UCS2},   {"ucs-2", content::encoding::UCS2},
     };
     for (const auto& entry : kCharsets) {
         if (::strcasecmp(name.c_str(), entry.name) == 0)
             return entry.encoding;
     }
-    return encoding::UNKNOWN;
+    return content::encoding::UNKNOWN;
 }
 
 bool ConvertToGbk(int32_t encoding, const char* text, size_t length, std::string& out)
 {
     out.clear();
     switch (encoding) {
-    case encoding::GBK:
+    case content::encoding::GBK:
         out.assign(text, length);
         return true;
-    case encoding::UTF8:
+    case content::encoding::UTF8:
         out = FromUtf8().convert(text, length);
         return true;
-    case encoding::UCS2:
+    case content::encoding::UCS2:
         out = FromUcs2().convert(text, length);
         return true;
-    case encoding::BIG5:
+    case content::encoding::BIG5:
         Big5ToGbk(text, length, out);
         return true;
     default:

@@ -1,8 +1,8 @@
 #include "parse/TxtParser.h"
 
 #include "content/Content.h"
+#include "content/FileType.h"
 #include "parse/ContentFile.h"
-#include "parse/FileType.h"
 #include "parse/TextEncoding.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
@@ -23,7 +23,7 @@ int CTxtParser::parse(content::CContent* content)
 {
     CS_ASSERT(content);
     m_pContent = content;
-    if (content->getFileType() != filetype::TXT) {
+    if (content->getFileType() != content::filetype::TXT) {
         CS_LOG_WARN("filetype is not TXT while parsing");
         return 0;
     }
@@ -46,14 +46,14 @@ int CTxtParser::parse(content::CContent* content)
     const char* text = m_readBuffer.data();
     size_t textLength = m_readBuffer.length();
     switch (m_encoding) {
-    case encoding::GBK:
+    case content::encoding::GBK:
         ++textLength;   // the terminating zero byte goes with the text
         break;
-    case encoding::UTF8:
-    case encoding::BIG5:
+    case content::encoding::UTF8:
+    case content::encoding::BIG5:
         if (!ConvertToGbk(m_encoding, text, textLength, m_converted))
             return 0;
-        if (m_encoding == encoding::UTF8)
+        if (m_encoding == content::encoding::UTF8)
             m_converted.push_back('\0');   // as for GBK, the zero byte goes with the text
         text = m_converted.data();
         textLength = m_converted.size();
@@ -64,7 +64,7 @@ int CTxtParser::parse(content::CContent* content)
     }
 
     m_fields.set(*content, text, textLength);
-    content->setEncoding(encoding::GBK);
+    content->setEncoding(content::encoding::GBK);
     content->setState(content::CContent::STATE_PARSED);
     return 1;
 }

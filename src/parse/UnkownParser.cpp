@@ -1,12 +1,12 @@
 #include "parse/UnkownParser.h"
 
-#include "collect/TrashLists.h"
-#include "config/ConfigPath.h"
 #include "content/Content.h"
 #include "parse/TextEncoding.h"
 #include "parse/TextSearch.h"
+#include "parse/TrashLists.h"
 #include "platform/Platform.h"
 #include "utility/Blanks.h"
+#include "utility/ConfigPath.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
 #include "utility/XmlDocument.h"
@@ -63,11 +63,11 @@ int CUnkownParser::parseFileName(content::CContent& content, const std::string& 
     }
     m_fileName.assign(path, separator + 1, std::string::npos);
     // Names come from the file system, which keeps them in UTF-8 here.
-    m_encoding = IsValidUtf8(m_fileName.data(), m_fileName.size()) ? encoding::UTF8 : encoding::GBK;
-    if (m_encoding == encoding::UTF8)
+    m_encoding = IsValidUtf8(m_fileName.data(), m_fileName.size()) ? content::encoding::UTF8 : content::encoding::GBK;
+    if (m_encoding == content::encoding::UTF8)
         Utf8ToGbkInPlace(m_fileName);
     m_fields.set(content, m_fileName.data(), m_fileName.size());
-    content.setEncoding(encoding::GBK);
+    content.setEncoding(content::encoding::GBK);
     content.setState(content::CContent::STATE_PARSED);
     return 1;
 }
@@ -89,7 +89,7 @@ int CUnkownParser::parseBuffer(content::CContent& content)
         return 0;   // a web page without its page file says nothing
     // The slot's size: the bytes and their terminating zero byte.
     m_fields.set(content, buffer.data(), buffer.allocated());
-    content.setEncoding(encoding::UNKNOWN);
+    content.setEncoding(content::encoding::UNKNOWN);
     content.setState(content::CContent::STATE_PARSED);
     return 1;
 }
@@ -116,7 +116,7 @@ void CUnkownParser::loadTrashUrls()
     if (paths.hasPath("TRASHURL_STRING_CONFIG") && document.parseFile(paths.getPath("TRASHURL_STRING_CONFIG")))
         config = document.select("/config");
     if (!config) {
-        for (const char* host : collection::kTrashRequestHosts)
+        for (const char* host : parse::kTrashRequestHosts)
             m_trashUrls.emplace_back(host);
         return;
     }

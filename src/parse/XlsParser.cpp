@@ -1,12 +1,12 @@
 #include "parse/XlsParser.h"
 
-#include "parse/FileType.h"
+#include "content/FileType.h"
 
 namespace cs::parse {
 
 namespace {
 const CConverterKind kKind = {
-    filetype::XLS, "~xlsex", "OUT_XLS_EXE_PATH", nullptr, "xls", false,
+    content::filetype::XLS, "~xlsex", "OUT_XLS_EXE_PATH", nullptr, "xls", false,
     "filetype is not excel while pasing", // wrongType
     "can't get original file %s length or length is 0 while excel paser parsing", // noLength
     "excel file length more than 10M while parsing", // tooLong

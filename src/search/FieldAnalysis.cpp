@@ -5,7 +5,6 @@
 #include "analyze/Analyzer.h"
 #include "analyze/AnalyzerRegistry.h"
 #include "analyze/TokenList.h"
-#include "collect/RecordBuilder.h"
 #include "content/ContentMode.h"
 #include "utility/StringConvertor.h"
 
@@ -73,7 +72,7 @@ std::vector<int32_t> CFieldAnalysis::terms(const std::string& field, const std::
     // The activity collection stores user names with lower-case ASCII letters
     // (and GBK characters as they are).
     if (field == "user")
-        value = collection::LowerAsciiLetters(value);
+        value = utility::LowerAsciiLetters(value);
     const std::string* pName = item.getComponent("analyzer");
     bool email = pName && *pName == kEmailAnalyzer;
     // The analyser passes over words without '@' in silence.

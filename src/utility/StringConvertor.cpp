@@ -79,4 +79,17 @@ std::string toGbk(const std::string& text, const std::string& sourceSet)
     return convertor.convert(text);
 }
 
+std::string LowerAsciiLetters(const std::string& gbk)
+{
+    std::string lower(gbk);
+    for (size_t i = 0; i < lower.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(lower[i]);
+        if (c >= 0x80)
+            ++i;   // a lead byte: its second byte is no letter of its own
+        else if (c >= 'A' && c <= 'Z')
+            lower[i] = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+}
+
 } // namespace cs::utility

@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "support/AnalyzerTestData.h"
 #include "analyze/AnalyzerRegistry.h"
 #include "analyze/GeneralAnalyzer.h"
-#include "config/ConfigPath.h"
+#include "support/AnalyzerTestData.h"
 #include "support/TestSupport.h"
+#include "utility/ConfigPath.h"
 
 using cs::analyze::CGeneralAnalyzer;
 using cs::analyze::wid_t;

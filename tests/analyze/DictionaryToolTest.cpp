@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <sstream>
 
-#include "support/AnalyzerTestData.h"
 #include "analyze/GeneralAnalyzer.h"
-#include "config/ConfigPath.h"
+#include "support/AnalyzerTestData.h"
 #include "support/TestSupport.h"
+#include "utility/ConfigPath.h"
 
 using cs::analyze::wid_t;
 using cs::test::Gbk;

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "collect/Database.h"
-#include "collect/TrashLists.h"
+#include "parse/TrashLists.h"
 #include "support/TestSupport.h"
 #include "utility/StringConvertor.h"
 
@@ -198,7 +198,7 @@ TEST_F(ActivityDbGeneratorTest, SummaryMatchesWhatTheRowsSay)
                                           {"result"})[0]["result"];
                 size_t host = result.find("<_f n=\"host\">");
                 if (host != std::string::npos &&
-                    result.substr(host, result.find("</_f>", host) - host).find(cs::collection::kTrashDomain) !=
+                    result.substr(host, result.find("</_f>", host) - host).find(cs::parse::kTrashDomain) !=
                         std::string::npos) {
                     ++passed["trash_domain"];
                     continue;

@@ -9,7 +9,7 @@
 #include "collect/CollectionRegistry.h"
 #include "collect/DirCollection.h"
 #include "content/Content.h"
-#include "index/IndexWriter.h"
+#include "index/writer/IndexWriter.h"
 #include "platform/Platform.h"
 #include "support/AnalyzerTestData.h"
 #include "support/IndexFiles.h"

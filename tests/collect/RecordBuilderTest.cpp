@@ -7,8 +7,8 @@
 #include "collect/RecordBuilder.h"
 #include "collect/RecordTables.h"
 #include "collect/ResultValues.h"
-#include "collect/TrashLists.h"
-#include "parse/FileType.h"
+#include "content/FileType.h"
+#include "parse/TrashLists.h"
 #include "support/TestSupport.h"
 #include "utility/StringConvertor.h"
 
@@ -16,16 +16,6 @@ using namespace cs::collection;
 using namespace cs::test;
 using cs::utility::CDatabase;
 using cs::utility::utf8ToGbk;
-
-TEST(RecordText, UserNamesLowerOnlySingleByteLetters)
-{
-    EXPECT_EQ(LowerAsciiLetters("Alice.WONG"), "alice.wong");
-    // The second bytes of both characters of this GBK name are capital letters.
-    EXPECT_EQ(LowerAsciiLetters("\xF1\x52\xC8\x41"), "\xF1\x52\xC8\x41");
-    EXPECT_EQ(LowerAsciiLetters(utf8ToGbk("蘇州ADMIN")), utf8ToGbk("蘇州admin"));
-    // A lead byte cut off at the end stays as it is.
-    EXPECT_EQ(LowerAsciiLetters("AB\xC8"), "ab\xC8");
-}
 
 TEST(RecordText, DatesAndUploadMarkup)
 {
@@ -96,7 +86,7 @@ TEST(ResultDocuments, ValuesByNameInGbk)
 
 TEST(ResultDocuments, TrashDomainCountsOnlyInTheHostElement)
 {
-    std::string domain = kTrashDomain;
+    std::string domain = cs::parse::kTrashDomain;
     EXPECT_TRUE(HostHoldsTrashDomain("<result><_f n=\"host\">" + domain + "</_f></result>"));
     EXPECT_TRUE(HostHoldsTrashDomain("<result><_f n=\"url\">x</_f><_f n=\"host\">a." + domain + ":80</_f>"));
     // A document cut short inside the host element.
@@ -203,7 +193,7 @@ TEST_F(RecordBuilderTest, ChatTakesMsgOrImContent)
     for (int type : {10, 11, 12}) {
         CRecordDocument doc = build(Record(type), Content(both));
         EXPECT_EQ(doc.text, "plain message") << type;
-        EXPECT_EQ(doc.fileType, cs::parse::filetype::UNKNOWN);
+        EXPECT_EQ(doc.fileType, cs::content::filetype::UNKNOWN);
         EXPECT_EQ(doc.file, "");
     }
     EXPECT_EQ(build(Record(15), Content(both)).text, utf8ToGbk("你好 world"));
@@ -217,7 +207,7 @@ TEST_F(RecordBuilderTest, WebPagesAndSearchRequests)
     EXPECT_EQ(web.kind, 'W');
     EXPECT_EQ(web.type, "web");
     EXPECT_EQ(web.text, "News");
-    EXPECT_EQ(web.fileType, cs::parse::filetype::HTML);
+    EXPECT_EQ(web.fileType, cs::content::filetype::HTML);
     EXPECT_EQ(web.file, m_root + "20240301/http/05/e_1_2_3.htm");
     EXPECT_EQ(web.path, "W/20240301/9");
 
@@ -225,14 +215,14 @@ TEST_F(RecordBuilderTest, WebPagesAndSearchRequests)
     web = build(Record(1), Content("<r/>", "/qvlog/20240301/http/06/x.htm"));
     EXPECT_EQ(web.file, m_root + "20240301/http/06/n_x.htm");
     web = build(Record(1), Content("<r/>"));
-    EXPECT_EQ(web.fileType, cs::parse::filetype::UNKNOWN);
+    EXPECT_EQ(web.fileType, cs::content::filetype::UNKNOWN);
     EXPECT_EQ(web.file, "");
 
     CRecordDocument search =
         build(Record(1, 3858868786u), Content("<r><_f n=\"url\">http://www.baidu.com/s?wd=x</_f></r>", "/qvlog/x"));
     EXPECT_EQ(search.kind, 'S');
     EXPECT_EQ(search.type, "search");
-    EXPECT_EQ(search.fileType, cs::parse::filetype::SEARCH);
+    EXPECT_EQ(search.fileType, cs::content::filetype::SEARCH);
     EXPECT_EQ(search.text, "http://www.baidu.com/s?wd=x");
     EXPECT_EQ(search.file, "");
     EXPECT_EQ(search.path, "S/20240301/9");
@@ -251,29 +241,29 @@ TEST_F(RecordBuilderTest, UploadsByApplicationFileAndTrashRequests)
     EXPECT_EQ(up.type, "httpup");
     EXPECT_EQ(up.text, "T\nbold &");
     EXPECT_EQ(up.file, m_root + "20240301/httpup/01/n_a.txt");
-    EXPECT_EQ(up.fileType, cs::parse::filetype::TXT);
+    EXPECT_EQ(up.fileType, cs::content::filetype::TXT);
     EXPECT_EQ(up.path, "U/20240301/9");
 
     // Applications whose uploads are taken by their text alone.
     for (uint32_t app : {277180137u, 596060734u}) {
         up = build(Record(2, app), Content(result, "/qvlog/20240301/httpup/01/a.txt"));
         EXPECT_EQ(up.file, "");
-        EXPECT_EQ(up.fileType, cs::parse::filetype::UNKNOWN);
+        EXPECT_EQ(up.fileType, cs::content::filetype::UNKNOWN);
         EXPECT_EQ(up.text, "T\nbold &");
     }
     // A file that is not there: the text is still indexed.
     up = build(Record(2), Content(result, "/qvlog/20240301/httpup/01/gone.txt"));
     EXPECT_EQ(up.file, "");
-    EXPECT_EQ(up.fileType, cs::parse::filetype::UNKNOWN);
+    EXPECT_EQ(up.fileType, cs::content::filetype::UNKNOWN);
     EXPECT_EQ(up.text, "T\nbold &");
 
     // Update and telemetry requests: no text, no file.
-    for (const char* host : kTrashRequestHosts) {
+    for (const char* host : cs::parse::kTrashRequestHosts) {
         std::string trash = "<r><_f n=\"url\">http://" + std::string(host) + "vendor.com/check</_f><_f n=\"title\">T</_f></r>";
         up = build(Record(2), Content(trash, "/qvlog/20240301/httpup/01/a.txt"));
         EXPECT_EQ(up.text, "") << host;
         EXPECT_EQ(up.file, "") << host;
-        EXPECT_EQ(up.fileType, cs::parse::filetype::UNKNOWN) << host;
+        EXPECT_EQ(up.fileType, cs::content::filetype::UNKNOWN) << host;
     }
 }
 
@@ -283,10 +273,10 @@ TEST_F(RecordBuilderTest, MailTakesItsFile)
     EXPECT_EQ(mail.kind, 'M');
     EXPECT_EQ(mail.type, "mail");
     EXPECT_EQ(mail.text, "");
-    EXPECT_EQ(mail.fileType, cs::parse::filetype::EML);
+    EXPECT_EQ(mail.fileType, cs::content::filetype::EML);
     EXPECT_EQ(mail.file, m_root + "20240301/mail/02/n_1_1.eml");
     mail = build(Record(8), Content(""));
-    EXPECT_EQ(mail.fileType, cs::parse::filetype::UNKNOWN);
+    EXPECT_EQ(mail.fileType, cs::content::filetype::UNKNOWN);
     EXPECT_EQ(mail.file, "");
     EXPECT_EQ(mail.path, "M/20240301/9");
 }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "config/ConfigPath.h"
 #include "support/TestSupport.h"
+#include "utility/ConfigPath.h"
 
 using cs::test::CLogCapture;
 using cs::test::MakeTempDir;

@@ -16,7 +16,7 @@
 #include "collect/Database.h"
 #include "e2e/ActivityDb.h"
 #include "e2e/ActivitySandbox.h"
-#include "index/IndexRecovery.h"
+#include "index/commit/IndexRecovery.h"
 #include "support/IndexFiles.h"
 #include "utility/XmlDocument.h"
 

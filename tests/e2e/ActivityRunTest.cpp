@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "collect/Database.h"
-#include "collect/TrashLists.h"
 #include "e2e/ActivityDb.h"
 #include "e2e/ActivitySandbox.h"
+#include "parse/TrashLists.h"
 #include "utility/StringConvertor.h"
 #include "utility/XmlDocument.h"
 
@@ -169,10 +169,10 @@ TEST_F(ActivityRunTest, EligibleRecordsBecomeDocumentsOnceAndTheNextRunResumes)
     expect('U', d1, m_db.add(d1, upload), {"alice", "研发部", "2024-03-01", 2});
     Row trash = upload;
     trash.app = 99;
-    trash.result = CActivityDb::Result({{"host", cs::collection::kTrashDomain}, {"title", "T"}, {"body", "B"}});
+    trash.result = CActivityDb::Result({{"host", cs::parse::kTrashDomain}, {"title", "T"}, {"body", "B"}});
     CActivityDb::Added trashed = m_db.add(d1, trash);
     trash.result = CActivityDb::Result({{"host", "files.example.com"},
-                                        {"url", std::string("http://files.example.com/?r=") + cs::collection::kTrashDomain},
+                                        {"url", std::string("http://files.example.com/?r=") + cs::parse::kTrashDomain},
                                         {"title", "Shared"}, {"body", "elsewhere"}});
     trash.path = "";
     expect('U', d1, m_db.add(d1, trash), {"alice", "研发部", "2024-03-01", 2});
@@ -552,7 +552,7 @@ std::map<std::string, Eligible> EligibleRecords(const std::string& database, con
         {'W', 'U', "a.private_type = 1 and a.app_crc <> 3858868786", "c.path as file, c.result"},
         {'S', 'U', "a.private_type = 1 and a.app_crc = 3858868786", "'' as file, c.result"},
         {'U', 'P',
-         "a.private_type = 2 and not (" + hostTag + " > 0 and locate('" + cs::collection::kTrashDomain +
+         "a.private_type = 2 and not (" + hostTag + " > 0 and locate('" + cs::parse::kTrashDomain +
              "', substring_index(substring(c.result, " + hostTag + "), '</_f>', 1)) > 0)",
          "c.path as file, c.result"},
         {'M', 'M', "a.private_type in (7, 8)", "c.mail_path as file, '' as result"},
@@ -597,7 +597,7 @@ std::map<std::string, Eligible> EligibleRecords(const std::string& database, con
                     // one its parser cannot read.
                     std::string url = ResultValue(result, "url");
                     bool request = false;
-                    for (const char* host : cs::collection::kTrashRequestHosts)
+                    for (const char* host : cs::parse::kTrashRequestHosts)
                         request = request || url.find(host) != std::string::npos;
                     bool plain = rows.field("app_crc") == "277180137" || rows.field("app_crc") == "596060734";
                     record.nothingToIndex = request || (!plain && fileThere(file));

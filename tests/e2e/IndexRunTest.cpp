@@ -14,7 +14,7 @@
 
 #include "analyze/EmailaddrAnalyzer.h"
 #include "e2e/Sandbox.h"
-#include "index/IndexRecovery.h"
+#include "index/commit/IndexRecovery.h"
 #include "support/AnalyzerTestData.h"
 #include "support/Corpus.h"
 #include "support/IndexFiles.h"

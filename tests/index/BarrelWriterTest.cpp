@@ -9,7 +9,7 @@
 
 #include "IndexTestKit.h"
 #include "content/Content.h"
-#include "index/IndexBarrelWriter.h"
+#include "index/writer/IndexBarrelWriter.h"
 #include "support/AnalyzerTestData.h"
 #include "support/FullDisk.h"
 #include "utility/OsUtility.h"

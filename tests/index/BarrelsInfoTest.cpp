@@ -8,7 +8,7 @@
 #include "content/Content.h"
 #include "content/ContentMode.h"
 #include "index/BarrelsInfo.h"
-#include "index/IndexBarrelWriter.h"
+#include "index/writer/IndexBarrelWriter.h"
 #include "store/ContentDirectory.h"
 
 namespace {

@@ -7,13 +7,13 @@
 #include <random>
 
 #include "IndexTestKit.h"
-#include "index/CrcFieldFactory.h"
-#include "index/CrcIndexer.h"
-#include "index/DateFieldFactory.h"
-#include "index/DateTimeFieldIndexer.h"
-#include "index/FieldFactoryRegistry.h"
-#include "index/TextFieldFactory.h"
-#include "index/TextFieldIndexer.h"
+#include "index/fields/CrcFieldFactory.h"
+#include "index/fields/CrcIndexer.h"
+#include "index/fields/DateFieldFactory.h"
+#include "index/fields/DateTimeFieldIndexer.h"
+#include "index/fields/FieldFactoryRegistry.h"
+#include "index/fields/TextFieldFactory.h"
+#include "index/fields/TextFieldIndexer.h"
 
 namespace {
 

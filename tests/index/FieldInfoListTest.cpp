@@ -6,7 +6,7 @@
 
 #include "IndexTestKit.h"
 #include "content/ContentMode.h"
-#include "index/FieldInfoList.h"
+#include "index/fields/FieldInfoList.h"
 #include "store/ContentDirectory.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include "collect/Collection.h"
 #include "content/Content.h"
 #include "content/ContentMode.h"
-#include "index/IndexRecovery.h"
-#include "index/IndexWriter.h"
-#include "index/ReplacePlan.h"
+#include "index/commit/IndexRecovery.h"
+#include "index/commit/ReplacePlan.h"
+#include "index/writer/IndexWriter.h"
 #include "support/Corpus.h"
 #include "support/IndexFiles.h"
 #include "support/IndexingRig.h"
@@ -195,7 +195,7 @@ TEST_F(IndexWriter, ALastFlushOnTheLastDocumentLeavesNoEmptyBarrel)
     CCorpus corpus(3);
     for (int32_t i = 0; i < threshold; ++i)
         feed.add(corpus.english(10));
-    pWriter->setCollection(&feed);
+    pWriter->setFlushListener(&feed);
     feed.setIndexWriter(pWriter.release(), true);
     feed.run();
     // The flush came with the last document (indexed by the close).

@@ -10,8 +10,8 @@
 
 #include "MergeTestKit.h"
 #include "index/Index.h"
-#include "index/IndexRecovery.h"
-#include "index/ReplacePlan.h"
+#include "index/commit/IndexRecovery.h"
+#include "index/commit/ReplacePlan.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <algorithm>
 
 #include "MergeTestKit.h"
-#include "index/CrcIndexTermReader.h"
-#include "index/DocPostingMerger.h"
-#include "index/WordPostingMerger.h"
-#include "index/FieldMergeQueue.h"
-#include "index/FieldMerger.h"
-#include "index/TextIndexTermReader.h"
+#include "index/merge/DocPostingMerger.h"
+#include "index/merge/FieldMergeQueue.h"
+#include "index/merge/FieldMerger.h"
+#include "index/merge/WordPostingMerger.h"
+#include "index/terms/CrcIndexTermReader.h"
+#include "index/terms/TextIndexTermReader.h"
 #include "utility/Term.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "index/BarrelsInfo.h"
-#include "index/FieldFactoryRegistry.h"
-#include "index/HTIndexMerger.h"
+#include "index/fields/FieldFactoryRegistry.h"
+#include "index/merge/HTIndexMerger.h"
 #include "store/ContentDirectory.h"
 #include "support/BarrelBuilder.h"
 #include "support/IndexFiles.h"

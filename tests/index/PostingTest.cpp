@@ -4,9 +4,9 @@
 #include <memory>
 
 #include "IndexTestKit.h"
-#include "index/ChunkList.h"
-#include "index/MemoryPostingDoc.h"
-#include "index/MemoryPostingWord.h"
+#include "index/postings/ChunkList.h"
+#include "index/postings/MemoryPostingDoc.h"
+#include "index/postings/MemoryPostingWord.h"
 
 namespace {
 

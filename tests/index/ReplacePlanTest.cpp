@@ -6,7 +6,7 @@
 
 #include <stdexcept>
 
-#include "index/ReplacePlan.h"
+#include "index/commit/ReplacePlan.h"
 #include "store/ContentDirectory.h"
 #include "support/TestSupport.h"
 

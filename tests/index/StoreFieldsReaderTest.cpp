@@ -4,9 +4,9 @@
 
 #include "IndexTestKit.h"
 #include "content/Content.h"
-#include "index/FieldInfoList.h"
-#include "index/StoreFieldsReader.h"
-#include "index/StoreFieldsWriter.h"
+#include "index/fields/FieldInfoList.h"
+#include "index/stored/StoreFieldsReader.h"
+#include "index/stored/StoreFieldsWriter.h"
 
 namespace {
 

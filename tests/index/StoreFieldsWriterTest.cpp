@@ -8,8 +8,8 @@
 
 #include "IndexTestKit.h"
 #include "content/Content.h"
-#include "index/FieldInfoList.h"
-#include "index/StoreFieldsWriter.h"
+#include "index/fields/FieldInfoList.h"
+#include "index/stored/StoreFieldsWriter.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 #include "RunDriver.h"
 #include "collect/CollectionRegistry.h"
 #include "collect/DirCollection.h"
-#include "config/ConfigPath.h"
 #include "config/Configurator.h"
 #include "index/BarrelsInfo.h"
 #include "support/AnalyzerTestData.h"
 #include "support/IndexFiles.h"
 #include "support/TestSupport.h"
+#include "utility/ConfigPath.h"
 #include "utility/MemoryCache.h"
 #include "utility/StringResource.h"
 

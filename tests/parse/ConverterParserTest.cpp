@@ -13,13 +13,13 @@
 #include <gtest/gtest.h>
 
 #include "ParseTestKit.h"
-#include "config/ConfigPath.h"
+#include "content/FileType.h"
 #include "parse/DocParser.h"
-#include "parse/FileType.h"
 #include "parse/PdfParser.h"
 #include "parse/PptParser.h"
 #include "parse/XlsParser.h"
 #include "support/TestSupport.h"
+#include "utility/ConfigPath.h"
 
 using namespace cs::parse;
 using namespace cs::test;
@@ -37,18 +37,18 @@ struct TypeInfo {
     const char* word;        // how the type's messages name it
     const char* key;         // OUT_<key>_EXE_PATH
 };
-const TypeInfo kDoc = {"doc", filetype::DOC, "~docex", "doc", "DOC"};
-const TypeInfo kPpt = {"ppt", filetype::PPT, "~pptex", "ppt", "PPT"};
-const TypeInfo kXls = {"xls", filetype::XLS, "~xlsex", "excel", "XLS"};
-const TypeInfo kPdf = {"pdf", filetype::PDF, "~pdfex", "pdf", "PDF"};
+const TypeInfo kDoc = {"doc", cs::content::filetype::DOC, "~docex", "doc", "DOC"};
+const TypeInfo kPpt = {"ppt", cs::content::filetype::PPT, "~pptex", "ppt", "PPT"};
+const TypeInfo kXls = {"xls", cs::content::filetype::XLS, "~xlsex", "excel", "XLS"};
+const TypeInfo kPdf = {"pdf", cs::content::filetype::PDF, "~pdfex", "pdf", "PDF"};
 const TypeInfo kTypes[] = {kDoc, kPpt, kXls, kPdf};
 
 std::unique_ptr<CConverterParser> MakeParser(const TypeInfo& type, const CConfigPath& paths)
 {
     switch (type.fileType) {
-    case filetype::DOC: return std::make_unique<CDocParser>(paths);
-    case filetype::PPT: return std::make_unique<CPptParser>(paths);
-    case filetype::XLS: return std::make_unique<CXlsParser>(paths);
+    case cs::content::filetype::DOC: return std::make_unique<CDocParser>(paths);
+    case cs::content::filetype::PPT: return std::make_unique<CPptParser>(paths);
+    case cs::content::filetype::XLS: return std::make_unique<CXlsParser>(paths);
     default: return std::make_unique<CPdfParser>(paths);
     }
 }
@@ -93,7 +93,7 @@ protected:
     {
         ASSERT_EQ(parse(parser, type, path), 1) << path;
         EXPECT_EQ(m_content->getState(), CContent::STATE_PARSED);
-        EXPECT_EQ(m_content->getEncoding(), encoding::GBK);
+        EXPECT_EQ(m_content->getEncoding(), cs::content::encoding::GBK);
     }
 
     void expectDropped(CConverterParser& parser, const TypeInfo& type, const std::string& path)
@@ -126,7 +126,7 @@ TEST_F(ConverterParserTest, EachTypeGivesTheConvertersTextToTextAndAbstract)
         std::string output = m_docs + "/" + type.name + ".out";
         WriteFile(output, "");
         std::vector<std::string> argv = {parser->converterPath()};
-        if (type.fileType == filetype::PDF)
+        if (type.fileType == cs::content::filetype::PDF)
             argv.insert(argv.end(), {"-cfg", TestRoot() + "/converters/pdf2txt.cfg", "-enc", "GBK"});
         argv.insert(argv.end(), {sample, output});
         ASSERT_EQ(RunProcess(argv).exitCode, 0);
@@ -144,7 +144,7 @@ TEST_F(ConverterParserTest, DocumentWithoutTextIsDroppedWithTheEmptyOutputMessag
         expectDropped(*parser, type, kOffice + "empty." + type.name);
         EXPECT_TRUE(m_log.logged("WARN", std::string("can't get temporary file ") + m_tmp + "/~ex"));
         EXPECT_TRUE(m_log.logged("WARN", std::string(" length after external ") + type.name + " process executed"));
-        EXPECT_TRUE(m_log.logged("WARN", type.fileType == filetype::DOC ? "doc parsing failed." : "doc parsing failed"));
+        EXPECT_TRUE(m_log.logged("WARN", type.fileType == cs::content::filetype::DOC ? "doc parsing failed." : "doc parsing failed"));
     }
 }
 
@@ -160,7 +160,7 @@ TEST_F(ConverterParserTest, LengthIsCheckedBeforeAnyConversion)
         WriteFile(big, ReadFile(kOffice + "sample." + type.name));
         Resize(big, 10485760);
         expectDropped(*parser, type, big);
-        std::string tooLong = std::string(type.fileType == filetype::PDF ? "doc" : type.word) +
+        std::string tooLong = std::string(type.fileType == cs::content::filetype::PDF ? "doc" : type.word) +
                               " file length more than 10M while parsing";
         EXPECT_TRUE(m_log.logged("WARN", tooLong));
 
@@ -172,7 +172,7 @@ TEST_F(ConverterParserTest, LengthIsCheckedBeforeAnyConversion)
         // A file that is not there: only the PDF parser says so at DEBUG.
         CLogCapture log;
         expectDropped(*parser, type, missing);
-        if (type.fileType == filetype::PDF) {
+        if (type.fileType == cs::content::filetype::PDF) {
             EXPECT_TRUE(log.logged("DEBUG", "can't get original file " + missing));
             EXPECT_FALSE(log.contains("more than 10M"));
         } else {
@@ -298,7 +298,7 @@ TEST_F(StandInConverterTest, CommandLineOfEachType)
         std::string sample = kOffice + "sample." + type.name;
         expectParsed(*pParser, type, sample);
         std::vector<std::string> args = arguments(type);
-        if (type.fileType == filetype::PDF) {
+        if (type.fileType == cs::content::filetype::PDF) {
             ASSERT_EQ(args.size(), 6u);
             EXPECT_EQ(args[0], "-cfg");
             EXPECT_EQ(args[1], m_standIns + "/pdf2txt.cfg");
@@ -404,7 +404,7 @@ TEST_F(StandInConverterTest, AnythingPrintedFailsTheDocument)
         std::unique_ptr<CConverterParser> pOther = parser(type);
         expectDropped(*pOther, type, document(std::string("warning.") + type.name, "warn!"));
         EXPECT_TRUE(m_log.logged("WARN", std::string("some error occured while external ") +
-                                             (type.fileType == filetype::XLS ? "xls" : type.name) +
+                                             (type.fileType == cs::content::filetype::XLS ? "xls" : type.name) +
                                              " process executing.Info:warning: strange file"));
     }
     EXPECT_TRUE(m_log.logged("WARN", "ppt parsing failed"));

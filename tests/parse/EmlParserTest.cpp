@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "ParseTestKit.h"
+#include "content/FileType.h"
 #include "parse/ContentFile.h"
 #include "parse/EmlParser.h"
-#include "parse/FileType.h"
 #include "parse/ParserRegistry.h"
 #include "support/TestSupport.h"
 
@@ -30,7 +30,7 @@ protected:
     {
         m_dir = cs::test::MakeTempDir("eml");
         m_parser.setContentMode(&cs::test::ParseTestMode());
-        m_content = NewDocument(filetype::EML, 'M');
+        m_content = NewDocument(cs::content::filetype::EML, 'M');
     }
 
     // Parses a copy of a test-data mail ("mime/corpus/alternative.eml").
@@ -82,7 +82,7 @@ TEST_F(EmlParserTest, AlternativeIndexesBothVersionsInPartOrder)
     EXPECT_EQ(m_sender, "li.si@example.org");
     // To: two addresses with display names, Cc: one.
     EXPECT_EQ(m_recipients, "zhang.san@example.com;wang.wu@example.net;zhao.liu@example.com;");
-    EXPECT_EQ(m_content->getEncoding(), encoding::GBK);
+    EXPECT_EQ(m_content->getEncoding(), cs::content::encoding::GBK);
     EXPECT_EQ(m_content->getState(), cs::content::CContent::STATE_PARSED);
 }
 
@@ -254,7 +254,7 @@ TEST_F(EmlParserTest, ScrambledMail)
 TEST_F(EmlParserTest, Refusals)
 {
     cs::test::CLogCapture log;
-    auto txt = NewDocument(filetype::TXT);
+    auto txt = NewDocument(cs::content::filetype::TXT);
     txt->setFileInput(m_dir + "/x.eml", 0);
     EXPECT_EQ(m_parser.parse(txt.get()), 0);
     EXPECT_TRUE(log.logged("WARN", "filetype is not EML while parsing"));
@@ -293,7 +293,7 @@ TEST_F(EmlParserTest, BuffersReusedBetweenMails)
 
 TEST_F(EmlParserTest, RegisteredForMail)
 {
-    std::unique_ptr<CParser> parser = CParserRegistry::instance().findByFileType(filetype::EML)->create();
+    std::unique_ptr<CParser> parser = CParserRegistry::instance().findByFileType(cs::content::filetype::EML)->create();
     ASSERT_NE(dynamic_cast<CEmlParser*>(parser.get()), nullptr);
     parser->setContentMode(&cs::test::ParseTestMode());
     m_content->setFileInput(cs::test::SourcePath("tests/data/mime/corpus/attachments.eml"), 0);

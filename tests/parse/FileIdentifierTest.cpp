@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "ParseTestKit.h"
+#include "content/FileType.h"
 #include "parse/ContentFile.h"
 #include "parse/FileIdentifier.h"
-#include "parse/FileType.h"
 #include "support/TestSupport.h"
 
 using namespace cs::parse;
@@ -54,25 +54,25 @@ TEST(FileExtensionTest, LastDotAtMostTwentyCharacters)
 
 TEST(FileExtensionTest, TablesAreCaseSensitive)
 {
-    EXPECT_EQ(FileTypeOfExtension("txt"), filetype::TXT);
-    EXPECT_EQ(FileTypeOfExtension("sinfortxt"), filetype::TXT);
-    EXPECT_EQ(FileTypeOfExtension("TXT"), filetype::UNKNOWN);
-    EXPECT_EQ(FileTypeOfExtension("shtml"), filetype::HTML);
-    EXPECT_EQ(FileTypeOfExtension("xml"), filetype::HTML);
-    EXPECT_EQ(FileTypeOfExtension("eml"), filetype::EML);
-    EXPECT_EQ(FileTypeOfExtension("rtf"), filetype::DOC);
-    EXPECT_EQ(FileTypeOfExtension("pot"), filetype::PPT);
-    EXPECT_EQ(FileTypeOfExtension("xlt"), filetype::XLS);
-    EXPECT_EQ(FileTypeOfExtension("pdf"), filetype::PDF);
-    EXPECT_EQ(FileTypeOfExtension("tar.gz"), filetype::COMP);
-    EXPECT_EQ(FileTypeOfExtension("z"), filetype::COMP);
-    EXPECT_EQ(FileTypeOfExtension("Z"), filetype::UNKNOWN);
-    EXPECT_EQ(FileTypeOfExtension(""), filetype::UNKNOWN);
+    EXPECT_EQ(FileTypeOfExtension("txt"), cs::content::filetype::TXT);
+    EXPECT_EQ(FileTypeOfExtension("sinfortxt"), cs::content::filetype::TXT);
+    EXPECT_EQ(FileTypeOfExtension("TXT"), cs::content::filetype::UNKNOWN);
+    EXPECT_EQ(FileTypeOfExtension("shtml"), cs::content::filetype::HTML);
+    EXPECT_EQ(FileTypeOfExtension("xml"), cs::content::filetype::HTML);
+    EXPECT_EQ(FileTypeOfExtension("eml"), cs::content::filetype::EML);
+    EXPECT_EQ(FileTypeOfExtension("rtf"), cs::content::filetype::DOC);
+    EXPECT_EQ(FileTypeOfExtension("pot"), cs::content::filetype::PPT);
+    EXPECT_EQ(FileTypeOfExtension("xlt"), cs::content::filetype::XLS);
+    EXPECT_EQ(FileTypeOfExtension("pdf"), cs::content::filetype::PDF);
+    EXPECT_EQ(FileTypeOfExtension("tar.gz"), cs::content::filetype::COMP);
+    EXPECT_EQ(FileTypeOfExtension("z"), cs::content::filetype::COMP);
+    EXPECT_EQ(FileTypeOfExtension("Z"), cs::content::filetype::UNKNOWN);
+    EXPECT_EQ(FileTypeOfExtension(""), cs::content::filetype::UNKNOWN);
     EXPECT_STREQ(CategoryOfExtension("jsp"), "HTML");
     EXPECT_EQ(CategoryOfExtension("exe"), nullptr);
-    EXPECT_EQ(FileTypeOfCategory("COMP"), filetype::COMP);
-    EXPECT_EQ(FileTypeOfCategory("comp"), filetype::UNKNOWN);
-    EXPECT_EQ(FileTypeOfCategory(nullptr), filetype::UNKNOWN);
+    EXPECT_EQ(FileTypeOfCategory("COMP"), cs::content::filetype::COMP);
+    EXPECT_EQ(FileTypeOfCategory("comp"), cs::content::filetype::UNKNOWN);
+    EXPECT_EQ(FileTypeOfCategory(nullptr), cs::content::filetype::UNKNOWN);
 }
 
 TEST(SignatureTest, Samples)
@@ -111,85 +111,85 @@ TEST(SignatureTest, BadArgumentsAreProgrammingErrors)
 
 TEST_F(FileIdentifierTest, ExtensionConfirmedByContent)
 {
-    EXPECT_EQ(identify("notes.txt", "plain text\n"), filetype::TXT);
-    EXPECT_EQ(identify("page.html", "<html><body>x</body></html>"), filetype::HTML);
-    EXPECT_EQ(identify("x.xls", kCompound + std::string(200, '\0')), filetype::XLS);
-    EXPECT_EQ(identify("x.ppt", kCompound + std::string(200, '\0')), filetype::PPT);
-    EXPECT_EQ(identify("letter.rtf", "{\\rtf1\\ansi hello}"), filetype::DOC);
-    EXPECT_EQ(identify("data.zip", std::string("PK\x03\x04", 4) + std::string(50, '\0')), filetype::COMP);
-    EXPECT_EQ(identify("paper.pdf", "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n"), filetype::PDF);
+    EXPECT_EQ(identify("notes.txt", "plain text\n"), cs::content::filetype::TXT);
+    EXPECT_EQ(identify("page.html", "<html><body>x</body></html>"), cs::content::filetype::HTML);
+    EXPECT_EQ(identify("x.xls", kCompound + std::string(200, '\0')), cs::content::filetype::XLS);
+    EXPECT_EQ(identify("x.ppt", kCompound + std::string(200, '\0')), cs::content::filetype::PPT);
+    EXPECT_EQ(identify("letter.rtf", "{\\rtf1\\ansi hello}"), cs::content::filetype::DOC);
+    EXPECT_EQ(identify("data.zip", std::string("PK\x03\x04", 4) + std::string(50, '\0')), cs::content::filetype::COMP);
+    EXPECT_EQ(identify("paper.pdf", "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n"), cs::content::filetype::PDF);
 }
 
 TEST_F(FileIdentifierTest, SniffedWhenTheNameSaysNothing)
 {
-    EXPECT_EQ(identify("report.TXT", "Quarterly report\nall well\n"), filetype::TXT);
-    EXPECT_EQ(identify("x.bin", kCompound + std::string(200, '\0')), filetype::DOC);
-    EXPECT_EQ(identify("archive", std::string("BZh91AY&SY", 10) + std::string(30, '\x01')), filetype::COMP);
-    EXPECT_EQ(identify("x.dat", "<?XML version=\"1.0\"?><a/>"), filetype::HTML);
-    EXPECT_EQ(identify("my report \xE6\x8A\xA5\xE5\x91\x8A.txt", "text with a spaced, non-ASCII name\n"), filetype::TXT);
+    EXPECT_EQ(identify("report.TXT", "Quarterly report\nall well\n"), cs::content::filetype::TXT);
+    EXPECT_EQ(identify("x.bin", kCompound + std::string(200, '\0')), cs::content::filetype::DOC);
+    EXPECT_EQ(identify("archive", std::string("BZh91AY&SY", 10) + std::string(30, '\x01')), cs::content::filetype::COMP);
+    EXPECT_EQ(identify("x.dat", "<?XML version=\"1.0\"?><a/>"), cs::content::filetype::HTML);
+    EXPECT_EQ(identify("my report \xE6\x8A\xA5\xE5\x91\x8A.txt", "text with a spaced, non-ASCII name\n"), cs::content::filetype::TXT);
 }
 
 TEST_F(FileIdentifierTest, ConfirmationFailsThenSniffing)
 {
-    EXPECT_EQ(identify("a.doc", "%PDF-1.5\nbinary"), filetype::PDF);
-    EXPECT_EQ(identify("b.pdf", "%PDF-15 not a real one"), filetype::TXT);
+    EXPECT_EQ(identify("a.doc", "%PDF-1.5\nbinary"), cs::content::filetype::PDF);
+    EXPECT_EQ(identify("b.pdf", "%PDF-15 not a real one"), cs::content::filetype::TXT);
     // A binary file with a text name is of unknown type.
-    EXPECT_EQ(identify("photo.txt", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)), filetype::UNKNOWN);
+    EXPECT_EQ(identify("photo.txt", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)), cs::content::filetype::UNKNOWN);
 }
 
 TEST_F(FileIdentifierTest, HtmlTestReadsTheWholeFile)
 {
     // The sample fails the text test, but the HTML test reads the file itself.
     std::string page = std::string("\0\x01junk", 6) + std::string(300, 'x') + "<HTML><body>late</body></HTML>";
-    EXPECT_EQ(identify("page.htm", page), filetype::HTML);
+    EXPECT_EQ(identify("page.htm", page), cs::content::filetype::HTML);
     // The same bytes without a name: not text, no tag in the sample's types.
-    EXPECT_EQ(identify("page.bin", page), filetype::HTML);
+    EXPECT_EQ(identify("page.bin", page), cs::content::filetype::HTML);
     // A file of 60 bytes: the only block reaches the end of the file.
     std::string shortPage = "<html>" + std::string(47, 'a') + "</html>";
     ASSERT_EQ(shortPage.size(), 60u);
-    EXPECT_EQ(identify("short.html", shortPage), filetype::HTML);
+    EXPECT_EQ(identify("short.html", shortPage), cs::content::filetype::HTML);
     // A tag split by the 100-byte block boundary is still found.
     std::string split = std::string(98, '\0') + "<html>body</html>";
-    EXPECT_EQ(identify("split.bin", split), filetype::HTML);
-    EXPECT_EQ(identify("none.bin", std::string(98, '\0') + "<htm l>"), filetype::UNKNOWN);
+    EXPECT_EQ(identify("split.bin", split), cs::content::filetype::HTML);
+    EXPECT_EQ(identify("none.bin", std::string(98, '\0') + "<htm l>"), cs::content::filetype::UNKNOWN);
 }
 
 TEST_F(FileIdentifierTest, MailHeadersNeedCarriageReturns)
 {
     std::string crlf = "From: a@example.com\r\nTo: b@example.com\r\nDate: Mon, 1 Jan 2024 10:00:00 +0800\r\n"
                        "Subject: hello\r\n\r\nbody\r\n";
-    EXPECT_EQ(identify("mail.eml", crlf), filetype::EML);
-    EXPECT_EQ(identify("mail.bin", crlf), filetype::EML);
+    EXPECT_EQ(identify("mail.eml", crlf), cs::content::filetype::EML);
+    EXPECT_EQ(identify("mail.bin", crlf), cs::content::filetype::EML);
     std::string lf = "From: a@example.com\nTo: b@example.com\nDate: Mon, 1 Jan 2024\nSubject: hello\n\nbody\n";
-    EXPECT_EQ(identify("bare.eml", lf), filetype::TXT);
+    EXPECT_EQ(identify("bare.eml", lf), cs::content::filetype::TXT);
     // The header words must start lines; only "From:" may stand anywhere.
     std::string notAtLineStart = "X-From: a\r\nX-To: b\r\nDate: d\r\nSubject: s\r\n";
-    EXPECT_EQ(identify("odd.eml", notAtLineStart), filetype::TXT);
+    EXPECT_EQ(identify("odd.eml", notAtLineStart), cs::content::filetype::TXT);
     // Past the first 1024 bytes nothing counts.
     std::string late = "From: a\r\n" + std::string(1100, 'x') + "\r\nTo: b\r\nDate: d\r\nSubject: s\r\n";
-    EXPECT_EQ(identify("late.eml", late), filetype::TXT);
+    EXPECT_EQ(identify("late.eml", late), cs::content::filetype::TXT);
 }
 
 TEST_F(FileIdentifierTest, ScrambledFilesAreUnscrambledFirst)
 {
     // 0xC7 scrambles to 0x01, which would fail the text test.
     std::string text = "GBK \xC7\xEB\xCE\xCA text";
-    EXPECT_EQ(identify("e_123.txt", Scrambled(text)), filetype::TXT);
-    EXPECT_EQ(identify("e_124.bin", Scrambled("%PDF-1.4\n")), filetype::PDF);
-    EXPECT_EQ(identify("e_125.html", Scrambled(std::string("\0\x02", 2) + "<html><p>x</p></html>")), filetype::HTML);
-    EXPECT_EQ(identify("e_126.eml", Scrambled("From: a\r\nTo: b\r\nDate: d\r\nSubject: s\r\n\r\n")), filetype::EML);
+    EXPECT_EQ(identify("e_123.txt", Scrambled(text)), cs::content::filetype::TXT);
+    EXPECT_EQ(identify("e_124.bin", Scrambled("%PDF-1.4\n")), cs::content::filetype::PDF);
+    EXPECT_EQ(identify("e_125.html", Scrambled(std::string("\0\x02", 2) + "<html><p>x</p></html>")), cs::content::filetype::HTML);
+    EXPECT_EQ(identify("e_126.eml", Scrambled("From: a\r\nTo: b\r\nDate: d\r\nSubject: s\r\n\r\n")), cs::content::filetype::EML);
     // The prefix counts only at the start of the base name: these bytes stay
     // scrambled, and pass for text.
-    EXPECT_EQ(identify("xe_127.bin", Scrambled("%PDF-1.4\n")), filetype::TXT);
+    EXPECT_EQ(identify("xe_127.bin", Scrambled("%PDF-1.4\n")), cs::content::filetype::TXT);
 }
 
 TEST_F(FileIdentifierTest, NothingToReadIsUnknown)
 {
-    EXPECT_EQ(identify("empty.txt", ""), filetype::UNKNOWN);
-    EXPECT_EQ(IdentifyFileType((m_dir + "/missing.txt").c_str()), filetype::UNKNOWN);
-    EXPECT_EQ(IdentifyFileType(m_dir.c_str()), filetype::UNKNOWN);
+    EXPECT_EQ(identify("empty.txt", ""), cs::content::filetype::UNKNOWN);
+    EXPECT_EQ(IdentifyFileType((m_dir + "/missing.txt").c_str()), cs::content::filetype::UNKNOWN);
+    EXPECT_EQ(IdentifyFileType(m_dir.c_str()), cs::content::filetype::UNKNOWN);
     // A pipe without a writer must not hold the run up.
     std::string fifo = m_dir + "/pipe.txt";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(IdentifyFileType(fifo.c_str()), filetype::UNKNOWN);
+    EXPECT_EQ(IdentifyFileType(fifo.c_str()), cs::content::filetype::UNKNOWN);
 }

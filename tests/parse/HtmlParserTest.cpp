@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "ParseTestKit.h"
+#include "content/FileType.h"
 #include "parse/ContentFile.h"
-#include "parse/FileType.h"
 #include "parse/HtmlParser.h"
 #include "support/TestSupport.h"
 
@@ -24,7 +24,7 @@ protected:
     {
         m_dir = cs::test::MakeTempDir("html");
         m_parser.setContentMode(&cs::test::ParseTestMode());
-        m_content = NewDocument(filetype::HTML);
+        m_content = NewDocument(cs::content::filetype::HTML);
     }
 
     // The parse result; the text is in m_text.
@@ -57,7 +57,7 @@ TEST_F(HtmlParserTest, VisibleTextCollapsed)
     ASSERT_EQ(parse("hello.html", Page("", "<p>Hello&nbsp;world</p>")), 1);
     EXPECT_EQ(m_text, " Hello world ");
     EXPECT_EQ(FieldText(*m_content, "abstract"), m_text);
-    EXPECT_EQ(m_content->getEncoding(), encoding::GBK);
+    EXPECT_EQ(m_content->getEncoding(), cs::content::encoding::GBK);
     EXPECT_EQ(m_content->getState(), cs::content::CContent::STATE_PARSED);
 
     ASSERT_EQ(parse("lines.html", "<p>first\r\n  line</p><p>\n second\t\tpart\n</p>"), 1);
@@ -138,7 +138,7 @@ TEST_F(HtmlParserTest, Refusals)
     EXPECT_TRUE(log.logged("WARN", "fail to read file: " + m_dir));
     EXPECT_TRUE(log.logged("WARN", "info:Is a directory"));
 
-    auto txt = NewDocument(filetype::TXT);
+    auto txt = NewDocument(cs::content::filetype::TXT);
     EXPECT_EQ(m_parser.parse(txt.get()), 0);
     EXPECT_TRUE(log.logged("WARN", "filetype is not HTML while parsing"));
 }

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "ParseTestKit.h"
+#include "content/FileType.h"
 #include "parse/ConverterParser.h"
-#include "parse/FileType.h"
 #include "parse/ParserRegistry.h"
 #include "parse/TxtParser.h"
 #include "support/TestSupport.h"
@@ -19,10 +19,10 @@ TEST(ParserRegistryTest, TenBuiltInCreators)
         const char* identifier;
         int32_t fileType;
     } kExpected[] = {
-        {"txt.parser", filetype::TXT},       {"html.parser", filetype::HTML},     {"eml.parser", filetype::EML},
-        {"doc.parser", filetype::DOC},       {"ppt.parser", filetype::PPT},       {"xls.parser", filetype::XLS},
-        {"pdf.parser", filetype::PDF},       {"compress.parser", filetype::COMP}, {"search.parser", filetype::SEARCH},
-        {"unkown.parser", filetype::UNKNOWN},
+        {"txt.parser", cs::content::filetype::TXT},       {"html.parser", cs::content::filetype::HTML},     {"eml.parser", cs::content::filetype::EML},
+        {"doc.parser", cs::content::filetype::DOC},       {"ppt.parser", cs::content::filetype::PPT},       {"xls.parser", cs::content::filetype::XLS},
+        {"pdf.parser", cs::content::filetype::PDF},       {"compress.parser", cs::content::filetype::COMP}, {"search.parser", cs::content::filetype::SEARCH},
+        {"unkown.parser", cs::content::filetype::UNKNOWN},
     };
     CParserRegistry& registry = CParserRegistry::instance();
     for (const auto& entry : kExpected) {
@@ -39,9 +39,9 @@ TEST(ParserRegistryTest, TenBuiltInCreators)
             << entry.identifier;
     }
     EXPECT_EQ(registry.find("unknown.parser"), nullptr);
-    EXPECT_EQ(registry.fileTypeOf("unknown.parser"), filetype::UNKNOWN);
-    EXPECT_EQ(registry.findByFileType(filetype::UNUSED), nullptr);
-    EXPECT_EQ(registry.findByFileType(filetype::COUNT), nullptr);
+    EXPECT_EQ(registry.fileTypeOf("unknown.parser"), cs::content::filetype::UNKNOWN);
+    EXPECT_EQ(registry.findByFileType(cs::content::filetype::UNUSED), nullptr);
+    EXPECT_EQ(registry.findByFileType(cs::content::filetype::COUNT), nullptr);
 }
 
 TEST(ParserRegistryTest, RegisterReplacesAndRefusesNull)
@@ -50,18 +50,18 @@ TEST(ParserRegistryTest, RegisterReplacesAndRefusesNull)
     EXPECT_EQ(cs::test::LogicErrorText([&] { registry.registerCreator(nullptr); }).rfind("INVALID ARGUMENT: pCreator", 0), 0u);
 
     CParser::CCreator* pOriginal = registry.find("txt.parser");
-    CParserCreator<CTxtParser> replacement("txt", filetype::TXT);
+    CParserCreator<CTxtParser> replacement("txt", cs::content::filetype::TXT);
     registry.registerCreator(&replacement);
     EXPECT_EQ(registry.find("txt.parser"), &replacement);
     registry.registerCreator(pOriginal);
 
     // Creators are found by file type in identifier order.
-    CParserCreator<CTxtParser> early("aaa", filetype::TXT);
+    CParserCreator<CTxtParser> early("aaa", cs::content::filetype::TXT);
     registry.registerCreator(&early);
-    EXPECT_EQ(registry.findByFileType(filetype::TXT), &early);
-    CParserCreator<CTxtParser> restore("aaa", filetype::UNUSED);
+    EXPECT_EQ(registry.findByFileType(cs::content::filetype::TXT), &early);
+    CParserCreator<CTxtParser> restore("aaa", cs::content::filetype::UNUSED);
     registry.registerCreator(&restore);
-    EXPECT_EQ(registry.findByFileType(filetype::TXT), pOriginal);
+    EXPECT_EQ(registry.findByFileType(cs::content::filetype::TXT), pOriginal);
 }
 
 TEST(ParserRegistryTest, OfficeTypesRunTheConvertersOfThePathConfiguration)
@@ -69,10 +69,10 @@ TEST(ParserRegistryTest, OfficeTypesRunTheConvertersOfThePathConfiguration)
     const struct {
         int32_t fileType;
         const char* converter;
-    } kExpected[] = {{filetype::DOC, "/converters/doc2txt"},
-                     {filetype::PPT, "/converters/ppt2txt"},
-                     {filetype::XLS, "/converters/xls2txt"},
-                     {filetype::PDF, "/converters/pdf2txt"}};
+    } kExpected[] = {{cs::content::filetype::DOC, "/converters/doc2txt"},
+                     {cs::content::filetype::PPT, "/converters/ppt2txt"},
+                     {cs::content::filetype::XLS, "/converters/xls2txt"},
+                     {cs::content::filetype::PDF, "/converters/pdf2txt"}};
     for (const auto& entry : kExpected) {
         std::unique_ptr<CParser> parser = CParserRegistry::instance().findByFileType(entry.fileType)->create();
         auto* pConverter = dynamic_cast<CConverterParser*>(parser.get());

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "ParseTestKit.h"
-#include "parse/FileType.h"
+#include "content/FileType.h"
 #include "parse/SearchParser.h"
 #include "support/TestSupport.h"
 
@@ -43,11 +43,11 @@ protected:
     {
         if (!m_parser)
             makeParser();
-        auto content = NewDocument(filetype::SEARCH, 'S');
+        auto content = NewDocument(cs::content::filetype::SEARCH, 'S');
         content->setBufferInput(0, url.data(), url.size());
         if (m_parser->parse(content.get()) != 1)
             return "<dropped>";
-        EXPECT_EQ(content->getEncoding(), encoding::GBK);
+        EXPECT_EQ(content->getEncoding(), cs::content::encoding::GBK);
         EXPECT_EQ(FieldText(*content, "abstract"), FieldText(*content, "text"));
         return FieldText(*content, "text");
     }
@@ -176,10 +176,10 @@ TEST_F(SearchParserTest, Refusals)
 {
     cs::test::CLogCapture log;
     makeParser();
-    auto web = NewDocument(filetype::UNKNOWN, 'S');
+    auto web = NewDocument(cs::content::filetype::UNKNOWN, 'S');
     EXPECT_EQ(m_parser->parse(web.get()), 0);
     EXPECT_TRUE(log.logged("WARN", "content is not searching key words"));
-    auto noBuffer = NewDocument(filetype::SEARCH, 'S');
+    auto noBuffer = NewDocument(cs::content::filetype::SEARCH, 'S');
     EXPECT_EQ(m_parser->parse(noBuffer.get()), 0);
     EXPECT_TRUE(log.logged("WARN", "content has no buffer data while parsing searching key words"));
     EXPECT_EQ(cs::test::LogicErrorText([&] { m_parser->parse(nullptr); }).rfind("ASSERT FAILED: content", 0), 0u);

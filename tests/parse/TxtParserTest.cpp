@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "ParseTestKit.h"
+#include "content/FileType.h"
 #include "parse/ContentFile.h"
-#include "parse/FileType.h"
 #include "parse/TxtParser.h"
 #include "support/TestSupport.h"
 
@@ -55,17 +55,17 @@ std::string LongGbkText()
 TEST_F(TxtParserTest, GbkTextKeepsItsTerminatingZero)
 {
     std::string text = LongGbkText();
-    auto content = NewDocument(filetype::TXT);
+    auto content = NewDocument(cs::content::filetype::TXT);
     ASSERT_EQ(parse(write("gbk.txt", text), *content), 1);
     EXPECT_EQ(FieldText(*content, "text"), text + std::string(1, '\0'));
     EXPECT_EQ(FieldText(*content, "abstract"), FieldText(*content, "text"));
-    EXPECT_EQ(content->getEncoding(), encoding::GBK);
+    EXPECT_EQ(content->getEncoding(), cs::content::encoding::GBK);
     EXPECT_EQ(content->getState(), cs::content::CContent::STATE_PARSED);
 }
 
 TEST_F(TxtParserTest, Utf8TextIsConverted)
 {
-    auto content = NewDocument(filetype::TXT);
+    auto content = NewDocument(cs::content::filetype::TXT);
     ASSERT_EQ(parse(write("utf8.txt", "\xE4\xB8\xAD\xE6\x96\x87 text\n"), *content), 1);
     EXPECT_EQ(FieldText(*content, "text"), Gbk("中文 text\n") + std::string(1, '\0'));
     ASSERT_EQ(parse(write("ascii.txt", "plain ascii"), *content), 1);
@@ -75,7 +75,7 @@ TEST_F(TxtParserTest, Utf8TextIsConverted)
 TEST_F(TxtParserTest, UnknownEncodingIsDropped)
 {
     cs::test::CLogCapture log;
-    auto content = NewDocument(filetype::TXT);
+    auto content = NewDocument(cs::content::filetype::TXT);
     EXPECT_EQ(parse(write("short-gbk.txt", Gbk("短的中文")), *content), 0);
     EXPECT_EQ(parse(write("photo.txt", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)), *content), 0);
     EXPECT_EQ(FieldText(*content, "text"), "<none>");
@@ -87,7 +87,7 @@ TEST_F(TxtParserTest, ScrambledFileIsReadUnscrambled)
     std::string text = LongGbkText();
     std::string scrambled = text;
     Unscramble(scrambled.data(), scrambled.size());
-    auto content = NewDocument(filetype::TXT);
+    auto content = NewDocument(cs::content::filetype::TXT);
     ASSERT_EQ(parse(write("e_123.txt", scrambled), *content), 1);
     EXPECT_EQ(FieldText(*content, "text"), text + std::string(1, '\0'));
 }
@@ -102,7 +102,7 @@ TEST_F(TxtParserTest, SizeLimit)
     exact.append(CTxtParser::MAX_TEXT_LENGTH - exact.size(), 'b');
 
     cs::test::CLogCapture log;
-    auto content = NewDocument(filetype::TXT);
+    auto content = NewDocument(cs::content::filetype::TXT);
     ASSERT_EQ(parse(write("exact.txt", exact), *content), 1);
     EXPECT_EQ(FieldText(*content, "text").size(), exact.size() + 1);
     EXPECT_FALSE(log.contains("too big"));
@@ -118,7 +118,7 @@ TEST_F(TxtParserTest, SizeLimit)
 
 TEST_F(TxtParserTest, BuffersAreReused)
 {
-    auto content = NewDocument(filetype::TXT);
+    auto content = NewDocument(cs::content::filetype::TXT);
     ASSERT_EQ(parse(write("big.txt", LongGbkText()), *content), 1);
     content->clear();
     // Bytes left in the buffer by the longer file must not count.
@@ -129,11 +129,11 @@ TEST_F(TxtParserTest, BuffersAreReused)
 TEST_F(TxtParserTest, Refusals)
 {
     cs::test::CLogCapture log;
-    auto html = NewDocument(filetype::HTML);
+    auto html = NewDocument(cs::content::filetype::HTML);
     EXPECT_EQ(parse(write("wrong.txt", "text"), *html), 0);
     EXPECT_TRUE(log.logged("WARN", "filetype is not TXT while parsing"));
 
-    auto content = NewDocument(filetype::TXT);
+    auto content = NewDocument(cs::content::filetype::TXT);
     std::string missing = m_dir + "/missing.txt";
     EXPECT_EQ(parse(missing, *content), 0);
     EXPECT_TRUE(log.logged("DEBUG", "can't get the file " + missing + " length"));
@@ -141,7 +141,7 @@ TEST_F(TxtParserTest, Refusals)
     EXPECT_EQ(parse(m_dir, *content), 0);
     EXPECT_TRUE(log.logged("WARN", " read file " + m_dir + " while parsing "));
 
-    auto noFile = NewDocument(filetype::TXT);
+    auto noFile = NewDocument(cs::content::filetype::TXT);
     EXPECT_EQ(m_parser.parse(noFile.get()), 0);
     EXPECT_EQ(cs::test::LogicErrorText([&] { m_parser.parse(nullptr); }).rfind("ASSERT FAILED: content", 0), 0u);
     EXPECT_EQ(cs::test::LogicErrorText([&] { m_parser.setContentMode(nullptr); }).rfind("INVALID ARGUMENT: pMode", 0), 0u);
@@ -150,7 +150,7 @@ TEST_F(TxtParserTest, Refusals)
 TEST_F(TxtParserTest, PathWithoutSlashIsAProgrammingError)
 {
     cs::test::WriteFile(cs::test::TestRoot() + "/bare.txt", "text");
-    auto content = NewDocument(filetype::TXT);
+    auto content = NewDocument(cs::content::filetype::TXT);
     EXPECT_EQ(cs::test::LogicErrorText([&] { parse("bare.txt", *content); }).rfind("ASSERT FAILED: begin", 0), 0u);
 }
 
@@ -161,7 +161,7 @@ TEST_F(TxtParserTest, ModeWithoutAbstract)
     CTxtParser parser;
     parser.setContentMode(&mode);
     cs::content::CContent content(mode);
-    content.setFileType(filetype::TXT);
+    content.setFileType(cs::content::filetype::TXT);
     content.setFileInput(write("only-text.txt", "words"), 0);
     ASSERT_EQ(parser.parse(&content), 1);
     EXPECT_EQ(std::string(content.field(0).getText(), content.field(0).getTextLength()), std::string("words", 6));

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "ParseTestKit.h"
+#include "content/FileType.h"
 #include "parse/CompParser.h"
-#include "parse/FileType.h"
 #include "parse/UnkownParser.h"
 #include "support/TestSupport.h"
 
@@ -39,7 +39,7 @@ protected:
 
     static std::unique_ptr<cs::content::CContent> record(uint16_t kind, const std::string& buffer)
     {
-        auto content = NewDocument(filetype::UNKNOWN, kind);
+        auto content = NewDocument(cs::content::filetype::UNKNOWN, kind);
         content->setBufferInput(0, buffer.data(), buffer.size());
         return content;
     }
@@ -54,12 +54,12 @@ TEST_F(UnkownParserTest, FileIsIndexedByItsName)
     auto parser = newParser();
     std::string path = m_dir + "/setup.exe";
     cs::test::WriteFile(path, "MZ binary");
-    auto content = NewDocument(filetype::UNKNOWN);
+    auto content = NewDocument(cs::content::filetype::UNKNOWN);
     content->setFileInput(path, 0);
     ASSERT_EQ(parser->parse(content.get()), 1);
     EXPECT_EQ(FieldText(*content, "text"), "setup.exe");
     EXPECT_EQ(FieldText(*content, "abstract"), "setup.exe");
-    EXPECT_EQ(content->getEncoding(), encoding::GBK);
+    EXPECT_EQ(content->getEncoding(), cs::content::encoding::GBK);
 
     // Names come in UTF-8 from the file system and are stored in GBK; bytes
     // that are no UTF-8 are taken as they are.
@@ -81,7 +81,7 @@ TEST_F(UnkownParserTest, CompressedArchiveByName)
     parser.setContentMode(&cs::test::ParseTestMode());
     std::string path = m_dir + "/data.zip";
     cs::test::WriteFile(path, std::string("PK\x03\x04", 4));
-    auto content = NewDocument(filetype::COMP);
+    auto content = NewDocument(cs::content::filetype::COMP);
     content->setFileInput(path, 0);
     ASSERT_EQ(parser.parse(content.get()), 1);
     EXPECT_EQ(FieldText(*content, "text"), "data.zip");
@@ -92,7 +92,7 @@ TEST_F(UnkownParserTest, NamesThatCannotBeTaken)
 {
     cs::test::CLogCapture log;
     auto parser = newParser();
-    auto content = NewDocument(filetype::UNKNOWN);
+    auto content = NewDocument(cs::content::filetype::UNKNOWN);
     content->setFileInput(m_dir + "/missing.bin", 0);
     EXPECT_EQ(parser->parse(content.get()), 0);
 
@@ -129,7 +129,7 @@ TEST_F(UnkownParserTest, RecordBuffer)
     auto chat = record('C', "  hello there \n");
     ASSERT_EQ(parser->parse(chat.get()), 1);
     EXPECT_EQ(FieldText(*chat, "text"), std::string("  hello there \n", 16));
-    EXPECT_EQ(chat->getEncoding(), encoding::UNKNOWN);
+    EXPECT_EQ(chat->getEncoding(), cs::content::encoding::UNKNOWN);
 
     // A file reference whose path was cleared counts as none.
     chat->setFileInput("", 0);
@@ -142,7 +142,7 @@ TEST_F(UnkownParserTest, RecordsThatAreSkipped)
     auto parser = newParser();
     EXPECT_EQ(parser->parse(record('C', " \t\r\n ").get()), 0);
     EXPECT_TRUE(log.logged("DEBUG", "record's buffer is empty, we skip to it"));
-    EXPECT_EQ(parser->parse(NewDocument(filetype::UNKNOWN, 'C').get()), 0);
+    EXPECT_EQ(parser->parse(NewDocument(cs::content::filetype::UNKNOWN, 'C').get()), 0);
     EXPECT_EQ(parser->parse(record('W', "http://example.com/page").get()), 0);
 }
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <sstream>
 
-#include "config/ConfigPath.h"
 #include "support/TestSupport.h"
+#include "utility/ConfigPath.h"
 #include "utility/StringConvertor.h"
 
 namespace cs::test {

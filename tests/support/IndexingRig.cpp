@@ -26,7 +26,7 @@ std::unique_ptr<index::CIndexWriter> CIndexingRig::newWriter()
 void CIndexingRig::run(collection::CCollection& collection)
 {
     std::unique_ptr<index::CIndexWriter> pWriter = newWriter();
-    pWriter->setCollection(&collection);
+    pWriter->setFlushListener(&collection);
     collection.setIndexWriter(pWriter.release(), true);
     collection.run();
 }

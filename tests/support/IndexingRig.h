@@ -10,7 +10,7 @@
 #include "collect/Collection.h"
 #include "config/Configurator.h"
 #include "index/Index.h"
-#include "index/IndexWriter.h"
+#include "index/writer/IndexWriter.h"
 
 namespace cs::test {
 

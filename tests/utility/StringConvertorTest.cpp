@@ -3,6 +3,7 @@
 #include "utility/StringConvertor.h"
 
 using cs::utility::CStringConvertor;
+using cs::utility::LowerAsciiLetters;
 using cs::utility::toGbk;
 using cs::utility::utf8ToGbk;
 
@@ -72,4 +73,14 @@ TEST(StringConvertor, ReopenReplacesTheConversion)
     EXPECT_EQ(convertor.convert(kGbk), kUtf8);
     convertor.close();
     EXPECT_EQ(convertor.convert(kGbk), "");
+}
+
+TEST(StringConvertor, UserNamesLowerOnlySingleByteLetters)
+{
+    EXPECT_EQ(LowerAsciiLetters("Alice.WONG"), "alice.wong");
+    // The second bytes of both characters of this GBK name are capital letters.
+    EXPECT_EQ(LowerAsciiLetters("\xF1\x52\xC8\x41"), "\xF1\x52\xC8\x41");
+    EXPECT_EQ(LowerAsciiLetters(utf8ToGbk("蘇州ADMIN")), utf8ToGbk("蘇州admin"));
+    // A lead byte cut off at the end stays as it is.
+    EXPECT_EQ(LowerAsciiLetters("AB\xC8"), "ab\xC8");
 }

@@ -1,0 +1,152 @@
+// Where documents become index. The collection fills documents from the
+// writer's pool; the writer parses each with the parser of its file type, runs
+// the analysis pass, and hands it to the barrel writer. When the memory cache
+// overflows (or, on the first barrel of a run, after a random 500 to 2000
+// documents) the barrel is flushed: its files and the barrel list are written
+// under ".tmp" names, the collection saves its progress, and all of them take
+// their final names in one replacement that a crash cannot leave half done.
+// Then the merge policy runs.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analyze/AnalyzerMap.h"
+#include "content/FileType.h"
+
+namespace cs::analyze {
+class CAnalyzer;
+}
+namespace cs::content {
+class CContent;
+class CContentMode;
+}
+namespace cs::parse {
+class CParser;
+}
+namespace cs::utility {
+class CConfigurator;
+class CMemoryCache;
+}
+
+namespace cs::index {
+
+class CBarrelInfo;
+class CFlushListener;
+class CBarrelsInfo;
+class CIndex;
+class CHTIndexMerger;
+class CIndexBarrelWriter;
+
+class CIndexWriter {
+public:
+    // Documents the collection fills before they are indexed together.
+    static constexpr size_t POOL_SIZE = 1;
+    // Working memory of a merge on demand.
+    static constexpr size_t MERGE_BUFFER_SIZE = 10485760;
+
+    // Moments of a flush a test can stop the process at (see setFlushHook).
+    enum FlushPoint {
+        BARREL_WRITTEN,     // the barrel's six ".tmp" files are whole
+        STATUS_WRITTEN,     // index_status.xml.tmp is whole
+        COLLECTION_SAVED,   // the collection's state files are whole
+        MARKER_CREATED,     // "index.rename" exists, nothing renamed yet
+        RENAMED,            // every file has its final name
+        MARKER_REMOVED      // before the merge policy runs
+    };
+    using FlushHook = void (*)(int point);
+    static void setFlushHook(FlushHook hook);
+
+    // The writer of a database run; it owns the default parser and analyzer.
+    // A missing index is the invalid argument "pIndex".
+    CIndexWriter(CIndex* pIndex, std::unique_ptr<parse::CParser> pDefaultParser,
+                 std::unique_ptr<analyze::CAnalyzer> pDefaultAnalyzer);
+    // A writer that only merges.
+    explicit CIndexWriter(CIndex* pIndex);
+    // Closes the writer unless an exception is on its way out: a barrel cut
+    // off by an error is not written.
+    virtual ~CIndexWriter();
+    CIndexWriter(const CIndexWriter&) = delete;
+    CIndexWriter& operator=(const CIndexWriter&) = delete;
+
+    // Builds the parser table and the analyzer maps from the configurator
+    // (not owned); a missing one is the invalid argument "pConfigurator".
+    void setConfigurator(utility::CConfigurator* pConfigurator);
+    // Told at every flush, to save its state with the barrel (not owned).
+    void setFlushListener(CFlushListener* pListener) { m_pFlushListener = pListener; }
+
+    CIndex* getIndex() const { return m_pIndex; }
+
+    // The next free document of the pool. When the pool is full its
+    // documents are indexed first.
+    content::CContent* nextDocument();
+    // Indexes the filled documents of the pool.
+    void indexDocuments();
+    // Runs the merge policy over the barrel list, unless the current barrel
+    // holds documents that are not written yet.
+    void merge();
+    // Indexes what waits in the pool, flushes the last barrel and forgets the
+    // empty barrel begun after the last flush.
+    void close();
+    bool isClosed() const { return m_closed; }
+
+    // Documents of a record kind ('W', 'S', 'C', 'U', 'M', or 0 for none)
+    // indexed into the current barrel.
+    int32_t getKindCount(uint16_t kind) const;
+    // The number of documents after which the first barrel is flushed.
+    int32_t getFirstBarrelThreshold() const { return m_firstBarrelThreshold; }
+
+private:
+    void buildParserTable();
+    void buildAnalyzerMaps();
+    analyze::CAnalyzer* sharedAnalyzer(const std::string& identifier);
+    void buildDocumentPool();
+    parse::CParser* parserFor(int32_t fileType);
+
+    void indexDocument(content::CContent& content);
+    void addDocument(content::CContent& content);
+    void createBarrelWriter();
+    void addBarrelRecord();
+    void flush();
+    void rename();
+    void dropIncompleteBarrel(const std::string& barrel);
+    void createMerger();
+    void mergeBarrels(uint8_t* pMemory, size_t size);
+    void discardBarrelWriter();
+
+    CIndex* m_pIndex;                                   // not owned
+    CBarrelsInfo* m_pBarrelsInfo;                       // the index's list, not owned
+    CBarrelInfo* m_pCurrentBarrel = nullptr;            // the barrel being filled
+    std::unique_ptr<CIndexBarrelWriter> m_pBarrelWriter;
+    std::unique_ptr<CHTIndexMerger> m_pMerger;
+    utility::CMemoryCache* m_pMemory;                   // not owned
+
+    std::vector<std::unique_ptr<content::CContent>> m_documentPool;
+    size_t m_filledDocuments = 0;
+
+    // One instance per analyzer identifier, shared by the fields that name
+    // it: a dictionary is loaded once, however many fields use it.
+    std::vector<std::unique_ptr<analyze::CAnalyzer>> m_analyzers;
+    std::map<std::string, analyze::CAnalyzer*> m_analyzerByName;
+    analyze::AnalyzerMap m_fieldAnalyzers;   // by field id
+    analyze::CAnalyzer* m_pDefaultAnalyzer = nullptr;
+
+    // One parser per file type, created on first need.
+    std::array<std::unique_ptr<parse::CParser>, content::filetype::COUNT> m_parsers;
+    std::unique_ptr<parse::CParser> m_pDefaultParser;   // until the table takes it
+
+    utility::CConfigurator* m_pConfigurator = nullptr;   // not owned
+    CFlushListener* m_pFlushListener = nullptr;          // not owned
+    std::map<uint16_t, int32_t> m_kindCounts;
+
+    int m_firstBarrel = 1;
+    int32_t m_firstBarrelThreshold;
+    bool m_closed = false;
+};
+
+} // namespace cs::index

@@ -1,0 +1,263 @@
+#include "index/commit/ReplacePlan.h"
+
+#include <algorithm>
+#include <set>
+#include <sstream>
+
+#include "platform/Platform.h"
+#include "store/Directory.h"
+#include "utility/Error.h"
+#include "utility/Logger.h"
+#include "utility/OsUtility.h"
+
+namespace cs::index {
+
+const char* const CReplacePlan::FILE_NAME = "index.plan";
+
+namespace {
+
+const char* const kHeader = "cs.plan 1";
+// Not "*.tmp": a barrel flush renames every "*.tmp" of the directory into place.
+const char* const kNewSuffix = ".new";
+
+CReplacePlan::StepHook s_stepHook = nullptr;
+int s_stepCount = 0;
+
+bool ReadWholeFile(const std::string& path, std::string& text)
+{
+    int fd = platform::OpenFileForRead(path);
+    if (fd < 0)
+        return false;
+    int64_t length = 0;
+    bool ok = platform::FileDescriptorLength(fd, length) && length >= 0;
+    if (ok) {
+        text.assign(static_cast<size_t>(length), '\0');
+        ok = length == 0 || platform::ReadFileData(fd, text.data(), length) == length;
+    }
+    platform::CloseFile(fd);
+    return ok;
+}
+
+} // namespace
+
+CReplacePlan::CReplacePlan(store::CDirectory* pDir) : m_pDir(pDir) { CS_ASSERT_ARG(pDir); }
+
+void CReplacePlan::setStepHook(StepHook hook)
+{
+    s_stepHook = hook;
+    s_stepCount = 0;
+}
+
+void CReplacePlan::reachStep() const
+{
+    if (s_stepHook)
+        s_stepHook(s_stepCount++);
+}
+
+void CReplacePlan::addStep(const Step& step)
+{
+    auto plain = [](const std::string& name) {
+        return !name.empty() && name.find_first_of("\t\n") == std::string::npos;
+    };
+    CS_ASSERT_ARG_TEXT(step.phase >= 0 && plain(step.from) && (!step.rename || plain(step.to)),
+                       "phase >= 0 && plain names");
+    m_steps.push_back(step);
+}
+
+void CReplacePlan::addRename(int phase, const std::string& from, const std::string& to)
+{
+    addStep(Step{phase, true, from, to});
+}
+
+void CReplacePlan::addRemove(int phase, const std::string& name) { addStep(Step{phase, false, name, std::string()}); }
+
+std::vector<std::string> CReplacePlan::barrelFiles(int phase, const std::string& barrel) const
+{
+    // The directory as the earlier phases of this plan will have left it.
+    std::vector<std::string> paths;
+    m_pDir->listFiles(paths);
+    std::set<std::string> names;
+    for (const std::string& path : paths)
+        names.insert(path.substr(path.find_last_of('/') + 1));
+    for (const Step& step : m_steps) {
+        if (step.phase >= phase)
+            continue;
+        names.erase(step.from);
+        if (step.rename)
+            names.insert(step.to);
+    }
+    std::vector<std::string> files;
+    std::string prefix = barrel + ".";
+    for (const std::string& name : names) {
+        if (name.compare(0, prefix.size(), prefix) == 0)
+            files.push_back(name);
+    }
+    return files;
+}
+
+void CReplacePlan::addBarrelRename(int phase, const std::string& from, const std::string& to)
+{
+    for (const std::string& name : barrelFiles(phase, from))
+        addRename(phase, name, to + name.substr(from.size()));
+}
+
+void CReplacePlan::addBarrelRemove(int phase, const std::string& name)
+{
+    for (const std::string& file : barrelFiles(phase, name))
+        addRemove(phase, file);
+}
+
+void CReplacePlan::checkPhases() const
+{
+    // A name that one step of a phase takes away and another brings would make
+    // repeating the phase after a crash undo part of it.
+    std::set<std::pair<int, std::string>> sources, targets;
+    for (const Step& step : m_steps) {
+        CS_ASSERT_TEXT(sources.insert({step.phase, step.from}).second, "each name is a source once per phase");
+        if (step.rename)
+            CS_ASSERT_TEXT(targets.insert({step.phase, step.to}).second, "each name is a target once per phase");
+    }
+    for (const auto& target : targets)
+        CS_ASSERT_TEXT(sources.count(target) == 0, "no name is both a source and a target in one phase");
+}
+
+void CReplacePlan::writePlanFile() const
+{
+    std::ostringstream text;
+    text << kHeader << "\nphase\t" << m_nextPhase << "\n";
+    for (const Step& step : m_steps) {
+        if (step.rename)
+            text << "rename\t" << step.phase << "\t" << step.from << "\t" << step.to << "\n";
+        else
+            text << "remove\t" << step.phase << "\t" << step.from << "\n";
+    }
+    text << "end\n";
+    std::string content = text.str();
+
+    std::string path = m_pDir->getFullPath(FILE_NAME);
+    std::string fresh = path + kNewSuffix;
+    reachStep();
+    int fd = platform::CreateTruncated(fresh);
+    if (fd < 0)
+        CS_THROW("failed to create file: %s (%s)", fresh.c_str(), utility::GetLastErrorText().c_str());
+    bool written = platform::WriteAll(fd, content.data(), content.size()) && platform::CommitFile(fd);
+    std::string reason = written ? std::string() : utility::GetLastErrorText();
+    if (!platform::CloseFile(fd) && written) {
+        written = false;
+        reason = utility::GetLastErrorText();
+    }
+    if (!written)
+        CS_THROW("failed to write file: %s (%s)", fresh.c_str(), reason.c_str());
+    if (!platform::MoveFileReplace(fresh, path))
+        CS_THROW("failed to rename %s to %s (%s)", fresh.c_str(), path.c_str(), utility::GetLastErrorText().c_str());
+    syncDirectory();
+}
+
+void CReplacePlan::readPlanFile()
+{
+    std::string path = m_pDir->getFullPath(FILE_NAME);
+    std::string content;
+    if (!ReadWholeFile(path, content))
+        CS_THROW("failed to read file: %s (%s)", path.c_str(), utility::GetLastErrorText().c_str());
+    std::istringstream lines(content);
+    std::string line;
+    bool ended = false;
+    auto damaged = [&path](const std::string& what) {
+        CS_THROW("replacement plan %s is damaged: %s", path.c_str(), what.c_str());
+    };
+    if (!std::getline(lines, line) || line != kHeader)
+        damaged("unknown header");
+    m_steps.clear();
+    while (std::getline(lines, line)) {
+        if (ended)
+            damaged("text after its end");
+        std::vector<std::string> fields;
+        std::istringstream words(line);
+        for (std::string word; std::getline(words, word, '\t');)
+            fields.push_back(word);
+        auto number = [&](const std::string& text) {
+            if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9)
+                damaged("bad number in line: " + line);
+            return std::stoi(text);
+        };
+        if (fields.size() == 1 && fields[0] == "end")
+            ended = true;
+        else if (fields.size() == 2 && fields[0] == "phase")
+            m_nextPhase = number(fields[1]);
+        else if (fields.size() == 4 && fields[0] == "rename")
+            addRename(number(fields[1]), fields[2], fields[3]);
+        else if (fields.size() == 3 && fields[0] == "remove")
+            addRemove(number(fields[1]), fields[2]);
+        else
+            damaged("unknown line: " + line);
+    }
+    if (!ended)
+        damaged("no end line");
+}
+
+void CReplacePlan::syncDirectory() const
+{
+    if (!platform::SyncDirectory(m_pDir->getPath()))
+        CS_THROW("failed to commit directory: %s (%s)", m_pDir->getPath().c_str(),
+                 utility::GetLastErrorText().c_str());
+}
+
+void CReplacePlan::commit()
+{
+    checkPhases();
+    m_nextPhase = 0;
+    writePlanFile();
+}
+
+void CReplacePlan::runStep(const Step& step)
+{
+    reachStep();
+    if (!step.rename) {
+        if (m_pDir->fileExists(step.from))
+            m_pDir->removeFile(step.from);
+        return;
+    }
+    if (m_pDir->fileExists(step.from))
+        m_pDir->renameFile(step.from, step.to);
+    else if (!m_pDir->fileExists(step.to))
+        CS_LOG_WARN("replacement plan: neither %s nor %s exists", step.from.c_str(), step.to.c_str());
+}
+
+void CReplacePlan::execute()
+{
+    std::set<int> phases;
+    for (const Step& step : m_steps)
+        phases.insert(step.phase);
+    for (auto it = phases.lower_bound(m_nextPhase); it != phases.end(); ++it) {
+        for (const Step& step : m_steps) {
+            if (step.phase == *it)
+                runStep(step);
+        }
+        syncDirectory();
+        m_nextPhase = *it + 1;
+        if (std::next(it) != phases.end())
+            writePlanFile();
+    }
+    reachStep();
+    m_pDir->removeFile(FILE_NAME);
+    syncDirectory();
+}
+
+bool CReplacePlan::recover(store::CDirectory* pDir)
+{
+    CS_ASSERT_ARG(pDir);
+    // A plan file never committed: nothing of its replacement has happened.
+    std::string fresh = std::string(FILE_NAME) + kNewSuffix;
+    if (pDir->fileExists(fresh))
+        pDir->removeFile(fresh);
+    if (!pDir->fileExists(FILE_NAME))
+        return false;
+    CS_LOG_INFO("completing the interrupted replacement of index files in %s", pDir->getPath().c_str());
+    CReplacePlan plan(pDir);
+    plan.readPlanFile();
+    plan.execute();
+    CS_LOG_INFO("the interrupted replacement of index files is completed");
+    return true;
+}
+
+} // namespace cs::index

@@ -1,0 +1,154 @@
+#include "index/merge/FieldMerger.h"
+
+#include <algorithm>
+
+#include "index/fields/FieldFactory.h"
+#include "index/merge/DocPostingMerger.h"
+#include "index/merge/WordPostingMerger.h"
+#include "utility/Error.h"
+#include "utility/Logger.h"
+#include "utility/Term.h"
+
+namespace cs::index {
+
+CFieldMerger::~CFieldMerger()
+{
+    // Cursors hold term readers over the sources: they go before the sources.
+    m_live.clear();
+    m_pQueue.reset();
+}
+
+void CFieldMerger::setBuffer(char* buffer, int64_t size)
+{
+    m_pBuffer = size > 0 ? buffer : nullptr;
+    m_bufferSize = m_pBuffer ? size : 0;
+}
+
+void CFieldMerger::addField(const std::string& barrelName, int32_t docStart, int32_t shift,
+                            const CFieldInfo* pFieldInfo, utility::CDocDeleted* pDocDeleted)
+{
+    CS_ASSERT_ARG(pFieldInfo);
+    m_sources.push_back(Source{barrelName, docStart, shift, *pFieldInfo, pDocDeleted});
+}
+
+int32_t CFieldMerger::readBlock(int64_t share)
+{
+    // A barrel reads through two inputs at most, .did and .pid.
+    const int64_t unit = store::CIndexInput::BUFFER_SIZE;
+    return static_cast<int32_t>(std::clamp<int64_t>(share / 2 / unit * unit, unit, MAX_READ_BLOCK));
+}
+
+void CFieldMerger::openCursors()
+{
+    m_pQueue = std::make_unique<CFieldMergeQueue>();
+    m_pQueue->initialize(static_cast<int>(m_sources.size()));
+    int64_t share = m_pBuffer ? m_bufferSize / static_cast<int64_t>(m_sources.size()) : 0;
+    int32_t block = readBlock(share);
+    int64_t used = 0;   // read buffers are carved from the start of the lent memory
+    for (Source& source : m_sources) {
+        CS_ASSERT(m_pFieldFactory);
+        std::unique_ptr<CIndexTermReader> pReader(m_pFieldFactory->createTermReader());
+        CS_ASSERT(pReader);
+        pReader->open(m_pDirectory, source.barrelName.c_str(), &source.fieldInfo, source.pDocDeleted);
+        auto pCursor = std::make_unique<CFieldMergeInfo>(source.docStart, source.shift, std::move(pReader));
+        int64_t taken = share > 0 ? share - pCursor->m_pIterator->setBuffer(m_pBuffer + used, share, block) : 0;
+        if (pCursor->next()) {
+            used += taken;
+            m_pQueue->put(pCursor.get());
+            pCursor.release();
+        }
+    }
+    if (m_pBuffer && m_bufferSize - used > POSTING_BUFFER_THRESHOLD)
+        m_pPostingMerger->setBuffer(m_pBuffer + used, m_bufferSize - used);
+}
+
+int64_t CFieldMerger::merge(const COutputDescriptor& outputs)
+{
+    CS_LOG_DEBUG("field merging");
+    CS_ASSERT_ARG(outputs.getTdWriter() && outputs.getDdWriter());
+    m_termCount = 0;
+    m_termsWritten = 0;
+    m_prevTerm = 0;
+    m_prevOffset = 0;
+    m_bufferedTerms = 0;
+    m_fieldStart = outputs.getTdWriter()->position();
+    if (m_sources.empty())
+        return endField(outputs);
+    // Postings are merged as the barrels' readers hand them out.
+    if (keepsPositions(m_sources.front().fieldInfo))
+        m_pPostingMerger = std::make_unique<CWordPostingMerger>(outputs);
+    else
+        m_pPostingMerger = std::make_unique<CDocPostingMerger>(outputs);
+    openCursors();
+    mergeTerms(outputs);
+    writeTerms(outputs, m_terms, m_bufferedTerms);
+    m_bufferedTerms = 0;
+    m_termCount = m_termsWritten;
+    m_pQueue.reset();
+    return endField(outputs);
+}
+
+void CFieldMerger::mergeTerms(const COutputDescriptor& outputs)
+{
+    while (m_pQueue->size() > 0) {
+        m_live.emplace_back(m_pQueue->pop());
+        const utility::CTermT<int32_t>* pTerm = m_live.front()->m_pCurTerm;
+        while (m_pQueue->size() > 0 && m_pQueue->top()->m_pCurTerm->get() == pTerm->get())
+            m_live.emplace_back(m_pQueue->pop());
+        for (const auto& pCursor : m_live)
+            m_pPostingMerger->addPosting(pCursor->m_shift, pCursor->m_pIterator->posting());
+        int64_t offset = m_pPostingMerger->endTerm();
+        if (offset != -1)
+            bufferTerm(outputs, pTerm->get(), offset);
+        // The term is copied: the cursors may move on now, the last popped first.
+        while (!m_live.empty()) {
+            std::unique_ptr<CFieldMergeInfo> pCursor = std::move(m_live.back());
+            m_live.pop_back();
+            if (pCursor->next()) {
+                m_pQueue->put(pCursor.get());
+                pCursor.release();
+            }
+        }
+    }
+}
+
+void CFieldMerger::bufferTerm(const COutputDescriptor& outputs, int32_t term, int64_t offset)
+{
+    CTermInfo& entry = m_terms[m_bufferedTerms++];
+    entry.m_term = term;
+    entry.m_docFreq = m_pPostingMerger->getDocFreq();
+    entry.m_docPointer = offset;
+    if (m_bufferedTerms == TERM_BATCH) {
+        writeTerms(outputs, m_terms, m_bufferedTerms);
+        m_bufferedTerms = 0;
+    }
+}
+
+void CFieldMerger::writeTermEntries(const COutputDescriptor& outputs, const CTermInfo* entries, int32_t count,
+                                    const char* kind)
+{
+    CS_LOG_DEBUG("%s merger is writing merged index data", kind);
+    store::CIndexOutput* pTid = outputs.getTdWriter();
+    for (int32_t i = 0; i < count; ++i) {
+        if (m_termsWritten == 0)
+            m_fieldStart = pTid->position();
+        pTid->writeVInt(static_cast<int32_t>(static_cast<uint32_t>(entries[i].m_term) - m_prevTerm));
+        pTid->writeVInt(entries[i].m_docFreq);
+        pTid->writeVLong(entries[i].m_docPointer - m_prevOffset);
+        m_prevTerm = static_cast<uint32_t>(entries[i].m_term);
+        m_prevOffset = entries[i].m_docPointer;
+        ++m_termsWritten;
+    }
+}
+
+int64_t CFieldMerger::writeFieldTrailer(const COutputDescriptor& outputs, const char* kind)
+{
+    store::CIndexOutput* pTid = outputs.getTdWriter();
+    int64_t trailer = pTid->position();
+    pTid->writeVLong(trailer - m_fieldStart);
+    pTid->writeVInt(m_termsWritten);
+    CS_LOG_DEBUG("%s merger has compeleted merging", kind);
+    return trailer;
+}
+
+} // namespace cs::index

@@ -1,0 +1,14 @@
+#include "index/merge/MergeLevel.h"
+
+#include "utility/Format.h"
+
+namespace cs::index {
+
+CMergeLevel::CMergeLevel(int level, int capacity)
+    : m_level(level), m_pQueue(std::make_unique<CMergeBarrelQueue>(queueName(level, 0), capacity))
+{
+}
+
+std::string CMergeLevel::queueName(int level, int counter) { return utility::Format("_mid_%d_%d_", level, counter); }
+
+} // namespace cs::index

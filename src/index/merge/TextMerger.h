@@ -1,0 +1,15 @@
+// Merges a text field: postings with positions, whatever the index way.
+#pragma once
+
+#include "index/merge/FieldMerger.h"
+
+namespace cs::index {
+
+class CTextMerger : public CFieldMerger {
+protected:
+    bool keepsPositions(const CFieldInfo& fieldInfo) const override;
+    void writeTerms(const COutputDescriptor& outputs, const CTermInfo* entries, int32_t count) override;
+    int64_t endField(const COutputDescriptor& outputs) override;
+};
+
+} // namespace cs::index

@@ -1,0 +1,430 @@
+#include "index/writer/IndexWriter.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <exception>
+#include <iterator>
+#include <string>
+
+#include "analyze/Analyzer.h"
+#include "analyze/AnalyzerRegistry.h"
+#include "config/Configurator.h"
+#include "config/GlobalConfig.h"
+#include "content/Content.h"
+#include "content/ContentMode.h"
+#include "index/BarrelsInfo.h"
+#include "index/Index.h"
+#include "index/commit/RenameMarker.h"
+#include "index/commit/ReplacePlan.h"
+#include "index/merge/HTIndexMerger.h"
+#include "index/writer/FlushListener.h"
+#include "index/writer/IndexBarrelWriter.h"
+#include "parse/Parser.h"
+#include "parse/ParserRegistry.h"
+#include "store/Directory.h"
+#include "utility/ConsoleProgress.h"
+#include "utility/Error.h"
+#include "utility/Logger.h"
+#include "utility/MemoryCache.h"
+
+namespace cs::index {
+
+using content::CContent;
+using content::CModeItem;
+
+namespace {
+
+// The files of a barrel that a flush writes, in the order they are renamed.
+const char* const kBarrelFiles[] = {".tid", ".did", ".pid", ".fdi", ".sfi", ".sfd"};
+const char* const kTmp = ".tmp";
+
+CIndexWriter::FlushHook s_flushHook = nullptr;
+
+void ReachFlushPoint(CIndexWriter::FlushPoint point)
+{
+    if (s_flushHook)
+        s_flushHook(point);
+}
+
+bool IsTmpName(const std::string& name)
+{
+    size_t length = std::char_traits<char>::length(kTmp);
+    return name.size() > length && name.compare(name.size() - length, length, kTmp) == 0;
+}
+
+std::string BaseName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+
+// A number from 500 to 2000. (rand() is scaled by its own maximum, which
+// differs between C libraries.)
+int32_t FirstBarrelThreshold()
+{
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    return static_cast<int32_t>(static_cast<double>(std::rand()) / RAND_MAX * 1500 + 500);
+}
+
+} // namespace
+
+void CIndexWriter::setFlushHook(FlushHook hook) { s_flushHook = hook; }
+
+CIndexWriter::CIndexWriter(CIndex* pIndex, std::unique_ptr<parse::CParser> pDefaultParser,
+                           std::unique_ptr<analyze::CAnalyzer> pDefaultAnalyzer)
+    : CIndexWriter(pIndex)
+{
+    m_pDefaultParser = std::move(pDefaultParser);
+    m_pDefaultAnalyzer = pDefaultAnalyzer.get();
+    if (pDefaultAnalyzer)
+        m_analyzers.push_back(std::move(pDefaultAnalyzer));
+}
+
+CIndexWriter::CIndexWriter(CIndex* pIndex)
+    : m_pIndex(pIndex), m_pBarrelsInfo(pIndex ? pIndex->getBarrelsInfo() : nullptr),
+      m_pMemory(utility::GetIndexMemoryCache()), m_firstBarrelThreshold(FirstBarrelThreshold())
+{
+    CS_ASSERT_ARG(pIndex);
+}
+
+CIndexWriter::~CIndexWriter()
+{
+    if (m_closed || std::uncaught_exceptions() > 0)
+        return;
+    try {
+        close();
+    } catch (const std::exception&) {
+        // Logged where it was raised; the unfinished flush is cleaned up
+        // when the index is next opened.
+    }
+}
+
+void CIndexWriter::setConfigurator(utility::CConfigurator* pConfigurator)
+{
+    CS_ASSERT_ARG(pConfigurator);
+    m_pConfigurator = pConfigurator;
+    buildParserTable();
+    buildAnalyzerMaps();
+}
+
+void CIndexWriter::buildParserTable()
+{
+    CS_ASSERT(m_pConfigurator);
+    const content::CContentMode* pMode = m_pIndex->getContentMode();
+    parse::CParserRegistry& registry = parse::CParserRegistry::instance();
+    const std::vector<std::string>& identifiers = m_pConfigurator->getParserIdentifiers();
+    // The default parser serves the file type it was made for: with the usual
+    // "txt.parser" that is entry 0.
+    if (m_pDefaultParser) {
+        int32_t fileType = identifiers.empty() ? content::filetype::TXT : registry.fileTypeOf(identifiers[0]);
+        if (fileType >= 0 && fileType < content::filetype::COUNT) {
+            m_pDefaultParser->setContentMode(pMode);
+            m_parsers[fileType] = std::move(m_pDefaultParser);
+        }
+    }
+    for (size_t i = 1; i < identifiers.size(); ++i) {
+        int32_t fileType = registry.fileTypeOf(identifiers[i]);
+        if (fileType < 0 || fileType >= content::filetype::COUNT || m_parsers[fileType])
+            continue;
+        parse::CParser::CCreator* pCreator = registry.findByFileType(fileType);
+        std::unique_ptr<parse::CParser> pParser = pCreator ? pCreator->create() : nullptr;
+        if (!pParser)
+            continue;   // tried again, and reported, when a document of the type comes
+        pParser->setContentMode(pMode);
+        m_parsers[fileType] = std::move(pParser);
+    }
+}
+
+void CIndexWriter::buildAnalyzerMaps()
+{
+    CS_ASSERT(m_pConfigurator);
+    m_analyzerByName.clear();
+    m_fieldAnalyzers.clear();
+    const std::string& defaultName = m_pConfigurator->getAnalyzerArgument().identifier;
+    m_analyzerByName[defaultName] = m_pDefaultAnalyzer;
+    // The mode in force, which the documents of the pool are made from.
+    const content::CContentMode* pMode = m_pIndex->getContentMode();
+    for (size_t i = 0; pMode && i < pMode->size(); ++i) {
+        const CModeItem& item = pMode->item(i);
+        if (item.getIndexKind() != CModeItem::INDEX_ANALYZE)
+            continue;
+        const std::string* pName = item.getComponent("analyzer");
+        analyze::CAnalyzer* pAnalyzer = m_pDefaultAnalyzer;
+        if (pName && *pName != defaultName)
+            pAnalyzer = sharedAnalyzer(*pName);
+        if (pName)
+            m_analyzerByName[*pName] = pAnalyzer;
+        m_fieldAnalyzers[item.getFieldID()] = pAnalyzer;
+    }
+}
+
+analyze::CAnalyzer* CIndexWriter::sharedAnalyzer(const std::string& identifier)
+{
+    auto it = m_analyzerByName.find(identifier);
+    if (it != m_analyzerByName.end())
+        return it->second;
+    analyze::CAnalyzer::CCreator* pCreator = analyze::CAnalyzerRegistry::instance().find(identifier);
+    std::unique_ptr<analyze::CAnalyzer> pAnalyzer = pCreator ? pCreator->create() : nullptr;
+    if (!pAnalyzer)
+        return m_pDefaultAnalyzer;
+    m_analyzers.push_back(std::move(pAnalyzer));
+    return m_analyzers.back().get();
+}
+
+void CIndexWriter::buildDocumentPool()
+{
+    const content::CContentMode* pMode = m_pIndex->getContentMode();
+    CS_ASSERT_ARG(pMode);
+    m_documentPool.clear();
+    for (size_t i = 0; i < POOL_SIZE; ++i)
+        m_documentPool.push_back(std::make_unique<CContent>(*pMode));
+    m_filledDocuments = 0;
+}
+
+CContent* CIndexWriter::nextDocument()
+{
+    if (m_documentPool.empty())
+        buildDocumentPool();
+    if (m_filledDocuments == m_documentPool.size())
+        indexDocuments();
+    return m_documentPool[m_filledDocuments++].get();
+}
+
+void CIndexWriter::indexDocuments()
+{
+    for (size_t i = 0; i < m_filledDocuments; ++i)
+        indexDocument(*m_documentPool[i]);
+    m_filledDocuments = 0;
+}
+
+parse::CParser* CIndexWriter::parserFor(int32_t fileType)
+{
+    std::unique_ptr<parse::CParser>& pParser = m_parsers[fileType];
+    if (!pParser) {
+        parse::CParser::CCreator* pCreator = parse::CParserRegistry::instance().findByFileType(fileType);
+        if (pCreator)
+            pParser = pCreator->create();
+        if (!pParser) {
+            CS_LOG_ERROR("can't load the parser of file type:%d", fileType);
+            return nullptr;
+        }
+        pParser->setContentMode(m_pIndex->getContentMode());
+    }
+    return pParser.get();
+}
+
+void CIndexWriter::indexDocument(CContent& content)
+{
+    if (content.getState() == CContent::STATE_NEW) {
+        int32_t fileType = content.getFileType();
+        parse::CParser* pParser = nullptr;
+        if (fileType >= 0 && fileType < content::filetype::COUNT)
+            pParser = parserFor(fileType);
+        if (!pParser || pParser->parse(&content) == 0) {
+            content.clear();
+            return;
+        }
+    }
+    content.analyze(m_fieldAnalyzers);
+    ++m_kindCounts[content.getRecordKind()];
+    addDocument(content);
+    content.setState(CContent::STATE_NEW);
+}
+
+void CIndexWriter::addDocument(CContent& content)
+{
+    if (!m_pBarrelWriter)
+        createBarrelWriter();
+    int32_t docid = m_pCurrentBarrel->getDocCount();
+    m_pBarrelWriter->addDocument(docid, content);
+    m_pCurrentBarrel->setDocCount(docid + 1);
+    content.clear();
+
+    bool memorySpent = m_pMemory->overflowBlocks() > 0;
+    bool firstBarrelFull = m_firstBarrel && m_pCurrentBarrel->getDocCount() >= m_firstBarrelThreshold;
+    if (!memorySpent && !firstBarrelFull)
+        return;
+    m_firstBarrel = 0;
+    flush();
+    m_pBarrelWriter->beginBarrel(m_pCurrentBarrel->getName());
+}
+
+void CIndexWriter::createBarrelWriter()
+{
+    CS_LOG_INFO("creating barrel index writer");
+    addBarrelRecord();
+    m_pBarrelWriter =
+        std::make_unique<CIndexBarrelWriter>(m_pCurrentBarrel->getName(), m_pIndex->getDirectory(), m_pMemory);
+    m_pCurrentBarrel->setWriter(m_pBarrelWriter.get());
+    const FieldFactoryMap& factories = m_pIndex->getFieldFactories();
+    content::CContentMode* pMode = m_pIndex->getContentMode();
+    CS_ASSERT_ARG(pMode);
+    m_pBarrelWriter->setContentMode(pMode);
+    m_pBarrelWriter->createFieldIndexers(factories);
+    // index_status.xml records the mode the barrels are written with.
+    m_pBarrelsInfo->setContentMode(pMode);
+    createMerger();
+}
+
+void CIndexWriter::addBarrelRecord()
+{
+    const CBarrelInfo* pLast = m_pBarrelsInfo->last();
+    int32_t docStart = pLast ? pLast->getDocStart() + pLast->getDocCount() : 0;
+    m_pCurrentBarrel = m_pBarrelsInfo->addBarrel(m_pBarrelsInfo->newBarrelName(), docStart);
+    if (m_pBarrelWriter)
+        m_pCurrentBarrel->setWriter(m_pBarrelWriter.get());
+}
+
+void CIndexWriter::flush()
+{
+    m_pIndex->setModified();
+    m_pBarrelWriter->write();
+    m_pBarrelWriter->close();
+    m_pBarrelWriter->reset();
+    ReachFlushPoint(BARREL_WRITTEN);
+    m_pBarrelsInfo->write(*m_pIndex->getDirectory());
+    ReachFlushPoint(STATUS_WRITTEN);
+    // The collection's progress is written before any file of the barrel
+    // takes its final name, and takes its own final name with them.
+    if (m_pFlushListener)
+        m_pFlushListener->saveStatus();
+    ReachFlushPoint(COLLECTION_SAVED);
+    rename();
+    // A barrel whose files were incomplete was dropped by the rename.
+    if (m_pCurrentBarrel)
+        utility::CConsoleProgress::instance().barrelWritten();
+    m_kindCounts.clear();
+    // The barrel's files are closed: the merge finds nothing of it open.
+    if (m_pCurrentBarrel)
+        m_pCurrentBarrel->setWriter(nullptr);
+
+    // The merge works in the index memory, which the barrel no longer needs.
+    m_pMemory->rewind();
+    mergeBarrels(m_pMemory->firstBlock(), m_pMemory->firstBlockSize());
+    m_pMemory->rewind();
+    addBarrelRecord();
+}
+
+void CIndexWriter::rename()
+{
+    CRenameMarker::create();
+    ReachFlushPoint(MARKER_CREATED);
+    CS_LOG_INFO("current barrel index has been created. Now index writer is renaming it");
+    store::CDirectory& directory = *m_pIndex->getDirectory();
+    const std::string barrel = m_pBarrelsInfo->last()->getName();
+    size_t present = 0;
+    for (const char* extension : kBarrelFiles)
+        present += directory.fileExists(barrel + extension + kTmp) ? 1 : 0;
+
+    if (present == std::size(kBarrelFiles)) {
+        // One replacement for everything this flush wrote: the barrel, the
+        // barrel list and the collection's state. Once the plan is on disk a
+        // crash is completed by the next run; before, nothing final changed.
+        CReplacePlan plan(&directory);
+        for (const char* extension : kBarrelFiles)
+            plan.addRename(0, barrel + extension + kTmp, barrel + extension);
+        std::vector<std::string> files;
+        directory.listFiles(files);
+        for (const std::string& path : files) {
+            std::string name = BaseName(path);
+            bool barrelFile = name.compare(0, barrel.size() + 1, barrel + ".") == 0;
+            if (IsTmpName(name) && !barrelFile)
+                plan.addRename(0, name, name.substr(0, name.size() - std::char_traits<char>::length(kTmp)));
+        }
+        plan.commit();
+        plan.execute();
+        ReachFlushPoint(RENAMED);
+        CS_LOG_INFO("Now index writer has compeleted renaming it");
+        // From here on the barrel's documents are in the index for good.
+        const CBarrelInfo* pBarrel = m_pBarrelsInfo->last();
+        CS_LOG_INFO("barrel %s of %d documents from %d is in the index", barrel.c_str(), pBarrel->getDocCount(),
+                     pBarrel->getDocStart());
+    } else if (present > 0) {
+        dropIncompleteBarrel(barrel);
+        CS_LOG_INFO("Now index writer has compeleted renaming it");
+    }
+    CRenameMarker::remove();
+    CS_LOG_INFO("file line :%d CIndexWriter::rename() delete file %s", __LINE__, CRenameMarker::path().c_str());
+    ReachFlushPoint(MARKER_REMOVED);
+}
+
+void CIndexWriter::dropIncompleteBarrel(const std::string& barrel)
+{
+    // The previous index_status.xml stays in force, and so does the
+    // collection's previous state: nothing this flush wrote is kept.
+    CS_LOG_WARN("files of barrel %s are missing, the barrel is dropped", barrel.c_str());
+    store::CDirectory& directory = *m_pIndex->getDirectory();
+    directory.removeFiles(std::string("*") + kTmp);
+    m_pBarrelsInfo->deleteBarrel(barrel, directory);
+    m_pCurrentBarrel = nullptr;
+}
+
+void CIndexWriter::createMerger()
+{
+    if (m_pMerger)
+        return;
+    m_pMerger = std::make_unique<CHTIndexMerger>(m_pIndex->getDirectory());
+    m_pMerger->setFactorySearcher(&m_pIndex->getFieldFactories());
+    if (const utility::CGlobalConfig* pConfig = utility::g_pGlobalConfig) {
+        m_pMerger->setParam(static_cast<int>(pConfig->mergeM()), static_cast<int>(pConfig->mergeC()),
+                            static_cast<int>(pConfig->mergeS()));
+        m_pMerger->setRecycleStrategy(pConfig->recycleStrategy());
+        if (pConfig->recycleStrategy() == CIndexMerger::RECYCLE_RATIO)
+            m_pMerger->setRecycleRatio(pConfig->recycleParamRatio());
+        else if (pConfig->recycleStrategy() == CIndexMerger::RECYCLE_COUNT)
+            m_pMerger->setRecycleCount(pConfig->recycleParamCount());
+    }
+}
+
+void CIndexWriter::mergeBarrels(uint8_t* pMemory, size_t size)
+{
+    createMerger();
+    m_pMerger->setBuffer(reinterpret_cast<char*>(pMemory), static_cast<int64_t>(size));
+    m_pMerger->merge(m_pBarrelsInfo);
+    m_pMerger->setBuffer(nullptr, 0);
+}
+
+void CIndexWriter::merge()
+{
+    if (m_pBarrelWriter && m_pCurrentBarrel && m_pCurrentBarrel->getDocCount() > 0) {
+        CS_LOG_DEBUG("memory has index data,can't merge index");
+        return;
+    }
+    createMerger();
+    if (!m_pBarrelsInfo)
+        return;
+    std::unique_ptr<uint8_t[]> pBuffer(new uint8_t[MERGE_BUFFER_SIZE]);
+    m_pIndex->setModified();
+    mergeBarrels(pBuffer.get(), MERGE_BUFFER_SIZE);
+}
+
+void CIndexWriter::close()
+{
+    if (m_closed)
+        return;
+    CS_LOG_INFO("indexwriter close");
+    indexDocuments();
+    if (m_pBarrelWriter && m_pCurrentBarrel && m_pCurrentBarrel->getDocCount() > 0)
+        flush();
+    discardBarrelWriter();
+    m_pMerger.reset();
+    m_closed = true;
+}
+
+void CIndexWriter::discardBarrelWriter()
+{
+    // The barrel begun after the last flush holds no document: its record
+    // goes, and so do the stored-fields files opened for it.
+    if (m_pBarrelWriter)
+        m_pBarrelWriter->closeFiles();
+    if (m_pCurrentBarrel) {
+        std::string name = m_pCurrentBarrel->getName();
+        m_pCurrentBarrel = nullptr;
+        m_pBarrelsInfo->deleteBarrel(name, *m_pIndex->getDirectory());
+    }
+    m_pBarrelWriter.reset();
+}
+
+int32_t CIndexWriter::getKindCount(uint16_t kind) const
+{
+    auto it = m_kindCounts.find(kind);
+    return it == m_kindCounts.end() ? 0 : it->second;
+}
+
+} // namespace cs::index
