@@ -60,6 +60,7 @@ int WaitChildEnd(int pid, int timeoutMs);
 // behind) and reaps the child. False with the error code set on failure.
 bool KillAndReapChild(int pid);
 
+// The descriptors of pipes (those of files are their environment's).
 // 1 when `fd` has data or its writers have all gone, 0 after `timeoutMs`
 // (-1: no limit), -1 failure.
 int WaitReadable(int fd, int timeoutMs);
