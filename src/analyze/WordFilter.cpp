@@ -27,8 +27,9 @@ void CWordFilter::load(const std::string& path)
     // A read error ends the list where it happened.
     if (!platform::Env().readWholeFile(path, text, &opened) && !opened)
         return;
-    const char* end = text.c_str() + text.size();
-    for (const char* next = text.c_str();; ) {
+    const char* next = text.c_str();
+    const char* end = next + text.size();
+    for (;;) {
         while (next != end && std::isspace(static_cast<unsigned char>(*next)))
             ++next;
         if (next == end)
