@@ -6,7 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include "parse/PipeExec.h"
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "support/BenchWorkDir.h"
 
 namespace {
@@ -22,7 +22,7 @@ void Convert(benchmark::State& state, const std::string& type)
     std::string parameters = kSource + "/converters/pdf2txt.cfg";
     for (auto _ : state) {
         std::string output;
-        if (!cs::platform::CreateTempFile(WorkDir(), "~ex", output)) {
+        if (!cs::platform::Env().createTempFile(WorkDir(), "~ex", output)) {
             state.SkipWithError("cannot create the output file");
             break;
         }

@@ -11,7 +11,7 @@
 #include "index/writer/IndexWriter.h"
 #include "parse/Parser.h"
 #include "parse/ParserRegistry.h"
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
 
@@ -63,7 +63,7 @@ CPreparedRun PrepareIndexing(utility::CConfigurator* pConfigurator, const std::s
     } else if (identifier == kContentCollection) {
         source = name;
         // A database without a barrel list starts its collection state anew.
-        if (!recreate && !platform::PathAccessible(indexDir + "/" + index::CBarrelsInfo::STATUS_FILE))
+        if (!recreate && !platform::Env().pathAccessible(indexDir + "/" + index::CBarrelsInfo::STATUS_FILE))
             collectionRecreate = 1;
     } else {
         CS_THROW("collection name is error");

@@ -10,7 +10,7 @@
 #include "index/Index.h"
 #include "index/commit/IndexRecovery.h"
 #include "index/writer/IndexWriter.h"
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "utility/ConfigPath.h"
 #include "utility/Format.h"
 #include "utility/Logger.h"
@@ -27,7 +27,7 @@ namespace {
 // commit is fatal: the operator's view of the run would be wrong.
 class CRunStatusFile {
 public:
-    explicit CRunStatusFile(const std::string& path) : m_path(path), m_fd(platform::CreateTruncated(path))
+    explicit CRunStatusFile(const std::string& path) : m_path(path), m_fd(platform::Env().createTruncated(path))
     {
         if (m_fd == -1) {
             CS_LOG_ERROR("failed to create index.run");
@@ -37,7 +37,7 @@ public:
     ~CRunStatusFile()
     {
         if (m_fd != -1)
-            platform::CloseFile(m_fd);
+            platform::Env().closeFile(m_fd);
     }
     CRunStatusFile(const CRunStatusFile&) = delete;
     CRunStatusFile& operator=(const CRunStatusFile&) = delete;
@@ -45,7 +45,7 @@ public:
     void write(const std::string& text)
     {
         m_text += text;
-        if (!platform::WriteAll(m_fd, text.data(), text.size()))
+        if (!platform::Env().writeAll(m_fd, text.data(), text.size()))
             DumpLastError(GetLastErrorText());
     }
 
@@ -53,15 +53,15 @@ public:
     {
         // Rebuilding an index that lives in the index root itself (the
         // directory collection's) empties the root, index.run with it.
-        if (!platform::PathAccessible(m_path)) {
-            platform::CloseFile(m_fd);
-            m_fd = platform::CreateTruncated(m_path);
-            if (m_fd == -1 || !platform::WriteAll(m_fd, m_text.data(), m_text.size()))
+        if (!platform::Env().pathAccessible(m_path)) {
+            platform::Env().closeFile(m_fd);
+            m_fd = platform::Env().createTruncated(m_path);
+            if (m_fd == -1 || !platform::Env().writeAll(m_fd, m_text.data(), m_text.size()))
                 DumpLastError(GetLastErrorText());
         }
-        if (!platform::CommitFile(m_fd))
+        if (!platform::Env().commitFile(m_fd))
             DumpLastError(GetLastErrorText());
-        platform::CloseFile(m_fd);
+        platform::Env().closeFile(m_fd);
         m_fd = -1;
     }
 

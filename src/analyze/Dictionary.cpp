@@ -1,11 +1,10 @@
 #include "analyze/Dictionary.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "analyze/CharacterCode.h"
+#include "platform/Env.h"
 #include "utility/Logger.h"
 
 namespace cs::analyze {
@@ -48,17 +47,25 @@ void Insert(std::vector<CBuildEntry>& rootTable, const unsigned char* word, size
 
 bool CDictionary::load(const std::string& path)
 {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-    if (!file)
+    std::string text;
+    bool opened = false;
+    // A read error ends the list where it happened.
+    if (!platform::Env().readWholeFile(path, text, &opened) && !opened)
         return false;
 
     std::vector<CBuildEntry> rootTable(ROOT_SIZE);
     std::vector<std::pair<std::string, wid_t>> letterWords;
-    char line[4096];
     m_lineCount = 0;
-    // A line longer than the buffer is read as several pieces, each a line.
-    while (std::fgets(line, sizeof(line), file.get())) {
-        size_t length = std::strlen(line);
+    // A line is read as pieces of at most 4095 bytes, each a line; a piece ends
+    // at its first zero byte.
+    const size_t pieceLimit = 4095;
+    for (size_t at = 0; at < text.size();) {
+        const char* line = text.data() + at;
+        size_t piece = std::min(pieceLimit, text.size() - at);
+        if (const void* newline = std::memchr(line, '\n', piece))
+            piece = static_cast<size_t>(static_cast<const char*>(newline) - line) + 1;
+        at += piece;
+        size_t length = strnlen(line, piece);
         if (length > 0 && line[length - 1] == '\n')
             --length;
         if (length > 0 && line[length - 1] == '\r')

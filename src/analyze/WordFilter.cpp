@@ -1,8 +1,10 @@
 #include "analyze/WordFilter.h"
 
-#include <cstdio>
+#include <cctype>
+#include <cstdlib>
 #include <stdexcept>
 
+#include "platform/Env.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
 
@@ -20,16 +22,25 @@ size_t CWordFilter::position(long long id)
 
 void CWordFilter::load(const std::string& path)
 {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-    if (!file)
+    std::string text;
+    bool opened = false;
+    // A read error ends the list where it happened.
+    if (!platform::Env().readWholeFile(path, text, &opened) && !opened)
         return;
-    long long id = 0;
-    int read = 0;
-    // Read wider than int so that a huge number cannot wrap onto a valid id.
-    while ((read = std::fscanf(file.get(), "%lld", &id)) != EOF) {
-        if (read != 1 || id < 0)
+    const char* next = text.c_str();
+    const char* end = next + text.size();
+    for (;;) {
+        while (next != end && std::isspace(static_cast<unsigned char>(*next)))
+            ++next;
+        if (next == end)
+            return;
+        char* after = nullptr;
+        // Read wider than int so that a huge number cannot wrap onto a valid id.
+        long long id = std::strtoll(next, &after, 10);
+        if (after == next || id < 0)
             CS_THROW("%s format wrong", path.c_str());
         m_pStopWords->set(position(id));
+        next = after;
     }
 }
 

@@ -9,7 +9,7 @@
 #include "index/BarrelsInfo.h"
 #include "index/Index.h"
 #include "index/commit/ReplacePlan.h"
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "store/ContentDirectory.h"
 #include "utility/Error.h"
 #include "utility/Format.h"
@@ -57,7 +57,7 @@ CIndexChecker::CIndexChecker(const std::string& indexDir, const std::string& pro
 
 const CCheckReport& CIndexChecker::check()
 {
-    if (!platform::IsDirectory(m_dir)) {
+    if (!platform::Env().isDirectory(m_dir)) {
         m_report.add(m_dir, "no such directory");
         return m_report;
     }
@@ -70,7 +70,7 @@ const CCheckReport& CIndexChecker::check()
 void CIndexChecker::checkBarrelList()
 {
     std::string list = m_dir + index::CBarrelsInfo::STATUS_FILE;
-    if (!platform::PathAccessible(list)) {
+    if (!platform::Env().pathAccessible(list)) {
         m_empty = true;
         return;
     }
@@ -127,13 +127,13 @@ void CIndexChecker::checkBarrelList()
 
 void CIndexChecker::checkDirectoryFiles()
 {
-    platform::CDirListing listing;
-    if (!listing.open(m_dir))
+    std::unique_ptr<platform::CDirListing> pListing = platform::Env().listDirectory(m_dir);
+    if (!pListing)
         return;
     std::vector<std::string> files;
     platform::DirEntry entry;
     bool statFailed = false;
-    while (listing.next(entry, statFailed)) {
+    while (pListing->next(entry, statFailed)) {
         if (!entry.isDirectory)
             files.push_back(entry.name);
     }
@@ -168,15 +168,15 @@ void CIndexChecker::checkProgramHome()
 {
     if (m_home.empty())
         return;
-    if (platform::PathAccessible(m_home + kRenameMarker))
+    if (platform::Env().pathAccessible(m_home + kRenameMarker))
         m_report.add(m_home + kRenameMarker,
                      "a move of barrel files into place was cut off; the next csindexer run completes it");
-    if (platform::PathAccessible(m_home + index::CIndex::DELETE_MARKER))
+    if (platform::Env().pathAccessible(m_home + index::CIndex::DELETE_MARKER))
         m_report.add(m_home + index::CIndex::DELETE_MARKER,
                      "the wipe of an index was cut off; rebuild it with csindexer -r");
-    if (platform::PathAccessible(m_home + "rt.err"))
+    if (platform::Env().pathAccessible(m_home + "rt.err"))
         m_report.note(m_home + "rt.err: a run died on a record (table:auto_id inside); the next run retries it");
-    if (platform::PathAccessible(m_home + "errorreport.txt"))
+    if (platform::Env().pathAccessible(m_home + "errorreport.txt"))
         m_report.note(m_home + "errorreport.txt: a run ended with a fatal error; read it, fix the cause, delete it");
 }
 

@@ -4,7 +4,7 @@
 
 #include "collect/DecimalText.h"
 #include "collect/LogText.h"
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "utility/Blanks.h"
 #include "utility/ConfigPath.h"
 #include "utility/Error.h"
@@ -218,15 +218,15 @@ void CCollectStatus::writeDocuments()
 
 void CCollectStatus::removeTemporaryFiles() const
 {
-    platform::RemoveFile(m_indexDir + kCollectDateFile + kTmp);
-    platform::RemoveFile(m_indexDir + kIndexedTablesFile + kTmp);
+    platform::Env().removeFile(m_indexDir + kCollectDateFile + kTmp);
+    platform::Env().removeFile(m_indexDir + kIndexedTablesFile + kTmp);
 }
 
 void CCollectStatus::commit()
 {
     for (const char* name : {kCollectDateFile, kIndexedTablesFile}) {
         std::string path = m_indexDir + name;
-        if (!platform::MoveFileReplace(path + kTmp, path))
+        if (!platform::Env().moveFileReplace(path + kTmp, path))
             CS_THROW("failed to save collect status and collected tables XML file");
     }
 }

@@ -4,7 +4,7 @@
 #include "content/ContentMode.h"
 #include "index/writer/IndexWriter.h"
 #include "parse/FileIdentifier.h"
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "utility/ConsoleProgress.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
@@ -31,15 +31,15 @@ void CDirCollection::collect()
 
 void CDirCollection::walk(const std::string& dir)
 {
-    platform::CDirListing listing;
-    if (dir.empty() || !listing.open(dir))
+    std::unique_ptr<platform::CDirListing> pListing;
+    if (dir.empty() || !(pListing = platform::Env().listDirectory(dir)))
         return;
     std::string prefix = dir;
     if (prefix.back() != '/' && prefix.back() != '\\')
         prefix += '/';
     platform::DirEntry entry;
     bool statFailed = false;
-    while (listing.next(entry, statFailed)) {
+    while (pListing->next(entry, statFailed)) {
         std::string path = prefix + entry.name;
         if (statFailed) {
             CS_LOG_DEBUG("%s vanished or cannot be examined, passed over", path.c_str());
@@ -47,16 +47,15 @@ void CDirCollection::walk(const std::string& dir)
         }
         if (entry.isDirectory) {
             walk(path);
-        } else if (entry.isSymlink && !platform::PathAccessible(path)) {
+        } else if (entry.isSymlink && !platform::Env().pathAccessible(path)) {
             CS_LOG_DEBUG("%s is a link to nothing, passed over", path.c_str());
-        } else if (entry.isSymlink && platform::IsDirectory(path)) {
+        } else if (entry.isSymlink && platform::Env().isDirectory(path)) {
             // Links to directories are not followed: they can lead in circles.
             CS_LOG_DEBUG("%s is a link to a directory, not followed", path.c_str());
         } else {
             addFile(path);
         }
     }
-    listing.close();
 }
 
 void CDirCollection::addFile(const std::string& path)

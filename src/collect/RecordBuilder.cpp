@@ -9,7 +9,7 @@
 #include "parse/FileIdentifier.h"
 #include "parse/TextSearch.h"
 #include "parse/TrashLists.h"
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "utility/Error.h"
 #include "utility/Format.h"
 #include "utility/Logger.h"
@@ -144,7 +144,7 @@ std::string CRecordBuilder::attachPath(const std::string& path) const
     std::string adjusted = m_root + rest;
     size_t name = adjusted.rfind('/') + 1;   // the root ends with "/"
     std::string file = adjusted.substr(0, name) + "e_" + adjusted.substr(name);
-    if (!platform::PathAccessible(file))
+    if (!platform::Env().pathAccessible(file))
         file = adjusted.substr(0, name) + "n_" + adjusted.substr(name);
     CS_LOG_DEBUG("attach file path adjusted to %s", LogText(file).c_str());
     return file;
@@ -213,7 +213,7 @@ void CRecordBuilder::buildUpload(const CRecordRow& record, const CContentRow& co
         return;
     std::string file = attachPath(content.path);
     // Without its file an upload is still indexed by its text.
-    if (!platform::PathAccessible(file))
+    if (!platform::Env().pathAccessible(file))
         return;
     doc.file = file;
     doc.fileType = parse::IdentifyFileType(file.c_str());

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "utility/Format.h"
 #include "utility/Logger.h"
 #include "utility/OsUtility.h"
@@ -12,14 +12,14 @@ namespace cs::collection {
 CRecordErrorFile::~CRecordErrorFile()
 {
     if (m_fd != -1)
-        platform::CloseFile(m_fd);
+        platform::Env().closeFile(m_fd);
 }
 
 std::string CRecordErrorFile::path() { return utility::GetAppDir() + "rt.err"; }
 
 void CRecordErrorFile::create()
 {
-    m_fd = platform::CreateTruncated(path());
+    m_fd = platform::Env().createTruncated(path());
     if (m_fd == -1)
         CS_LOG_WARN("failed to create %s: %s", path().c_str(), utility::GetLastErrorText().c_str());
 }
@@ -28,8 +28,8 @@ void CRecordErrorFile::fail(const std::string& table, uint32_t autoId)
 {
     if (m_fd != -1) {
         std::string text = utility::Format("%s:%u\n", table.c_str(), autoId);
-        platform::WriteAll(m_fd, text.data(), text.size());
-        platform::CommitFile(m_fd);
+        platform::Env().writeAll(m_fd, text.data(), text.size());
+        platform::Env().commitFile(m_fd);
     }
     std::exit(1);
 }
@@ -38,9 +38,9 @@ void CRecordErrorFile::remove()
 {
     if (m_fd == -1)
         return;
-    platform::CloseFile(m_fd);
+    platform::Env().closeFile(m_fd);
     m_fd = -1;
-    platform::RemoveFile(path());
+    platform::Env().removeFile(path());
 }
 
 } // namespace cs::collection

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "utility/Error.h"
 #include "utility/Format.h"
 #include "utility/OsUtility.h"
@@ -13,13 +13,13 @@ namespace cs::collection {
 CRunProgress::~CRunProgress()
 {
     if (m_fd != -1)
-        platform::CloseFile(m_fd);
+        platform::Env().closeFile(m_fd);
 }
 
 void CRunProgress::open(const std::string& path)
 {
-    m_fd = platform::OpenFileForUpdate(path);
-    if (m_fd == -1 || !platform::FileDescriptorLength(m_fd, m_position))
+    m_fd = platform::Env().openFileForUpdate(path);
+    if (m_fd == -1 || !platform::Env().fileDescriptorLength(m_fd, m_position))
         utility::DumpLastError(utility::GetLastErrorText());
 }
 
@@ -56,7 +56,7 @@ void CRunProgress::write()
 {
     CS_ASSERT_OP_TEXT(m_fd != -1, "m_status.fp_run != NULL");
     std::string text = utility::Format("%.2f%%", static_cast<double>(figure()));
-    if (!platform::SeekFile(m_fd, m_position) || !platform::WriteAll(m_fd, text.data(), text.size()))
+    if (!platform::Env().seekFile(m_fd, m_position) || !platform::Env().writeAll(m_fd, text.data(), text.size()))
         utility::DumpLastError(utility::GetLastErrorText());
 }
 

@@ -1,6 +1,6 @@
 #include "config/Configurator.h"
 
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "utility/Logger.h"
 #include "utility/XmlDocument.h"
 
@@ -45,7 +45,7 @@ void CConfigurator::applyDefaults()
 
 bool CConfigurator::load()
 {
-    if (!platform::PathAccessible(m_path)) {
+    if (!platform::Env().pathAccessible(m_path)) {
         applyDefaults();
         CS_LOG_WARN("contentMode configurate file doesn't exist.Using default config.");
         return true;

@@ -1,9 +1,10 @@
 #include "config/DbInfo.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 #include "config/ConfigNumber.h"
+#include "platform/Env.h"
 #include "utility/Blanks.h"
 #include "utility/Error.h"
 #include "utility/Format.h"
@@ -52,22 +53,17 @@ CDbInfo::CDbInfo(const std::string& path) : m_path(path)
 
 bool CDbInfo::read()
 {
-    std::FILE* file = std::fopen(m_path.c_str(), "r");
-    if (!file) {
-        CS_LOG_ERROR("open db info config error!");
+    std::string bytes;
+    bool opened = false;
+    if (!platform::Env().readWholeFile(m_path, bytes, &opened)) {
+        CS_LOG_ERROR(opened ? "read config file error!" : "open db info config error!");
         return false;
     }
+    // Read in chunks of 4096 bytes, each of which ends at its first zero byte.
+    const size_t chunk = 4096;
     std::string text;
-    char chunk[4096];
-    size_t length = 0;
-    while ((length = std::fread(chunk, 1, sizeof(chunk), file)) > 0)
-        text.append(chunk, strnlen(chunk, length));   // a chunk ends at its first zero byte
-    bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        CS_LOG_ERROR("read config file error!");
-        return false;
-    }
+    for (size_t at = 0; at < bytes.size(); at += chunk)
+        text.append(bytes.data() + at, strnlen(bytes.data() + at, std::min(chunk, bytes.size() - at)));
     if (!parse(text)) {
         CS_LOG_ERROR("set config information error!");
         return false;

@@ -1,7 +1,7 @@
 #include "config/GlobalConfig.h"
 
 #include "config/ConfigNumber.h"
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "utility/Logger.h"
 #include "utility/XmlDocument.h"
 
@@ -85,7 +85,7 @@ void CGlobalConfig::load(const std::string& path)
 {
     *this = CGlobalConfig();
     m_filePath = path;
-    if (!platform::PathAccessible(path)) {
+    if (!platform::Env().pathAccessible(path)) {
         CS_LOG_WARN("system configurate file doesn't exist.Using default config.");
         applyFileMissingDefaults();
         return;

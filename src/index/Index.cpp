@@ -6,7 +6,7 @@
 #include "index/BarrelsInfo.h"
 #include "index/commit/ReplacePlan.h"
 #include "index/fields/FieldFactoryRegistry.h"
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
 #include "utility/OsUtility.h"
@@ -60,12 +60,12 @@ void CIndex::wipeMarker()
 {
     std::string marker = utility::GetAppDir() + DELETE_MARKER;
     CS_LOG_INFO("index.delete [create %s]", marker.c_str());
-    int fd = platform::CreateTruncated(marker);
+    int fd = platform::Env().createTruncated(marker);
     if (fd == -1)
         CS_THROW("failed to create %s", marker.c_str());
-    platform::CloseFile(fd);
+    platform::Env().closeFile(fd);
     CS_LOG_INFO("index.delete [delete %s]", marker.c_str());
-    if (!platform::RemoveFile(marker))
+    if (!platform::Env().removeFile(marker))
         utility::DumpLastError(utility::CStringResource::instance().get("IDR_NEED_RESTART"));
 }
 
@@ -75,7 +75,7 @@ void CIndex::wipeMarker()
 // recovery finishes the wipe, so the index is either the old one or none.
 void CIndex::wipeFiles(const std::string& path)
 {
-    if (!platform::IsDirectory(path))
+    if (!platform::Env().isDirectory(path))
         return;
     store::CContentDirectory directory(path, store::CContentDirectory::MODE_OPEN);
     std::vector<std::string> files;

@@ -1,6 +1,7 @@
 #include "parse/ContentFile.h"
 
 #include "content/Content.h"
+#include "platform/Env.h"
 #include "platform/Platform.h"
 #include "utility/ConsoleProgress.h"
 #include "utility/Error.h"
@@ -24,7 +25,7 @@ const std::string& ContentFilePath(const content::CContent& content)
 
 bool ContentFileLength(const std::string& path, int64_t& length)
 {
-    return !path.empty() && platform::FileLength(path, length);
+    return !path.empty() && platform::Env().fileLength(path, length);
 }
 
 bool IsScrambledName(const std::string& path)
@@ -52,15 +53,15 @@ CReadResult ReadContentFile(const std::string& path, size_t length, CParseBuffer
     CReadResult result;
     char* data = buffer.reserve(length + 1);
     buffer.setLength(0);
-    int fd = platform::OpenRegularFileForRead(path);
+    int fd = platform::Env().openRegularFileForRead(path);
     if (fd < 0) {
         result.status = CReadResult::OPEN_FAILED;
         result.error = platform::LastErrorCode();
         return result;
     }
-    result.bytesRead = platform::ReadFileData(fd, data, static_cast<int64_t>(length));
+    result.bytesRead = platform::Env().readFileData(fd, data, static_cast<int64_t>(length));
     int error = platform::LastErrorCode();
-    platform::CloseFile(fd);
+    platform::Env().closeFile(fd);
     if (source)
         utility::CConsoleProgress::instance().bytesRead(result.bytesRead);
     if (result.bytesRead != static_cast<int64_t>(length)) {
@@ -79,11 +80,11 @@ bool ReadFileHead(const char* path, char* buffer, size_t* len)
     CS_ASSERT_TEXT(path, "path");
     CS_ASSERT_TEXT(buffer, "buffer");
     CS_ASSERT_TEXT(len && *len > 0, "*len");
-    int fd = platform::OpenRegularFileForRead(path);
+    int fd = platform::Env().openRegularFileForRead(path);
     if (fd < 0)
         return false;
-    int64_t got = platform::ReadFileData(fd, buffer, static_cast<int64_t>(*len));
-    platform::CloseFile(fd);
+    int64_t got = platform::Env().readFileData(fd, buffer, static_cast<int64_t>(*len));
+    platform::Env().closeFile(fd);
     if (got < 0)
         return false;
     *len = static_cast<size_t>(got);

@@ -8,6 +8,7 @@
 #include "parse/ContentFile.h"
 #include "parse/FileIdentifier.h"
 #include "parse/PipeExec.h"
+#include "platform/Env.h"
 #include "platform/Platform.h"
 #include "utility/ConfigPath.h"
 #include "utility/Error.h"
@@ -84,7 +85,7 @@ int CConverterParser::parse(content::CContent* content)
         CS_LOG_WARN(m_kind.suspicious, path.c_str());
         if (length <= MAX_COPY_LENGTH) {
             std::string target = path + "." + m_kind.expectedExtension;
-            if (platform::CopyFileNoReplace(path, target)) {
+            if (platform::Env().copyFileNoReplace(path, target)) {
                 source = copy = target;
             } else {
                 CS_LOG_WARN(m_kind.copyFailed, platform::LastErrorCode());
@@ -106,7 +107,7 @@ int CConverterParser::parse(content::CContent* content)
         return 0;
     }
     // The copy stays after a failure, for a look at what could not be converted.
-    if (!copy.empty() && !platform::RemoveFile(copy))
+    if (!copy.empty() && !platform::Env().removeFile(copy))
         CS_LOG_WARN(m_kind.copyDeleteFailed, utility::GetLastErrorText().c_str());
     content->setEncoding(content::encoding::GBK);
     m_fields.set(*content, m_buffer.data(), m_buffer.length());
@@ -119,13 +120,14 @@ bool CConverterParser::convert(const std::string& path)
     m_workInput.clear();
     m_workOutput.clear();
     std::string tempDir;
-    if (!platform::TempDirectory(tempDir) || !platform::CreateTempFile(tempDir, m_kind.tempPrefix, m_workInput)) {
+    platform::CEnv& env = platform::Env();
+    if (!env.tempDirectory(tempDir) || !env.createTempFile(tempDir, m_kind.tempPrefix, m_workInput)) {
         CS_LOG_WARN("can't create a temporary file in %s: %s", tempDir.c_str(), utility::GetLastErrorText().c_str());
         return false;
     }
     // The converter sees the document's own extension.
     std::string inputName = m_workInput.substr(0, m_workInput.size() - 4) + ExtensionWithDot(path);
-    if (!platform::MoveFileNoReplace(m_workInput, inputName)) {
+    if (!env.moveFileNoReplace(m_workInput, inputName)) {
         CS_LOG_WARN("rename file %s to %s failed", m_workInput.c_str(), inputName.c_str());
         return false;
     }
@@ -134,7 +136,7 @@ bool CConverterParser::convert(const std::string& path)
         return false;
 
     // The output file exists, empty, before the converter starts.
-    if (!platform::CreateTempFile(tempDir, OUTPUT_PREFIX, m_workOutput)) {
+    if (!env.createTempFile(tempDir, OUTPUT_PREFIX, m_workOutput)) {
         CS_LOG_WARN("can't create a temporary file in %s: %s", tempDir.c_str(), utility::GetLastErrorText().c_str());
         return false;
     }
@@ -154,9 +156,9 @@ bool CConverterParser::makeInputFile(const std::string& path)
         CS_LOG_WARN("%s", m_kind.readFailed);
         return false;
     }
-    int fd = platform::CreateTruncated(m_workInput);
-    bool written = fd >= 0 && platform::WriteAll(fd, m_buffer.data(), m_buffer.length());
-    if (fd >= 0 && !platform::CloseFile(fd))
+    int fd = platform::Env().createTruncated(m_workInput);
+    bool written = fd >= 0 && platform::Env().writeAll(fd, m_buffer.data(), m_buffer.length());
+    if (fd >= 0 && !platform::Env().closeFile(fd))
         written = false;
     if (!written)
         CS_LOG_WARN("%s", m_kind.writeFailed);
@@ -217,7 +219,7 @@ std::vector<std::string> CConverterParser::commandLine() const
 void CConverterParser::removeWorkFiles()
 {
     for (std::string* pName : {&m_workInput, &m_workOutput}) {
-        if (!pName->empty() && !platform::RemoveFile(*pName))
+        if (!pName->empty() && !platform::Env().removeFile(*pName))
             CS_LOG_WARN("can't delete temporary file %s: %s", pName->c_str(), utility::GetLastErrorText().c_str());
         pName->clear();
     }

@@ -7,7 +7,7 @@
 #include "content/FileType.h"
 #include "parse/ContentFile.h"
 #include "parse/TextSearch.h"
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "utility/Error.h"
 
 namespace cs::parse {
@@ -37,11 +37,14 @@ void CheckSample(const char* buffer, size_t len)
 // unscrambled as they are read, like the sample.
 class CFileScan {
 public:
-    explicit CFileScan(const char* path) : m_fd(platform::OpenRegularFileForRead(path)), m_scrambled(IsScrambledName(path)) {}
+    explicit CFileScan(const char* path)
+        : m_fd(platform::Env().openRegularFileForRead(path)), m_scrambled(IsScrambledName(path))
+    {
+    }
     ~CFileScan()
     {
         if (m_fd >= 0)
-            platform::CloseFile(m_fd);
+            platform::Env().closeFile(m_fd);
     }
     CFileScan(const CFileScan&) = delete;
     CFileScan& operator=(const CFileScan&) = delete;
@@ -51,7 +54,7 @@ public:
     {
         if (m_fd < 0)
             return 0;
-        int64_t got = platform::ReadFileData(m_fd, buffer, static_cast<int64_t>(size));
+        int64_t got = platform::Env().readFileData(m_fd, buffer, static_cast<int64_t>(size));
         if (got <= 0)
             return 0;
         if (m_scrambled)

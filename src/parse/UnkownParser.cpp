@@ -4,7 +4,7 @@
 #include "parse/TextEncoding.h"
 #include "parse/TextSearch.h"
 #include "parse/TrashLists.h"
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "utility/Blanks.h"
 #include "utility/ConfigPath.h"
 #include "utility/Error.h"
@@ -44,9 +44,9 @@ int CUnkownParser::parse(content::CContent* content)
 
 int CUnkownParser::parseFileName(content::CContent& content, const std::string& path)
 {
-    if (!platform::PathAccessible(path))
+    if (!platform::Env().pathAccessible(path))
         return 0;
-    if (platform::IsDirectory(path)) {
+    if (platform::Env().isDirectory(path)) {
         CS_LOG_WARN("the path is a dir while parsing unknown type file %s", path.c_str());
         return 0;
     }

@@ -3,7 +3,7 @@
 #include <climits>
 #include <functional>
 
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "store/SyncIStream.h"
 #include "store/SyncOStream.h"
 #include "utility/Error.h"
@@ -107,12 +107,12 @@ void Walk(const std::string& dir, bool recursive, bool includeDirectories, const
 {
     std::vector<platform::DirEntry> entries;
     {
-        platform::CDirListing listing;
-        if (!listing.open(dir))
+        std::unique_ptr<platform::CDirListing> pListing = platform::Env().listDirectory(dir);
+        if (!pListing)
             ExitWithMessage(Format("failed to opendir: %s (%s)", dir.c_str(), GetLastErrorText().c_str()));
         platform::DirEntry entry;
         bool statFailed = false;
-        while (listing.next(entry, statFailed)) {
+        while (pListing->next(entry, statFailed)) {
             std::string path = dir + entry.name;
             if (path.size() > PATH_MAX - 1)
                 ExitWithMessage(Format("file name too long: %s", path.c_str()));
@@ -143,9 +143,9 @@ void RemoveMatching(const std::string& root, const std::string& pattern, bool re
         if (!match.matches(name))
             return;
         std::string path = dir + name;
-        if (!platform::MakeWritable(path))
+        if (!platform::Env().makeWritable(path))
             CS_THROW("failed to chmod file: %s (%s)", path.c_str(), GetLastErrorText().c_str());
-        if (!(isDirectory ? platform::RemoveDirectory(path) : platform::RemoveFile(path)))
+        if (!(isDirectory ? platform::Env().removeDirectory(path) : platform::Env().removeFile(path)))
             CS_THROW("failed to remove %s (%s)", path.c_str(), GetLastErrorText().c_str());
     });
 }
@@ -160,7 +160,7 @@ CContentDirectory::CContentDirectory(const std::string& path, int mode)
     m_path = WithSlashes(path);
     if (m_path.back() != '/')
         m_path += '/';
-    if (!platform::IsDirectory(m_path)) {
+    if (!platform::Env().isDirectory(m_path)) {
         if (mode == MODE_OPEN)
             CS_THROW("directory: %s is not exist", m_path.c_str());
         createDirectory();
@@ -177,10 +177,10 @@ void CContentDirectory::createDirectory() const
     CS_LOG_DEBUG("create directory: %s...", m_path.c_str());
     for (size_t end = m_path.find('/', 1); end != std::string::npos; end = m_path.find('/', end + 1)) {
         std::string prefix = m_path.substr(0, end);
-        if (platform::IsDirectory(prefix))
+        if (platform::Env().isDirectory(prefix))
             continue;
         // Someone else may have made it in the meantime.
-        if (!platform::CreateOneDirectory(prefix) && !platform::IsDirectory(prefix))
+        if (!platform::Env().createOneDirectory(prefix) && !platform::Env().isDirectory(prefix))
             CS_THROW("failed to create directory: %s (%s)", prefix.c_str(), GetLastErrorText().c_str());
     }
     CS_LOG_DEBUG("create directory end");
@@ -223,14 +223,14 @@ size_t CContentDirectory::listFiles(std::vector<std::string>& list, bool recursi
 
 bool CContentDirectory::fileExists(const std::string& name) const
 {
-    return platform::PathAccessible(checkedPath(name));
+    return platform::Env().pathAccessible(checkedPath(name));
 }
 
 int64_t CContentDirectory::fileLength(const std::string& name) const
 {
     std::string path = checkedPath(name);
     int64_t length = -1;
-    if (!platform::FileLength(path, length) || length == -1)
+    if (!platform::Env().fileLength(path, length) || length == -1)
         CS_THROW("failed to get file length: %s (%s)", path.c_str(), GetLastErrorText().c_str());
     return length;
 }
@@ -239,7 +239,7 @@ int64_t CContentDirectory::fileModifiedTime(const std::string& name) const
 {
     std::string path = checkedPath(name);
     int64_t seconds = 0;
-    if (!platform::FileModifiedTime(path, seconds))
+    if (!platform::Env().fileModifiedTime(path, seconds))
         CS_THROW("failed to get file attribute: %s (%s)", path.c_str(), GetLastErrorText().c_str());
     return seconds;
 }
@@ -247,7 +247,7 @@ int64_t CContentDirectory::fileModifiedTime(const std::string& name) const
 void CContentDirectory::touchFile(const std::string& name)
 {
     std::string path = checkedPath(name);
-    if (!platform::TouchFile(path))
+    if (!platform::Env().touchFile(path))
         CS_THROW("failed to set file modify time: %s (%s)", path.c_str(), GetLastErrorText().c_str());
 }
 
@@ -256,7 +256,7 @@ void CContentDirectory::renameFile(const std::string& oldName, const std::string
     CS_ASSERT_ARG_TEXT(check_path(oldName) && check_path(newName), "check_path(old_path) && check_path(new_path)");
     std::string from = m_path + WithSlashes(oldName);
     std::string to = m_path + WithSlashes(newName);
-    if (!platform::MoveFileReplace(from, to))
+    if (!platform::Env().moveFileReplace(from, to))
         CS_THROW("failed to rename %s to %s (%s)", from.c_str(), to.c_str(), GetLastErrorText().c_str());
     CS_LOG_INFO("rename file : %s to file : %s", from.c_str(), to.c_str());
 }
@@ -272,7 +272,7 @@ void CContentDirectory::renameFiles(const std::string& oldPattern, const std::st
             return;
         std::string oldPath = dir + name;
         std::string newPath = dir + to.expand(from.covered(name));
-        if (!platform::MoveFileReplace(oldPath, newPath))
+        if (!platform::Env().moveFileReplace(oldPath, newPath))
             CS_THROW("failed to rename %s to %s (%s)", oldPath.c_str(), newPath.c_str(), GetLastErrorText().c_str());
         CS_LOG_INFO("operator () rename file : %s to file : %s", oldPath.c_str(), newPath.c_str());
     });
@@ -294,7 +294,7 @@ void CContentDirectory::copyFiles(const std::string& srcPattern, const std::stri
 void CContentDirectory::removeFile(const std::string& name)
 {
     std::string path = checkedPath(name);
-    if (!platform::RemoveFile(path))
+    if (!platform::Env().removeFile(path))
         CS_THROW("failed to remove file: %s (%s)", path.c_str(), GetLastErrorText().c_str());
 }
 

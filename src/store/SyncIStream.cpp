@@ -1,6 +1,6 @@
 #include "store/SyncIStream.h"
 
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
 #include "utility/OsUtility.h"
@@ -41,12 +41,12 @@ CSyncIStream::~CSyncIStream()
 
 void CSyncIStream::openFile()
 {
-    m_fd = platform::OpenFileForRead(m_fileName);
+    m_fd = platform::Env().openFileForRead(m_fileName);
     if (m_fd == -1)
         CS_THROW("failed to open file: %s (%s)", m_fileName.c_str(), GetLastErrorText().c_str());
-    if (!platform::FileDescriptorLength(m_fd, m_length)) {
+    if (!platform::Env().fileDescriptorLength(m_fd, m_length)) {
         std::string reason = GetLastErrorText();
-        platform::CloseFile(m_fd);
+        platform::Env().closeFile(m_fd);
         m_fd = -1;
         CS_THROW("failed to get file length: %s (%s)", m_fileName.c_str(), reason.c_str());
     }
@@ -67,7 +67,7 @@ int64_t CSyncIStream::readInternal(void* destination, int64_t length, bool seekF
     // a read nor a seek costs a seek of the descriptor.
     if (seekFirst)
         m_filePosition = position();
-    int64_t count = platform::ReadFileDataAt(m_fd, destination, length, m_filePosition);
+    int64_t count = platform::Env().readFileDataAt(m_fd, destination, length, m_filePosition);
     if (count < 0)
         CS_THROW("failed to read file: %s (%s)", m_fileName.c_str(), GetLastErrorText().c_str());
     m_filePosition += count;
@@ -86,7 +86,7 @@ void CSyncIStream::close()
         return;
     int fd = m_fd;
     m_fd = -1;
-    if (!platform::CloseFile(fd))
+    if (!platform::Env().closeFile(fd))
         CS_THROW("failed to close file: %s (%s)", m_fileName.c_str(), GetLastErrorText().c_str());
     CS_LOG_DEBUG("open file: descriptor:%d", fd);
 }

@@ -1,6 +1,6 @@
 #include "store/SyncOStream.h"
 
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "store/SyncIStream.h"
 #include "utility/Error.h"
 #include "utility/OsUtility.h"
@@ -11,7 +11,7 @@ using utility::GetLastErrorText;
 
 CSyncOStream::CSyncOStream(const std::string& filename) : m_fileName(filename)
 {
-    m_fd = platform::CreateTruncated(m_fileName);
+    m_fd = platform::Env().createTruncated(m_fileName);
     if (m_fd == -1)
         CS_THROW("failed to open file: %s (%s)", m_fileName.c_str(), GetLastErrorText().c_str());
 }
@@ -31,7 +31,7 @@ void CSyncOStream::flushBuffer(const uint8_t* data, int64_t length)
         return;
     CS_ASSERT_ARG_TEXT(data != nullptr && length > 0, "b != NULL && len > 0");
     // One positioned write: no seek to make first.
-    if (!platform::WriteAllAt(m_fd, data, static_cast<size_t>(length), m_bufferStart))
+    if (!platform::Env().writeAllAt(m_fd, data, static_cast<size_t>(length), m_bufferStart))
         utility::DumpLastError(GetLastErrorText());
     written(m_bufferStart + length);
 }
@@ -42,7 +42,7 @@ void CSyncOStream::written(int64_t end)
     if (end - m_writebackFrom < WRITEBACK_RUN)
         return;
     // Only a hint: the commit at close reports any failure.
-    platform::StartWriteback(m_fd, m_writebackFrom, end - m_writebackFrom);
+    platform::Env().startWriteback(m_fd, m_writebackFrom, end - m_writebackFrom);
     m_writebackFrom = end;
 }
 
@@ -52,7 +52,7 @@ int64_t CSyncOStream::copyFileData(CIndexInput* pInput, int64_t position, int64_
     if (!pFile || pFile->descriptor() == -1 || m_fd == -1)
         return 0;
     // A short copy leaves the rest to the buffers, which report a real failure.
-    int64_t copied = platform::CopyFileData(pFile->descriptor(), position, m_fd, m_bufferStart, length);
+    int64_t copied = platform::Env().copyFileData(pFile->descriptor(), position, m_fd, m_bufferStart, length);
     written(m_bufferStart + copied);
     return copied;
 }
@@ -67,7 +67,7 @@ int CSyncOStream::open(const std::string& filename)
 {
     close();
     m_fileName = filename;
-    m_fd = platform::CreateTruncated(m_fileName);
+    m_fd = platform::Env().createTruncated(m_fileName);
     allocateBuffer();
     m_bufferStart = 0;
     m_bufferPosition = 0;
@@ -83,10 +83,10 @@ void CSyncOStream::close()
     releaseBuffer();
     int fd = m_fd;
     m_fd = -1;
-    bool committed = platform::CommitFile(fd);
+    bool committed = platform::Env().commitFile(fd);
     std::string reason = committed ? std::string() : GetLastErrorText();
     // A failed close can report a write that the commit did not.
-    if (!platform::CloseFile(fd) && committed) {
+    if (!platform::Env().closeFile(fd) && committed) {
         committed = false;
         reason = GetLastErrorText();
     }

@@ -1,6 +1,6 @@
 #include "utility/ConfigPath.h"
 
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
 #include "utility/OsUtility.h"
@@ -38,7 +38,7 @@ CConfigPath::CConfigPath(const std::string& file)
     for (CXmlNode entry = rootNode.nextSibling(); entry; entry = entry.nextSibling()) {
         std::string name = entry.name();
         std::string path = root + entry.content();
-        if (!platform::PathAccessible(path))
+        if (!platform::Env().pathAccessible(path))
             CS_LOG_WARN("config file: %s is not exist or doesn't have access permission", name.c_str());
         m_paths.emplace(name, path);   // a repeated name keeps its first path
     }

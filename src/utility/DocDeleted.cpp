@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <bitset>
 
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
 #include "utility/OsUtility.h"
@@ -18,7 +18,7 @@ uint32_t BitmapBytes(uint32_t docNum) { return docNum / CDocDeleted::BYTE_LENGTH
 class CFileCloser {
 public:
     explicit CFileCloser(int fd) : m_fd(fd) {}
-    ~CFileCloser() { platform::CloseFile(m_fd); }
+    ~CFileCloser() { platform::Env().closeFile(m_fd); }
     CFileCloser(const CFileCloser&) = delete;
     CFileCloser& operator=(const CFileCloser&) = delete;
 
@@ -29,7 +29,7 @@ private:
 bool ReadUInt32(int fd, uint32_t& value)
 {
     uint8_t bytes[4];
-    if (platform::ReadFileData(fd, bytes, sizeof(bytes)) != sizeof(bytes))
+    if (platform::Env().readFileData(fd, bytes, sizeof(bytes)) != sizeof(bytes))
         return false;
     value = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
     return true;
@@ -39,7 +39,7 @@ bool WriteUInt32(int fd, uint32_t value)
 {
     uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
                         static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
-    return platform::WriteAll(fd, bytes, sizeof(bytes));
+    return platform::Env().writeAll(fd, bytes, sizeof(bytes));
 }
 
 uint32_t CountBits(const std::vector<uint8_t>& bitmap)
@@ -68,7 +68,7 @@ void CDocDeleted::DocState::resize(uint32_t count)
 
 bool CDocDeleted::load(const std::string& path)
 {
-    int fd = platform::OpenFileForRead(path);
+    int fd = platform::Env().openFileForRead(path);
     if (fd == -1) {
         CS_LOG_ERROR("CDocDeleted can't open file %s", path.c_str());
         return false;
@@ -80,11 +80,12 @@ bool CDocDeleted::load(const std::string& path)
     CS_ASSERT_ARG_TEXT(ReadUInt32(fd, pState->docDelNum), "ret == sizeof(m_pdocState->docDelNum)");
     // A damaged count must not make a huge allocation before the short read shows.
     int64_t fileLength = 0;
-    bool complete = platform::FileDescriptorLength(fd, fileLength) && fileLength >= 8 + int64_t(BitmapBytes(tmpDocNum));
+    bool complete =
+        platform::Env().fileDescriptorLength(fd, fileLength) && fileLength >= 8 + int64_t(BitmapBytes(tmpDocNum));
     CS_ASSERT_ARG_TEXT(complete, "ret == tmpDocNum/BYTE_LENGTH+1");
     pState->resize(tmpDocNum);
     int64_t bytes = static_cast<int64_t>(pState->bitmap.size());
-    CS_ASSERT_ARG_TEXT(platform::ReadFileData(fd, pState->bitmap.data(), bytes) == bytes,
+    CS_ASSERT_ARG_TEXT(platform::Env().readFileData(fd, pState->bitmap.data(), bytes) == bytes,
                        "ret == tmpDocNum/BYTE_LENGTH+1");
     MaskTail(pState->bitmap, tmpDocNum);
     uint32_t counted = CountBits(pState->bitmap);
@@ -101,7 +102,7 @@ bool CDocDeleted::save(const std::string& path) const
 {
     if (!m_pdocState || m_pdocState->bitmap.empty())
         return false;
-    int fd = platform::CreateTruncated(path);
+    int fd = platform::Env().createTruncated(path);
     if (fd == -1) {
         CS_LOG_ERROR("CDocDeleted can't open file %s", path.c_str());
         return false;
@@ -116,9 +117,9 @@ bool CDocDeleted::save(const std::string& path) const
     CS_ASSERT_ARG_TEXT(check(WriteUInt32(fd, m_pdocState->docNum)), "ret == sizeof(m_pdocState->docNum)");
     CS_ASSERT_ARG_TEXT(check(WriteUInt32(fd, m_pdocState->docDelNum)), "ret == sizeof(m_pdocState->docDelNum)");
     const std::vector<uint8_t>& bitmap = m_pdocState->bitmap;
-    CS_ASSERT_ARG_TEXT(check(platform::WriteAll(fd, bitmap.data(), bitmap.size())),
+    CS_ASSERT_ARG_TEXT(check(platform::Env().writeAll(fd, bitmap.data(), bitmap.size())),
                        "ret == m_pdocState->docNum/BYTE_LENGTH+1");
-    CS_ASSERT_ARG_TEXT(check(platform::CommitFile(fd)), "ret != -1");
+    CS_ASSERT_ARG_TEXT(check(platform::Env().commitFile(fd)), "ret != -1");
     return true;
 }
 

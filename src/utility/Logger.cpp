@@ -7,11 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
+#include "platform/Env.h"
 #include "platform/Platform.h"
 #include "utility/OsUtility.h"
 #include "utility/XmlDocument.h"
@@ -33,7 +31,7 @@ void Die(const char* format, ...)
     std::vfprintf(stderr, format, args);
     va_end(args);
     std::fflush(nullptr);
-    ::_exit(1);
+    std::_Exit(1);
 }
 
 bool EndsWithSeparator(const std::string& path)
@@ -100,7 +98,7 @@ CLogger::CLogger()
         if (!configured.empty())
             logDir = EndsWithSeparator(configured) ? configured : configured + '/';
     }
-    if (!platform::IsDirectory(logDir) && !platform::CreateOneDirectory(logDir))
+    if (!platform::Env().isDirectory(logDir) && !platform::Env().createOneDirectory(logDir))
         Die("logger: failed to create log directory: %s (%s)", logDir.c_str(), GetLastErrorText().c_str());
 
     std::string modulePath;
@@ -113,7 +111,7 @@ CLogger::CLogger()
     std::string appDir = logDir + name + "/";
     if (appDir.size() >= sizeof(m_appLogDir))
         Die("file name too long: %s", appDir.c_str());
-    if (!platform::IsDirectory(appDir) && !platform::CreateOneDirectory(appDir))
+    if (!platform::Env().isDirectory(appDir) && !platform::Env().createOneDirectory(appDir))
         Die("logger: failed to create application log directory");
     std::memcpy(m_appLogDir, appDir.data(), appDir.size());
     m_appLogDirLength = appDir.size();
@@ -140,15 +138,15 @@ void CLogger::write(LogLevel level, const CLogLocation& where, const char* forma
 
     if (m_fd == -1 || m_day != local.tm_mday)
         openDayFile(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-    if (::write(m_fd, line, static_cast<size_t>(length)) != length)
+    if (!platform::Env().writeAll(m_fd, line, static_cast<size_t>(length)))
         Die("logger: failed to write log info");
-    if (!platform::CommitFile(m_fd))
+    if (!platform::Env().commitFile(m_fd))
         Die("logger: failed to flush log file");
 }
 
 void CLogger::openDayFile(int year, int month, int day)
 {
-    if (m_fd != -1 && ::close(m_fd) != 0)
+    if (m_fd != -1 && !platform::Env().closeFile(m_fd))
         Die("logger: sys_close() failed");
     m_fd = -1;
     char name[64];
@@ -156,7 +154,7 @@ void CLogger::openDayFile(int year, int month, int day)
     if (length != 14)
         Die("logger: failed to construct application log file name");
     std::string path = applicationLogDir() + name;
-    m_fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    m_fd = platform::Env().openFileForAppend(path);
     if (m_fd == -1)
         Die("logger: failed to open application log file");
     m_day = day;
@@ -166,13 +164,13 @@ void CLogger::openDayFile(int year, int month, int day)
 void CLogger::removeOldFiles()
 {
     std::string dir = applicationLogDir();
-    platform::CDirListing listing;
-    if (!listing.open(dir))
+    std::unique_ptr<platform::CDirListing> pListing = platform::Env().listDirectory(dir);
+    if (!pListing)
         Die("failed to opendir: %s (%s)", dir.c_str(), platform::SystemErrorText(platform::LastErrorCode()).c_str());
     std::vector<std::string> days;
     platform::DirEntry entry;
     bool statFailed = false;
-    while (listing.next(entry, statFailed)) {
+    while (pListing->next(entry, statFailed)) {
         std::string path = dir + entry.name;
         if (path.size() >= sizeof(m_appLogDir))
             Die("file name too long: %s", path.c_str());
@@ -187,7 +185,7 @@ void CLogger::removeOldFiles()
         return;
     std::sort(days.begin(), days.end());
     for (size_t i = 0; i < days.size() - static_cast<size_t>(m_keepDays); ++i)
-        platform::RemoveFile(dir + days[i]);
+        platform::Env().removeFile(dir + days[i]);
 }
 
 #define CS_DEFINE_LOG_ENTRY(function, level)                                        \

@@ -3,9 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
 
+#include "platform/Env.h"
 #include "platform/Platform.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
@@ -31,13 +30,12 @@ void DumpLastError(const std::string& text)
     if (slash == std::string::npos)
         ExitWithMessage("unexpected module file path: " + path);
     path.replace(slash + 1, std::string::npos, "errorreport.txt");
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    int fd = platform::Env().createTruncated(path, platform::Readers::Everyone);
     if (fd == -1)
         ExitWithMessage("CreateFile() failed at DumpLastError(): " + GetLastErrorText());
-    ssize_t written = text.empty() ? 0 : ::write(fd, text.data(), text.size());
-    if (written < 0 || static_cast<size_t>(written) != text.size())
+    if (!platform::Env().writeAll(fd, text.data(), text.size()))
         ExitWithMessage("WriteFile() failed at DumpLastError(): " + GetLastErrorText());
-    ::close(fd);
+    platform::Env().closeFile(fd);
     CS_LOG_ERROR("%s", text.c_str());
     std::exit(3);
 }
@@ -79,7 +77,7 @@ std::string GetAppDir()
 int64_t GetDiskSpace(const std::string& path)
 {
     uint64_t mib = 0;
-    if (!platform::FreeDiskSpaceMiB(path, mib))
+    if (!platform::Env().freeDiskSpaceMiB(path, mib))
         ExitWithMessage("failed to get free disk space (" + path + ") at GetDiskSpace(): " + GetLastErrorText());
     return static_cast<int64_t>(mib);
 }
@@ -103,18 +101,18 @@ void CreateDirectoryPrefixes(const std::string& path)
     for (size_t separator = full.find_first_of("/\\"); separator != std::string::npos;
          separator = full.find_first_of("/\\", separator + 1)) {
         std::string prefix = full.substr(0, separator);
-        if (!prefix.empty() && !platform::IsDirectory(prefix))
-            platform::CreateOneDirectory(prefix);
+        if (!prefix.empty() && !platform::Env().isDirectory(prefix))
+            platform::Env().createOneDirectory(prefix);
     }
 }
 
 bool FindPathConfig(std::string& path)
 {
     path = GetAppDir() + "pathconfig.xml";
-    if (platform::PathAccessible(path))
+    if (platform::Env().pathAccessible(path))
         return true;
     path = "pathconfig.xml";
-    return platform::PathAccessible(path);
+    return platform::Env().pathAccessible(path);
 }
 
 namespace {

@@ -1,15 +1,13 @@
 #include "utility/XmlDocument.h"
 
 #include <cstring>
-#include <fcntl.h>
 #include <new>
-#include <unistd.h>
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xpath.h>
 
-#include "platform/Platform.h"
+#include "platform/Env.h"
 
 namespace cs::utility {
 
@@ -19,6 +17,8 @@ class CSetContentFailure : public std::bad_alloc {
 public:
     const char* what() const noexcept override { return "CXmlNode::setContent() failed"; }
 };
+
+const int kParseOptions = XML_PARSE_NOBLANKS | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
 
 const xmlChar* X(const std::string& text) { return reinterpret_cast<const xmlChar*>(text.c_str()); }
 
@@ -131,15 +131,17 @@ void CXmlDocument::release()
 bool CXmlDocument::parseFile(const std::string& path)
 {
     release();
-    m_pDoc = xmlReadFile(path.c_str(), nullptr, XML_PARSE_NOBLANKS | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    std::string text;
+    if (!platform::Env().readWholeFile(path, text))
+        return false;
+    m_pDoc = xmlReadMemory(text.data(), static_cast<int>(text.size()), path.c_str(), nullptr, kParseOptions);
     return m_pDoc != nullptr;
 }
 
 bool CXmlDocument::parseText(const std::string& text, const char* encoding)
 {
     release();
-    m_pDoc = xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, encoding,
-                           XML_PARSE_NOBLANKS | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    m_pDoc = xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, encoding, kParseOptions);
     return m_pDoc != nullptr;
 }
 
@@ -190,12 +192,12 @@ bool CXmlDocument::save(const std::string& path) const
     xmlDocDumpFormatMemoryEnc(m_pDoc, &text, &size, "UTF-8", 1);
     if (!text)
         return false;
+    platform::CEnv& env = platform::Env();
     bool ok = false;
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    int fd = env.createTruncated(path, platform::Readers::Everyone);
     if (fd != -1) {
-        ssize_t written = ::write(fd, text, static_cast<size_t>(size));
-        ok = written == size && platform::CommitFile(fd);
-        ok = ::close(fd) == 0 && ok;
+        ok = env.writeAll(fd, text, static_cast<size_t>(size)) && env.commitFile(fd);
+        ok = env.closeFile(fd) && ok;
     }
     xmlFree(text);
     return ok;

@@ -10,7 +10,7 @@
 #include "collect/DirCollection.h"
 #include "content/Content.h"
 #include "index/writer/IndexWriter.h"
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "support/AnalyzerTestData.h"
 #include "support/IndexFiles.h"
 #include "support/IndexingRig.h"
@@ -50,11 +50,11 @@ std::vector<std::string> Abstracts(const std::string& dir)
 // depth first, as the collection is to take them.
 void ListingOrder(const std::string& dir, std::vector<std::string>& paths)
 {
-    cs::platform::CDirListing listing;
-    ASSERT_TRUE(listing.open(dir));
+    std::unique_ptr<cs::platform::CDirListing> pListing = cs::platform::Env().listDirectory(dir);
+    ASSERT_TRUE(pListing);
     cs::platform::DirEntry entry;
     bool failed = false;
-    while (listing.next(entry, failed)) {
+    while (pListing->next(entry, failed)) {
         if (entry.isDirectory)
             ListingOrder(dir + "/" + entry.name, paths);
         else

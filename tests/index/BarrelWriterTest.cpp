@@ -10,8 +10,9 @@
 #include "IndexTestKit.h"
 #include "content/Content.h"
 #include "index/writer/IndexBarrelWriter.h"
+#include "platform/EnvScope.h"
 #include "support/AnalyzerTestData.h"
-#include "support/FullDisk.h"
+#include "support/FullDiskEnv.h"
 #include "utility/OsUtility.h"
 #include "utility/StringResource.h"
 
@@ -341,10 +342,10 @@ TEST_F(BarrelWriter, ArgumentsAndStateChecks)
 
 TEST_F(BarrelWriter, TooLittleDiskForTheCacheEndsBeforeAnyPostingFile)
 {
-    CFullDisk disk;
-    if (!disk.mounted())
-        GTEST_SKIP() << "needs a small file system of its own";
-    std::string dir = disk.path("index");
+    std::string disk = MakeTempDir("fulldisk");
+    CFullDiskEnv fullDisk(disk, 64 * 1024);
+    cs::platform::CEnvScope scope(fullDisk);
+    std::string dir = disk + "/index";
     std::string text = cs::utility::CStringResource::instance().get("IDR_LACK_DISKSPACE");
     EXPECT_EXIT(
         {

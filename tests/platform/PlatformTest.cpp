@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/Env.h"
 #include "platform/Platform.h"
 #include "support/TestSupport.h"
 
@@ -26,7 +27,7 @@ TEST(Platform, ModulePathIsTheRunningProgram)
     std::string path;
     ASSERT_TRUE(ModuleFilePath(path));
     EXPECT_EQ(path.substr(path.rfind('/') + 1), "test_platform");
-    EXPECT_TRUE(PathAccessible(path));
+    EXPECT_TRUE(Env().pathAccessible(path));
 }
 
 TEST(Platform, FreeSpaceOfTheNearestExistingDirectory)
@@ -34,11 +35,11 @@ TEST(Platform, FreeSpaceOfTheNearestExistingDirectory)
     std::string dir = MakeTempDir("space");
     uint64_t existing = 0;
     uint64_t below = 0;
-    ASSERT_TRUE(FreeDiskSpaceMiB(dir, existing));
-    ASSERT_TRUE(FreeDiskSpaceMiB(dir + "/a/b/c.txt", below));
+    ASSERT_TRUE(Env().freeDiskSpaceMiB(dir, existing));
+    ASSERT_TRUE(Env().freeDiskSpaceMiB(dir + "/a/b/c.txt", below));
     EXPECT_NEAR(static_cast<double>(below), static_cast<double>(existing), 256.0);
     WriteFile(dir + "/file", "x");
-    ASSERT_TRUE(FreeDiskSpaceMiB(dir + "/file/below", below));   // a file on the way
+    ASSERT_TRUE(Env().freeDiskSpaceMiB(dir + "/file/below", below));   // a file on the way
     EXPECT_NEAR(static_cast<double>(below), static_cast<double>(existing), 256.0);
 }
 
@@ -46,59 +47,59 @@ TEST(Platform, StatusFileWritesAreWholeOrFail)
 {
     std::string path = MakeTempDir("files") + "/status";
     WriteFile(path, "old content that is longer");
-    int fd = CreateTruncated(path);
+    int fd = Env().createTruncated(path);
     ASSERT_NE(fd, -1);
-    EXPECT_TRUE(WriteAll(fd, "new", 3));
-    EXPECT_TRUE(CommitFile(fd));
-    EXPECT_TRUE(CloseFile(fd));
+    EXPECT_TRUE(Env().writeAll(fd, "new", 3));
+    EXPECT_TRUE(Env().commitFile(fd));
+    EXPECT_TRUE(Env().closeFile(fd));
     EXPECT_EQ(ReadFile(path), "new");
     // A new file is for its owner only.
-    int fresh = CreateTruncated(path + ".new");
+    int fresh = Env().createTruncated(path + ".new");
     ASSERT_NE(fresh, -1);
-    CloseFile(fresh);
+    Env().closeFile(fresh);
     struct stat st {};
     ASSERT_EQ(::stat((path + ".new").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u) << std::oct << st.st_mode;
 
-    int full = CreateTruncated("/dev/full");
+    int full = Env().createTruncated("/dev/full");
     ASSERT_NE(full, -1);
-    EXPECT_FALSE(WriteAll(full, "x", 1));
+    EXPECT_FALSE(Env().writeAll(full, "x", 1));
     EXPECT_TRUE(IsDiskFullError(LastErrorCode()));
-    CloseFile(full);
+    Env().closeFile(full);
 
-    EXPECT_EQ(CreateTruncated(MakeTempDir("files") + "/no/dir/file"), -1);
+    EXPECT_EQ(Env().createTruncated(MakeTempDir("files") + "/no/dir/file"), -1);
 }
 
 TEST(Platform, PositionedWritesAndReadsLeaveTheDescriptorWhereItWas)
 {
     std::string path = MakeTempDir("files") + "/positioned";
-    int fd = CreateTruncated(path);
+    int fd = Env().createTruncated(path);
     ASSERT_NE(fd, -1);
-    EXPECT_TRUE(WriteAll(fd, "head", 4));
-    EXPECT_TRUE(WriteAllAt(fd, "XY", 2, 1));
-    EXPECT_TRUE(WriteAllAt(fd, "tail", 4, 10));   // past the end: a hole of zero bytes
-    EXPECT_TRUE(WriteAll(fd, "!", 1));            // goes on where the plain writes stopped
-    EXPECT_TRUE(CloseFile(fd));
+    EXPECT_TRUE(Env().writeAll(fd, "head", 4));
+    EXPECT_TRUE(Env().writeAllAt(fd, "XY", 2, 1));
+    EXPECT_TRUE(Env().writeAllAt(fd, "tail", 4, 10));   // past the end: a hole of zero bytes
+    EXPECT_TRUE(Env().writeAll(fd, "!", 1));            // goes on where the plain writes stopped
+    EXPECT_TRUE(Env().closeFile(fd));
     EXPECT_EQ(ReadFile(path), std::string("hXYd!\0\0\0\0\0tail", 14));
 
-    int in = OpenFileForRead(path);
+    int in = Env().openFileForRead(path);
     ASSERT_NE(in, -1);
     char bytes[16] = {};
-    EXPECT_EQ(ReadFileDataAt(in, bytes, 4, 10), 4);
+    EXPECT_EQ(Env().readFileDataAt(in, bytes, 4, 10), 4);
     EXPECT_EQ(std::string(bytes, 4), "tail");
-    EXPECT_EQ(ReadFileDataAt(in, bytes, 8, 12), 2);   // the file ends first
+    EXPECT_EQ(Env().readFileDataAt(in, bytes, 8, 12), 2);   // the file ends first
     EXPECT_EQ(std::string(bytes, 2), "il");
-    EXPECT_EQ(ReadFileDataAt(in, bytes, 4, 14), 0);
-    EXPECT_EQ(ReadFileData(in, bytes, 3), 3);          // the descriptor never moved
+    EXPECT_EQ(Env().readFileDataAt(in, bytes, 4, 14), 0);
+    EXPECT_EQ(Env().readFileData(in, bytes, 3), 3);          // the descriptor never moved
     EXPECT_EQ(std::string(bytes, 3), "hXY");
-    CloseFile(in);
+    Env().closeFile(in);
 
-    int full = CreateTruncated("/dev/full");
+    int full = Env().createTruncated("/dev/full");
     ASSERT_NE(full, -1);
-    EXPECT_FALSE(WriteAllAt(full, "x", 1, 0));
+    EXPECT_FALSE(Env().writeAllAt(full, "x", 1, 0));
     EXPECT_TRUE(IsDiskFullError(LastErrorCode()));
-    CloseFile(full);
-    EXPECT_EQ(ReadFileDataAt(-1, bytes, 1, 0), -1);
+    Env().closeFile(full);
+    EXPECT_EQ(Env().readFileDataAt(-1, bytes, 1, 0), -1);
 }
 
 TEST(Platform, FileDataIsCopiedBetweenOffsetsWithoutMovingTheDescriptors)
@@ -108,41 +109,41 @@ TEST(Platform, FileDataIsCopiedBetweenOffsetsWithoutMovingTheDescriptors)
     for (size_t i = 0; i < data.size(); ++i)
         data[i] = static_cast<char>(i * 7 + i / 251);
     WriteFile(dir + "/source", data);
-    int in = OpenFileForRead(dir + "/source");
-    int out = CreateTruncated(dir + "/target");
+    int in = Env().openFileForRead(dir + "/source");
+    int out = Env().createTruncated(dir + "/target");
     ASSERT_NE(in, -1);
     ASSERT_NE(out, -1);
-    EXPECT_TRUE(WriteAll(out, "head", 4));
-    EXPECT_EQ(CopyFileData(in, 1000, out, 4, 250000), 250000);
-    EXPECT_EQ(CopyFileData(in, 299990, out, 250004, 100), 10);   // the source ends first
-    EXPECT_EQ(CopyFileData(in, 300000, out, 250014, 100), 0);
-    EXPECT_TRUE(WriteAll(out, "!", 1));   // the descriptor stayed after "head"
+    EXPECT_TRUE(Env().writeAll(out, "head", 4));
+    EXPECT_EQ(Env().copyFileData(in, 1000, out, 4, 250000), 250000);
+    EXPECT_EQ(Env().copyFileData(in, 299990, out, 250004, 100), 10);   // the source ends first
+    EXPECT_EQ(Env().copyFileData(in, 300000, out, 250014, 100), 0);
+    EXPECT_TRUE(Env().writeAll(out, "!", 1));   // the descriptor stayed after "head"
     char bytes[4] = {};
-    EXPECT_EQ(ReadFileData(in, bytes, 4), 4);
+    EXPECT_EQ(Env().readFileData(in, bytes, 4), 4);
     EXPECT_EQ(std::string(bytes, 4), data.substr(0, 4));
-    CloseFile(in);
-    CloseFile(out);
+    Env().closeFile(in);
+    Env().closeFile(out);
     EXPECT_EQ(ReadFile(dir + "/target"), "head!" + data.substr(1001, 249999) + data.substr(299990));
-    EXPECT_EQ(CopyFileData(-1, 0, -1, 0, 10), 0);
+    EXPECT_EQ(Env().copyFileData(-1, 0, -1, 0, 10), 0);
 }
 
 TEST(Platform, WritebackStartsOnFilesOnly)
 {
     std::string path = MakeTempDir("files") + "/written";
-    int fd = CreateTruncated(path);
+    int fd = Env().createTruncated(path);
     ASSERT_NE(fd, -1);
     std::string data(1 << 20, 'w');
-    EXPECT_TRUE(WriteAll(fd, data.data(), data.size()));
-    EXPECT_TRUE(StartWriteback(fd, 0, static_cast<int64_t>(data.size())));
-    EXPECT_TRUE(StartWriteback(fd, 4096, 100));
-    EXPECT_TRUE(CommitFile(fd));
-    EXPECT_TRUE(CloseFile(fd));
+    EXPECT_TRUE(Env().writeAll(fd, data.data(), data.size()));
+    EXPECT_TRUE(Env().startWriteback(fd, 0, static_cast<int64_t>(data.size())));
+    EXPECT_TRUE(Env().startWriteback(fd, 4096, 100));
+    EXPECT_TRUE(Env().commitFile(fd));
+    EXPECT_TRUE(Env().closeFile(fd));
     EXPECT_EQ(ReadFile(path), data);
-    EXPECT_FALSE(StartWriteback(-1, 0, 1));
+    EXPECT_FALSE(Env().startWriteback(-1, 0, 1));
     EXPECT_EQ(LastErrorCode(), EBADF);
     int pipe[2];
     ASSERT_TRUE(CreatePipe(pipe));
-    EXPECT_FALSE(StartWriteback(pipe[1], 0, 1));
+    EXPECT_FALSE(Env().startWriteback(pipe[1], 0, 1));
     CloseDescriptor(pipe[0]);
     CloseDescriptor(pipe[1]);
 }
@@ -152,30 +153,30 @@ TEST(Platform, MoveReplacesTheTarget)
     std::string dir = MakeTempDir("move");
     WriteFile(dir + "/a", "new");
     WriteFile(dir + "/b", "old");
-    EXPECT_TRUE(MoveFileReplace(dir + "/a", dir + "/b"));
+    EXPECT_TRUE(Env().moveFileReplace(dir + "/a", dir + "/b"));
     EXPECT_EQ(ReadFile(dir + "/b"), "new");
-    EXPECT_FALSE(PathAccessible(dir + "/a"));
-    EXPECT_FALSE(MoveFileReplace(dir + "/a", dir + "/c"));
-    EXPECT_TRUE(RemoveFile(dir + "/b"));
-    EXPECT_FALSE(RemoveFile(dir + "/b"));
+    EXPECT_FALSE(Env().pathAccessible(dir + "/a"));
+    EXPECT_FALSE(Env().moveFileReplace(dir + "/a", dir + "/c"));
+    EXPECT_TRUE(Env().removeFile(dir + "/b"));
+    EXPECT_FALSE(Env().removeFile(dir + "/b"));
 }
 
 TEST(Platform, DirectoriesAndListing)
 {
     std::string dir = MakeTempDir("list");
-    EXPECT_TRUE(CreateOneDirectory(dir + "/sub"));
-    EXPECT_FALSE(CreateOneDirectory(dir + "/x/y"));   // one level only
-    EXPECT_TRUE(IsDirectory(dir + "/sub"));
+    EXPECT_TRUE(Env().createOneDirectory(dir + "/sub"));
+    EXPECT_FALSE(Env().createOneDirectory(dir + "/x/y"));   // one level only
+    EXPECT_TRUE(Env().isDirectory(dir + "/sub"));
     WriteFile(dir + "/file.log", "");
     ASSERT_EQ(::symlink((dir + "/sub").c_str(), (dir + "/link").c_str()), 0);
-    EXPECT_FALSE(IsDirectory(dir + "/file.log"));
+    EXPECT_FALSE(Env().isDirectory(dir + "/file.log"));
 
-    CDirListing listing;
-    ASSERT_TRUE(listing.open(dir));
+    std::unique_ptr<CDirListing> pListing = Env().listDirectory(dir);
+    ASSERT_TRUE(pListing);
     std::map<std::string, DirEntry> seen;
     DirEntry entry;
     bool statFailed = true;
-    while (listing.next(entry, statFailed)) {
+    while (pListing->next(entry, statFailed)) {
         EXPECT_FALSE(statFailed);
         seen[entry.name] = entry;
     }
@@ -185,6 +186,5 @@ TEST(Platform, DirectoriesAndListing)
     EXPECT_TRUE(seen["link"].isSymlink);
     EXPECT_FALSE(seen["link"].isDirectory);   // links are not followed
 
-    EXPECT_FALSE(listing.open(dir + "/absent"));
-    EXPECT_FALSE(listing.next(entry, statFailed));
+    EXPECT_FALSE(Env().listDirectory(dir + "/absent"));
 }

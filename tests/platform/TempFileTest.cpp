@@ -1,5 +1,5 @@
 // Temporary files, copies and renames of the platform layer on a real file system.
-#include "platform/Platform.h"
+#include "platform/Env.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -48,22 +48,22 @@ TEST(TempDirectoryTest, TmpdirWhenItIsADirectoryElseTmp)
     std::string found;
     {
         CTmpDirSetting setting(dir.c_str());
-        ASSERT_TRUE(TempDirectory(found));
+        ASSERT_TRUE(Env().tempDirectory(found));
         EXPECT_EQ(found, dir + "/");
     }
     {
         CTmpDirSetting setting((dir + "/").c_str());
-        ASSERT_TRUE(TempDirectory(found));
+        ASSERT_TRUE(Env().tempDirectory(found));
         EXPECT_EQ(found, dir + "/");
     }
     for (const char* unusable : std::initializer_list<const char*>{"", "/no/such/directory", nullptr}) {
         CTmpDirSetting setting(unusable);
-        ASSERT_TRUE(TempDirectory(found));
+        ASSERT_TRUE(Env().tempDirectory(found));
         EXPECT_EQ(found, "/tmp/");
     }
     WriteFile(dir + "/file", "x");
     CTmpDirSetting setting((dir + "/file").c_str());
-    ASSERT_TRUE(TempDirectory(found));
+    ASSERT_TRUE(Env().tempDirectory(found));
     EXPECT_EQ(found, "/tmp/");
 }
 
@@ -71,8 +71,8 @@ TEST(TempFileTest, UniqueEmptyPrivateFilesWithPrefixAndTmpEnding)
 {
     std::string dir = MakeTempDir("tempfile");
     std::string first, second;
-    ASSERT_TRUE(CreateTempFile(dir, "~docex", first));
-    ASSERT_TRUE(CreateTempFile(dir + "/", "~docex", second));
+    ASSERT_TRUE(Env().createTempFile(dir, "~docex", first));
+    ASSERT_TRUE(Env().createTempFile(dir + "/", "~docex", second));
     EXPECT_NE(first, second);
     for (const std::string& path : {first, second}) {
         ASSERT_EQ(path.size(), dir.size() + 1 + 6 + 6 + 4) << path;
@@ -86,7 +86,7 @@ TEST(TempFileTest, UniqueEmptyPrivateFilesWithPrefixAndTmpEnding)
     EXPECT_EQ(ListDir(dir).size(), 2u);
 
     std::string path;
-    EXPECT_FALSE(CreateTempFile(dir + "/missing", "~ex", path));
+    EXPECT_FALSE(Env().createTempFile(dir + "/missing", "~ex", path));
     EXPECT_EQ(errno, ENOENT);
 }
 
@@ -98,20 +98,20 @@ TEST(CopyFileTest, CopiesEveryByteAndNeverOverwrites)
         content += static_cast<char>(i * 7 % 256);   // NULs and high bytes, several buffers long
     WriteFile(dir + "/report.bin", content);
 
-    ASSERT_TRUE(CopyFileNoReplace(dir + "/report.bin", dir + "/report.bin.doc"));
+    ASSERT_TRUE(Env().copyFileNoReplace(dir + "/report.bin", dir + "/report.bin.doc"));
     EXPECT_EQ(ReadFile(dir + "/report.bin.doc"), content);
 
     WriteFile(dir + "/taken.doc", "someone else's");
-    EXPECT_FALSE(CopyFileNoReplace(dir + "/report.bin", dir + "/taken.doc"));
+    EXPECT_FALSE(Env().copyFileNoReplace(dir + "/report.bin", dir + "/taken.doc"));
     EXPECT_EQ(errno, EEXIST);
     EXPECT_EQ(ReadFile(dir + "/taken.doc"), "someone else's");
 
-    EXPECT_FALSE(CopyFileNoReplace(dir + "/missing.bin", dir + "/missing.bin.doc"));
+    EXPECT_FALSE(Env().copyFileNoReplace(dir + "/missing.bin", dir + "/missing.bin.doc"));
     EXPECT_EQ(errno, ENOENT);
     EXPECT_FALSE(FileExists(dir + "/missing.bin.doc"));
 
     // A source that cannot be read through (a directory) leaves no target.
-    EXPECT_FALSE(CopyFileNoReplace(dir, dir + "/dir.doc"));
+    EXPECT_FALSE(Env().copyFileNoReplace(dir, dir + "/dir.doc"));
     EXPECT_EQ(errno, EISDIR);
     EXPECT_FALSE(FileExists(dir + "/dir.doc"));
 }
@@ -120,12 +120,12 @@ TEST(MoveFileTest, RenamesUnlessTheNameIsTaken)
 {
     std::string dir = MakeTempDir("move");
     WriteFile(dir + "/~docexAb12Cd.tmp", "input");
-    ASSERT_TRUE(MoveFileNoReplace(dir + "/~docexAb12Cd.tmp", dir + "/~docexAb12Cd.doc"));
+    ASSERT_TRUE(Env().moveFileNoReplace(dir + "/~docexAb12Cd.tmp", dir + "/~docexAb12Cd.doc"));
     EXPECT_FALSE(FileExists(dir + "/~docexAb12Cd.tmp"));
     EXPECT_EQ(ReadFile(dir + "/~docexAb12Cd.doc"), "input");
 
     WriteFile(dir + "/other.tmp", "other");
-    EXPECT_FALSE(MoveFileNoReplace(dir + "/other.tmp", dir + "/~docexAb12Cd.doc"));
+    EXPECT_FALSE(Env().moveFileNoReplace(dir + "/other.tmp", dir + "/~docexAb12Cd.doc"));
     EXPECT_EQ(errno, EEXIST);
     EXPECT_EQ(ReadFile(dir + "/other.tmp"), "other");
     EXPECT_EQ(ReadFile(dir + "/~docexAb12Cd.doc"), "input");

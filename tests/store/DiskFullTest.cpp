@@ -6,8 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/EnvScope.h"
 #include "store/SyncOStream.h"
-#include "support/FullDisk.h"
+#include "support/FullDiskEnv.h"
 #include "support/TestSupport.h"
 #include "utility/OsUtility.h"
 #include "utility/StringResource.h"
@@ -17,8 +18,9 @@ namespace {
 const char* const kCommitted = "stream closed and committed";
 
 // Runs the child test below in a copy of this program placed in `dir`, so
-// that its fatal report lands in `dir` too.
-cs::test::ProcessResult RunWriter(const std::string& dir, const std::string& target, int bytes)
+// that its fatal report lands in `dir` too. The target's directory is a disk
+// that holds `capacity` bytes.
+cs::test::ProcessResult RunWriter(const std::string& dir, const std::string& target, int bytes, int capacity)
 {
     std::string program = dir + "/writer";
     std::error_code error;
@@ -27,7 +29,8 @@ cs::test::ProcessResult RunWriter(const std::string& dir, const std::string& tar
         std::filesystem::copy_file(cs::utility::GetAppFilePath(), program);
     return cs::test::RunProcess(
         {program, "--gtest_also_run_disabled_tests", "--gtest_filter=DISABLED_DiskFullChild.Write"}, dir,
-        {"TMPDIR=" + dir, "CS_FULL_TARGET=" + target, "CS_FULL_BYTES=" + std::to_string(bytes)});
+        {"TMPDIR=" + dir, "CS_FULL_TARGET=" + target, "CS_FULL_BYTES=" + std::to_string(bytes),
+         "CS_FULL_CAPACITY=" + std::to_string(capacity)});
 }
 
 std::string LackOfSpaceText()
@@ -54,7 +57,11 @@ TEST(DISABLED_DiskFullChild, Write)
     ASSERT_TRUE(cs::utility::CStringResource::instance().load(cs::test::TestRoot() + "/strres.xml"));
     const char* target = std::getenv("CS_FULL_TARGET");
     const char* bytes = std::getenv("CS_FULL_BYTES");
-    ASSERT_TRUE(target && bytes);
+    const char* capacity = std::getenv("CS_FULL_CAPACITY");
+    ASSERT_TRUE(target && bytes && capacity);
+    std::string disk(target);
+    cs::test::CFullDiskEnv fullDisk(disk.substr(0, disk.rfind('/')), std::atoi(capacity));
+    cs::platform::CEnvScope scope(fullDisk);
     cs::store::CSyncOStream out(target);
     std::string piece(1000, 'p');
     for (int left = std::atoi(bytes); left > 0; left -= 1000)
@@ -65,29 +72,18 @@ TEST(DISABLED_DiskFullChild, Write)
 
 TEST(DiskFull, WritingPastTheSpaceEndsTheProcess)
 {
-    cs::test::CFullDisk disk;
-    if (!disk.available())
-        GTEST_SKIP() << "no way to make a full disk here (cannot mount, no /dev/full)";
     std::string dir = cs::test::MakeTempDir("diskfull");
-    std::string target = disk.path("_0.did");
+    std::string target = cs::test::MakeTempDir("fulldisk") + "/_0.did";
     const int bytes = 256 * 1024;
-    ExpectFatalReport(RunWriter(dir, target, bytes), dir);
-    if (disk.mounted()) {
-        EXPECT_LT(std::filesystem::file_size(target), static_cast<uintmax_t>(bytes));
-    }
+    ExpectFatalReport(RunWriter(dir, target, bytes, 64 * 1024), dir);
+    EXPECT_LT(std::filesystem::file_size(target), static_cast<uintmax_t>(bytes));
 }
 
 TEST(DiskFull, CloseOnAFullDiskEndsTheProcessBeforeTheCommit)
 {
-    cs::test::CFullDisk disk;
-    if (!disk.available())
-        GTEST_SKIP() << "no way to make a full disk here (cannot mount, no /dev/full)";
-    disk.fill();
     std::string dir = cs::test::MakeTempDir("diskfull");
-    std::string target = disk.path("_0.tid");
+    std::string target = cs::test::MakeTempDir("fulldisk") + "/_0.tid";
     // Small enough to stay in the buffer until close.
-    ExpectFatalReport(RunWriter(dir, target, 100), dir);
-    if (disk.mounted()) {
-        EXPECT_EQ(std::filesystem::file_size(target), 0u);
-    }
+    ExpectFatalReport(RunWriter(dir, target, 100, 0), dir);
+    EXPECT_EQ(std::filesystem::file_size(target), 0u);
 }

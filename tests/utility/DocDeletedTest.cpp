@@ -8,7 +8,8 @@
 #include <set>
 #include <stdexcept>
 
-#include "support/FullDisk.h"
+#include "platform/EnvScope.h"
+#include "support/FullDiskEnv.h"
 #include "support/TestSupport.h"
 #include "utility/DocDeleted.h"
 
@@ -277,18 +278,15 @@ TEST(DocDeletedFiles, UnreadableFile)
 
 TEST(DocDeletedFiles, FullDiskFailsTheSaveAndLeavesNoValidFile)
 {
-    cs::test::CFullDisk disk;
-    if (!disk.available())
-        GTEST_SKIP() << "no way to make a full disk here (cannot mount, no /dev/full)";
-    disk.fill();
+    std::string dir = cs::test::MakeTempDir("fulldisk");
+    cs::test::CFullDiskEnv disk(dir, 0);
+    cs::platform::CEnvScope scope(disk);
     CDocDeleted bitmap;
     Delete(bitmap, {7, 70000});
-    std::string path = disk.path("_5.del");
+    std::string path = dir + "/_5.del";
     EXPECT_EQ(RaisedMessage<std::logic_error>([&] { bitmap.save(path); }),
               "INVALID ARGUMENT: ret == sizeof(m_pdocState->docNum)");
-    if (disk.mounted()) {
-        CDocDeleted reloaded;
-        EXPECT_EQ(RaisedMessage<std::logic_error>([&] { reloaded.load(path); }),
-                  "INVALID ARGUMENT: ret == sizeof(tmpDocNum)");
-    }
+    CDocDeleted reloaded;
+    EXPECT_EQ(RaisedMessage<std::logic_error>([&] { reloaded.load(path); }),
+              "INVALID ARGUMENT: ret == sizeof(tmpDocNum)");
 }

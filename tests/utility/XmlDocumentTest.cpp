@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "platform/EnvScope.h"
+#include "support/FullDiskEnv.h"
 #include "support/TestSupport.h"
 #include "utility/XmlDocument.h"
 
@@ -73,4 +75,8 @@ TEST(XmlDocument, MalformedOrUnwritableFilesFail)
     EXPECT_FALSE(document.save(dir));                      // a directory
     EXPECT_FALSE(document.save(dir + "/no/such/dir.xml"));
     EXPECT_TRUE(document.save(dir + "/good.xml"));
+
+    cs::test::CFullDiskEnv disk(dir, 10);   // room for part of the document
+    cs::platform::CEnvScope scope(disk);
+    EXPECT_FALSE(document.save(dir + "/full.xml"));
 }

@@ -4,7 +4,7 @@
 
 #include "index/commit/RenameMarker.h"
 #include "index/commit/ReplacePlan.h"
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "store/ContentDirectory.h"
 #include "utility/Logger.h"
 
@@ -38,7 +38,7 @@ bool CIndexRecovery::recover(store::CDirectory* pDir)
 
 bool CIndexRecovery::recover(const std::string& path)
 {
-    if (!platform::IsDirectory(path))
+    if (!platform::Env().isDirectory(path))
         return false;
     store::CContentDirectory directory(path, store::CContentDirectory::MODE_OPEN);
     return recover(&directory);

@@ -1,6 +1,6 @@
 #include "index/commit/RenameMarker.h"
 
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "utility/Error.h"
 #include "utility/OsUtility.h"
 
@@ -10,16 +10,16 @@ std::string CRenameMarker::path() { return utility::GetAppDir() + NAME; }
 
 void CRenameMarker::create()
 {
-    int fd = platform::CreateTruncated(path());
+    int fd = platform::Env().createTruncated(path());
     if (fd == -1)
         CS_THROW("failed to create tmp file while renaming index files");
-    platform::CloseFile(fd);
+    platform::Env().closeFile(fd);
 }
 
 bool CRenameMarker::remove()
 {
     std::string marker = path();
-    return platform::PathAccessible(marker) && platform::RemoveFile(marker);
+    return platform::Env().pathAccessible(marker) && platform::Env().removeFile(marker);
 }
 
 } // namespace cs::index

@@ -4,7 +4,7 @@
 #include <set>
 #include <sstream>
 
-#include "platform/Platform.h"
+#include "platform/Env.h"
 #include "store/Directory.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
@@ -22,21 +22,6 @@ const char* const kNewSuffix = ".new";
 
 CReplacePlan::StepHook s_stepHook = nullptr;
 int s_stepCount = 0;
-
-bool ReadWholeFile(const std::string& path, std::string& text)
-{
-    int fd = platform::OpenFileForRead(path);
-    if (fd < 0)
-        return false;
-    int64_t length = 0;
-    bool ok = platform::FileDescriptorLength(fd, length) && length >= 0;
-    if (ok) {
-        text.assign(static_cast<size_t>(length), '\0');
-        ok = length == 0 || platform::ReadFileData(fd, text.data(), length) == length;
-    }
-    platform::CloseFile(fd);
-    return ok;
-}
 
 } // namespace
 
@@ -137,18 +122,18 @@ void CReplacePlan::writePlanFile() const
     std::string path = m_pDir->getFullPath(FILE_NAME);
     std::string fresh = path + kNewSuffix;
     reachStep();
-    int fd = platform::CreateTruncated(fresh);
+    int fd = platform::Env().createTruncated(fresh);
     if (fd < 0)
         CS_THROW("failed to create file: %s (%s)", fresh.c_str(), utility::GetLastErrorText().c_str());
-    bool written = platform::WriteAll(fd, content.data(), content.size()) && platform::CommitFile(fd);
+    bool written = platform::Env().writeAll(fd, content.data(), content.size()) && platform::Env().commitFile(fd);
     std::string reason = written ? std::string() : utility::GetLastErrorText();
-    if (!platform::CloseFile(fd) && written) {
+    if (!platform::Env().closeFile(fd) && written) {
         written = false;
         reason = utility::GetLastErrorText();
     }
     if (!written)
         CS_THROW("failed to write file: %s (%s)", fresh.c_str(), reason.c_str());
-    if (!platform::MoveFileReplace(fresh, path))
+    if (!platform::Env().moveFileReplace(fresh, path))
         CS_THROW("failed to rename %s to %s (%s)", fresh.c_str(), path.c_str(), utility::GetLastErrorText().c_str());
     syncDirectory();
 }
@@ -157,7 +142,7 @@ void CReplacePlan::readPlanFile()
 {
     std::string path = m_pDir->getFullPath(FILE_NAME);
     std::string content;
-    if (!ReadWholeFile(path, content))
+    if (!platform::Env().readWholeFile(path, content))
         CS_THROW("failed to read file: %s (%s)", path.c_str(), utility::GetLastErrorText().c_str());
     std::istringstream lines(content);
     std::string line;
@@ -197,7 +182,7 @@ void CReplacePlan::readPlanFile()
 
 void CReplacePlan::syncDirectory() const
 {
-    if (!platform::SyncDirectory(m_pDir->getPath()))
+    if (!platform::Env().syncDirectory(m_pDir->getPath()))
         CS_THROW("failed to commit directory: %s (%s)", m_pDir->getPath().c_str(),
                  utility::GetLastErrorText().c_str());
 }

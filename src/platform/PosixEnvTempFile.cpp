@@ -1,5 +1,5 @@
-// POSIX implementation of the platform layer: temporary files and copies.
-#include "platform/Platform.h"
+// POSIX implementation of the environment: temporary files and copies.
+#include "platform/PosixEnv.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -19,42 +19,13 @@ void CloseKeepingError(int fd)
     errno = error;
 }
 
-bool WriteAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool CopyContent(int in, int out)
-{
-    char buffer[65536];
-    for (;;) {
-        ssize_t n = ::read(in, buffer, sizeof(buffer));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n == 0;
-        if (!WriteAll(out, buffer, static_cast<size_t>(n)))
-            return false;
-    }
-}
-
 } // namespace
 
-bool TempDirectory(std::string& dir)
+bool CPosixEnv::tempDirectory(std::string& dir)
 {
     const char* tmpdir = std::getenv("TMPDIR");
-    dir = tmpdir && *tmpdir && IsDirectory(tmpdir) ? tmpdir : "/tmp";
-    if (!IsDirectory(dir)) {
+    dir = tmpdir && *tmpdir && isDirectory(tmpdir) ? tmpdir : "/tmp";
+    if (!isDirectory(dir)) {
         errno = ENOENT;
         return false;
     }
@@ -63,7 +34,7 @@ bool TempDirectory(std::string& dir)
     return true;
 }
 
-bool CreateTempFile(const std::string& dir, const std::string& prefix, std::string& path)
+bool CPosixEnv::createTempFile(const std::string& dir, const std::string& prefix, std::string& path)
 {
     std::string name = dir;
     if (!name.empty() && name.back() != '/' && name.back() != '\\')
@@ -77,7 +48,7 @@ bool CreateTempFile(const std::string& dir, const std::string& prefix, std::stri
     return true;
 }
 
-bool CopyFileNoReplace(const std::string& from, const std::string& to)
+bool CPosixEnv::copyFileNoReplace(const std::string& from, const std::string& to)
 {
     int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in == -1)
@@ -87,7 +58,13 @@ bool CopyFileNoReplace(const std::string& from, const std::string& to)
         CloseKeepingError(in);
         return false;
     }
-    bool copied = CopyContent(in, out);
+    char buffer[65536];
+    int64_t count = 0;
+    bool copied = true;
+    do {
+        count = readFileData(in, buffer, sizeof(buffer));
+        copied = count >= 0 && writeAll(out, buffer, static_cast<size_t>(count));
+    } while (copied && count == static_cast<int64_t>(sizeof(buffer)));
     CloseKeepingError(in);
     if (copied) {
         if (::close(out) == 0)
@@ -101,7 +78,7 @@ bool CopyFileNoReplace(const std::string& from, const std::string& to)
     return false;
 }
 
-bool MoveFileNoReplace(const std::string& from, const std::string& to)
+bool CPosixEnv::moveFileNoReplace(const std::string& from, const std::string& to)
 {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return true;

@@ -1,4 +1,5 @@
-#include "platform/Platform.h"
+// POSIX implementation of the environment: opening content files met on a walk.
+#include "platform/PosixEnv.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -7,7 +8,7 @@
 
 namespace cs::platform {
 
-int OpenRegularFileForRead(const std::string& path)
+int CPosixEnv::openRegularFileForRead(const std::string& path)
 {
     // Non-blocking, so that opening a pipe without a writer returns at once.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
