@@ -4,6 +4,7 @@
 #include <set>
 #include <sstream>
 
+#include "index/testing/HookPoints.h"
 #include "platform/Platform.h"
 #include "store/Directory.h"
 #include "utility/Error.h"
@@ -19,9 +20,6 @@ namespace {
 const char* const kHeader = "cs.plan 1";
 // Not "*.tmp": a barrel flush renames every "*.tmp" of the directory into place.
 const char* const kNewSuffix = ".new";
-
-CReplacePlan::StepHook s_stepHook = nullptr;
-int s_stepCount = 0;
 
 bool ReadWholeFile(const std::string& path, std::string& text)
 {
@@ -41,18 +39,6 @@ bool ReadWholeFile(const std::string& path, std::string& text)
 } // namespace
 
 CReplacePlan::CReplacePlan(store::CDirectory* pDir) : m_pDir(pDir) { CS_ASSERT_ARG(pDir); }
-
-void CReplacePlan::setStepHook(StepHook hook)
-{
-    s_stepHook = hook;
-    s_stepCount = 0;
-}
-
-void CReplacePlan::reachStep() const
-{
-    if (s_stepHook)
-        s_stepHook(s_stepCount++);
-}
 
 void CReplacePlan::addStep(const Step& step)
 {
@@ -136,7 +122,7 @@ void CReplacePlan::writePlanFile() const
 
     std::string path = m_pDir->getFullPath(FILE_NAME);
     std::string fresh = path + kNewSuffix;
-    reachStep();
+    hooks::ReachPlanStep();
     int fd = platform::CreateTruncated(fresh);
     if (fd < 0)
         CS_THROW("failed to create file: %s (%s)", fresh.c_str(), utility::GetLastErrorText().c_str());
@@ -211,7 +197,7 @@ void CReplacePlan::commit()
 
 void CReplacePlan::runStep(const Step& step)
 {
-    reachStep();
+    hooks::ReachPlanStep();
     if (!step.rename) {
         if (m_pDir->fileExists(step.from))
             m_pDir->removeFile(step.from);
@@ -238,7 +224,7 @@ void CReplacePlan::execute()
         if (std::next(it) != phases.end())
             writePlanFile();
     }
-    reachStep();
+    hooks::ReachPlanStep();
     m_pDir->removeFile(FILE_NAME);
     syncDirectory();
 }

@@ -17,6 +17,7 @@
 #include "index/commit/RenameMarker.h"
 #include "index/commit/ReplacePlan.h"
 #include "index/merge/HTIndexMerger.h"
+#include "index/testing/HookPoints.h"
 #include "index/writer/FlushListener.h"
 #include "index/writer/IndexBarrelWriter.h"
 #include "parse/Parser.h"
@@ -38,14 +39,6 @@ namespace {
 const char* const kBarrelFiles[] = {".tid", ".did", ".pid", ".fdi", ".sfi", ".sfd"};
 const char* const kTmp = ".tmp";
 
-CIndexWriter::FlushHook s_flushHook = nullptr;
-
-void ReachFlushPoint(CIndexWriter::FlushPoint point)
-{
-    if (s_flushHook)
-        s_flushHook(point);
-}
-
 bool IsTmpName(const std::string& name)
 {
     size_t length = std::char_traits<char>::length(kTmp);
@@ -54,17 +47,17 @@ bool IsTmpName(const std::string& name)
 
 std::string BaseName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
-// A number from 500 to 2000. (rand() is scaled by its own maximum, which
-// differs between C libraries.)
+// A number from 500 to 2000, unless a test fixed it. (rand() is scaled by
+// its own maximum, which differs between C libraries.)
 int32_t FirstBarrelThreshold()
 {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
-    return static_cast<int32_t>(static_cast<double>(std::rand()) / RAND_MAX * 1500 + 500);
+    int32_t drawn = static_cast<int32_t>(static_cast<double>(std::rand()) / RAND_MAX * 1500 + 500);
+    int32_t fixed = hooks::FixedFirstBarrelThreshold();
+    return fixed > 0 ? fixed : drawn;
 }
 
 } // namespace
-
-void CIndexWriter::setFlushHook(FlushHook hook) { s_flushHook = hook; }
 
 CIndexWriter::CIndexWriter(CIndex* pIndex, std::unique_ptr<parse::CParser> pDefaultParser,
                            std::unique_ptr<analyze::CAnalyzer> pDefaultAnalyzer)
@@ -277,14 +270,14 @@ void CIndexWriter::flush()
     m_pBarrelWriter->write();
     m_pBarrelWriter->close();
     m_pBarrelWriter->reset();
-    ReachFlushPoint(BARREL_WRITTEN);
+    hooks::ReachFlushPoint(hooks::BARREL_WRITTEN);
     m_pBarrelsInfo->write(*m_pIndex->getDirectory());
-    ReachFlushPoint(STATUS_WRITTEN);
+    hooks::ReachFlushPoint(hooks::STATUS_WRITTEN);
     // The collection's progress is written before any file of the barrel
     // takes its final name, and takes its own final name with them.
     if (m_pFlushListener)
         m_pFlushListener->saveStatus();
-    ReachFlushPoint(COLLECTION_SAVED);
+    hooks::ReachFlushPoint(hooks::COLLECTION_SAVED);
     rename();
     // A barrel whose files were incomplete was dropped by the rename.
     if (m_pCurrentBarrel)
@@ -304,7 +297,7 @@ void CIndexWriter::flush()
 void CIndexWriter::rename()
 {
     CRenameMarker::create();
-    ReachFlushPoint(MARKER_CREATED);
+    hooks::ReachFlushPoint(hooks::MARKER_CREATED);
     CS_LOG_INFO("current barrel index has been created. Now index writer is renaming it");
     store::CDirectory& directory = *m_pIndex->getDirectory();
     const std::string barrel = m_pBarrelsInfo->last()->getName();
@@ -329,7 +322,7 @@ void CIndexWriter::rename()
         }
         plan.commit();
         plan.execute();
-        ReachFlushPoint(RENAMED);
+        hooks::ReachFlushPoint(hooks::RENAMED);
         CS_LOG_INFO("Now index writer has compeleted renaming it");
         // From here on the barrel's documents are in the index for good.
         const CBarrelInfo* pBarrel = m_pBarrelsInfo->last();
@@ -341,7 +334,7 @@ void CIndexWriter::rename()
     }
     CRenameMarker::remove();
     CS_LOG_INFO("file line :%d CIndexWriter::rename() delete file %s", __LINE__, CRenameMarker::path().c_str());
-    ReachFlushPoint(MARKER_REMOVED);
+    hooks::ReachFlushPoint(hooks::MARKER_REMOVED);
 }
 
 void CIndexWriter::dropIncompleteBarrel(const std::string& barrel)
