@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "content/ContentMode.h"
+#include "index/format/BarrelFiles.h"
 #include "index/writer/IndexBarrelWriter.h"
 #include "store/Directory.h"
 #include "utility/Error.h"
@@ -160,7 +161,7 @@ void CBarrelsInfo::write(store::CDirectory& directory)
     }
     if (m_pContentMode)
         m_pContentMode->write(root);
-    std::string path = directory.getFullPath(std::string(STATUS_FILE) + ".tmp");
+    std::string path = directory.getFullPath(format::TmpName(STATUS_FILE));
     if (!document.save(path))
         CS_THROW("failed to write %s", path.c_str());
     CS_LOG_INFO("finished writing index barrels information");
@@ -242,7 +243,7 @@ void CBarrelsInfo::renumber(store::CDirectory& directory)
         renameBarrel(pBarrel.get(), utility::Format("_%d", counter++), directory);
     }
     write(directory);
-    directory.renameFile(std::string(STATUS_FILE) + ".tmp", STATUS_FILE);
+    directory.renameFile(format::TmpName(STATUS_FILE), STATUS_FILE);
 }
 
 bool CBarrelsInfo::countDocuments(const std::string& path, uint64_t& documents, uint64_t& deleted)

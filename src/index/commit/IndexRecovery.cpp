@@ -4,6 +4,7 @@
 
 #include "index/commit/RenameMarker.h"
 #include "index/commit/ReplacePlan.h"
+#include "index/format/BarrelFiles.h"
 #include "platform/Platform.h"
 #include "store/ContentDirectory.h"
 #include "utility/Logger.h"
@@ -23,12 +24,12 @@ bool CIndexRecovery::recover(store::CDirectory* pDir)
     pDir->listFiles(files);
     size_t leftovers = 0;
     for (const std::string& file : files) {
-        if (file.size() >= 4 && file.compare(file.size() - 4, 4, ".tmp") == 0)
+        if (format::IsTmpName(file))
             ++leftovers;
     }
     if (leftovers > 0) {
         CS_LOG_INFO("removing %zu files of an unfinished flush in %s", leftovers, pDir->getPath().c_str());
-        pDir->removeFiles("*.tmp");
+        pDir->removeFiles(format::TmpPattern());
     }
     // No replacement is under way any more: a marker left by a crash goes.
     if (CRenameMarker::remove())

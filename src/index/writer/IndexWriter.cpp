@@ -16,6 +16,7 @@
 #include "index/Index.h"
 #include "index/commit/RenameMarker.h"
 #include "index/commit/ReplacePlan.h"
+#include "index/format/BarrelFiles.h"
 #include "index/merge/HTIndexMerger.h"
 #include "index/testing/HookPoints.h"
 #include "index/writer/FlushListener.h"
@@ -34,16 +35,6 @@ using content::CContent;
 using content::CModeItem;
 
 namespace {
-
-// The files of a barrel that a flush writes, in the order they are renamed.
-const char* const kBarrelFiles[] = {".tid", ".did", ".pid", ".fdi", ".sfi", ".sfd"};
-const char* const kTmp = ".tmp";
-
-bool IsTmpName(const std::string& name)
-{
-    size_t length = std::char_traits<char>::length(kTmp);
-    return name.size() > length && name.compare(name.size() - length, length, kTmp) == 0;
-}
 
 std::string BaseName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
@@ -302,23 +293,24 @@ void CIndexWriter::rename()
     store::CDirectory& directory = *m_pIndex->getDirectory();
     const std::string barrel = m_pBarrelsInfo->last()->getName();
     size_t present = 0;
-    for (const char* extension : kBarrelFiles)
-        present += directory.fileExists(barrel + extension + kTmp) ? 1 : 0;
+    for (const char* extension : format::FLUSHED_FILES)
+        present += directory.fileExists(format::TmpName(barrel + extension)) ? 1 : 0;
 
-    if (present == std::size(kBarrelFiles)) {
+    if (present == std::size(format::FLUSHED_FILES)) {
         // One replacement for everything this flush wrote: the barrel, the
         // barrel list and the collection's state. Once the plan is on disk a
         // crash is completed by the next run; before, nothing final changed.
         CReplacePlan plan(&directory);
-        for (const char* extension : kBarrelFiles)
-            plan.addRename(0, barrel + extension + kTmp, barrel + extension);
+        for (const char* extension : format::FLUSHED_FILES)
+            plan.addRename(0, format::TmpName(barrel + extension), barrel + extension);
         std::vector<std::string> files;
         directory.listFiles(files);
         for (const std::string& path : files) {
             std::string name = BaseName(path);
             bool barrelFile = name.compare(0, barrel.size() + 1, barrel + ".") == 0;
-            if (IsTmpName(name) && !barrelFile)
-                plan.addRename(0, name, name.substr(0, name.size() - std::char_traits<char>::length(kTmp)));
+            // ".tmp" alone has no name to take.
+            if (format::IsTmpName(name) && name != format::TMP && !barrelFile)
+                plan.addRename(0, name, format::FinalName(name));
         }
         plan.commit();
         plan.execute();
@@ -343,7 +335,7 @@ void CIndexWriter::dropIncompleteBarrel(const std::string& barrel)
     // collection's previous state: nothing this flush wrote is kept.
     CS_LOG_WARN("files of barrel %s are missing, the barrel is dropped", barrel.c_str());
     store::CDirectory& directory = *m_pIndex->getDirectory();
-    directory.removeFiles(std::string("*") + kTmp);
+    directory.removeFiles(format::TmpPattern());
     m_pBarrelsInfo->deleteBarrel(barrel, directory);
     m_pCurrentBarrel = nullptr;
 }
