@@ -26,13 +26,6 @@ namespace {
 
 using content::CModeItem;
 
-bool Positional(const CModeItem& item)
-{
-    const std::string* pKind = item.getComponent("indexer");
-    std::string kind = pKind ? *pKind : "text";
-    return kind == "text" || (kind == "crc" && item.getIndexWay() == CModeItem::WAY_POSITIONS);
-}
-
 std::string Describe(const std::exception& e) { return utility::WithoutErrorSite(e.what()); }
 
 } // namespace
@@ -231,6 +224,8 @@ bool CBarrelChecker::checkPostings(const index::CFieldInfo& info, const CSection
         problem(index::format::FDI, info.getName(), nullptr, -1, "no field kind " + (pKind ? *pKind : std::string("text")));
         return false;
     }
+    // Checked against the content mode's index way, not the barrel's own.
+    bool positional = pFactory->keepsPositions(item.getIndexWay());
     std::unique_ptr<index::CIndexTermReader> pReader(pFactory->createTermReader());
     // No deleted documents: every document of a posting is checked.
     pReader->open(m_pDir, m_barrel.getName().c_str(), &info, nullptr);
@@ -243,7 +238,7 @@ bool CBarrelChecker::checkPostings(const index::CFieldInfo& info, const CSection
             return false;
         }
         try {
-            if (!checkPosting(info, entry, *pTerms->posting(), next))
+            if (!checkPosting(info, positional, entry, *pTerms->posting(), next))
                 return false;
         } catch (const std::exception& e) {
             problem(index::format::DID, info.getName(), &entry, entry.trailer, Describe(e));
@@ -254,15 +249,15 @@ bool CBarrelChecker::checkPostings(const index::CFieldInfo& info, const CSection
         problem(index::format::DID, info.getName(), nullptr, next.did,
                 "the field's postings end here, the field information says at " +
                     std::to_string(at.did + info.getDocPostingBytes()));
-    if (Positional(item) && next.pid != at.pid + info.getPosPostingBytes())
+    if (positional && next.pid != at.pid + info.getPosPostingBytes())
         problem(index::format::PID, info.getName(), nullptr, next.pid,
                 "the field's positions end here, the field information says at " +
                     std::to_string(at.pid + info.getPosPostingBytes()));
     return true;
 }
 
-bool CBarrelChecker::checkPosting(const index::CFieldInfo& info, const CEntry& entry, index::CDiskPosting& posting,
-                                  CSections& next)
+bool CBarrelChecker::checkPosting(const index::CFieldInfo& info, bool positional, const CEntry& entry,
+                                  index::CDiskPosting& posting, CSections& next)
 {
     const std::string& name = info.getName();
     // The posting opened at the trailer: it read and checked it.
@@ -285,7 +280,7 @@ bool CBarrelChecker::checkPosting(const index::CFieldInfo& info, const CEntry& e
     }
     bool withPositions = posting.hasPositions();
     bool noPositionData = !trailer.hasPositions();
-    if (Positional(m_mode.item(static_cast<size_t>(info.getID()))) == noPositionData) {
+    if (positional == noPositionData) {
         problem(index::format::DID, name, &entry, entry.trailer,
                 noPositionData ? "a posting of a positional field without positions"
                                : "a posting of a document-only field with positions");

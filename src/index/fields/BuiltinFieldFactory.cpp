@@ -1,8 +1,7 @@
 #include "index/fields/BuiltinFieldFactory.h"
 
-#include "index/fields/CrcIndexer.h"
-#include "index/fields/DateTimeFieldIndexer.h"
 #include "index/fields/TextFieldIndexer.h"
+#include "index/fields/ValueFieldIndexer.h"
 #include "index/merge/FieldMerger.h"
 #include "index/terms/CrcIndexTermReader.h"
 #include "index/terms/DateIndexTermReader.h"
@@ -12,10 +11,16 @@ namespace cs::index {
 
 namespace {
 
-template <class Indexer>
-CFieldIndexer* NewIndexer(utility::CMemoryCache* pMemory)
+CFieldIndexer* NewTextIndexer(utility::CMemoryCache* pMemory) { return new CTextFieldIndexer(pMemory); }
+
+CFieldIndexer* NewCrcIndexer(utility::CMemoryCache* pMemory)
 {
-    return new Indexer(pMemory);
+    return new CValueFieldIndexer(pMemory, PositionRule::BY_INDEX_WAY, "crc indexer");
+}
+
+CFieldIndexer* NewDateIndexer(utility::CMemoryCache* pMemory)
+{
+    return new CValueFieldIndexer(pMemory, PositionRule::NEVER, "date field indexer");
 }
 
 template <class Reader>
@@ -28,21 +33,21 @@ CIndexTermReader* NewReader()
 
 CBuiltinFieldFactory& CBuiltinFieldFactory::text()
 {
-    static CBuiltinFieldFactory factory("text", PositionRule::ALWAYS, NewIndexer<CTextFieldIndexer>,
+    static CBuiltinFieldFactory factory("text", PositionRule::ALWAYS, NewTextIndexer,
                                         NewReader<CTextIndexTermReader>);
     return factory;
 }
 
 CBuiltinFieldFactory& CBuiltinFieldFactory::crc()
 {
-    static CBuiltinFieldFactory factory("crc", PositionRule::BY_INDEX_WAY, NewIndexer<CCrcIndexer>,
+    static CBuiltinFieldFactory factory("crc", PositionRule::BY_INDEX_WAY, NewCrcIndexer,
                                         NewReader<CCrcIndexTermReader>);
     return factory;
 }
 
 CBuiltinFieldFactory& CBuiltinFieldFactory::date()
 {
-    static CBuiltinFieldFactory factory("date", PositionRule::NEVER, NewIndexer<CDateTimeFieldIndexer>,
+    static CBuiltinFieldFactory factory("date", PositionRule::NEVER, NewDateIndexer,
                                         NewReader<CDateIndexTermReader>);
     return factory;
 }

@@ -18,6 +18,7 @@ public:
     CFieldIndexer* createFieldIndexer(utility::CMemoryCache* pMemory) override { return m_newIndexer(pMemory); }
     CFieldMerger* createFieldMerger() override;
     CIndexTermReader* createTermReader() override { return m_newReader(); }
+    bool keepsPositions(int indexWay) const override { return KeepsPositions(m_positions, indexWay); }
 
 private:
     using IndexerMaker = CFieldIndexer* (*)(utility::CMemoryCache* pMemory);
