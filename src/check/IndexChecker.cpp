@@ -142,7 +142,7 @@ void CIndexChecker::checkDirectoryFiles()
             m_report.add(path, "the plan of an interrupted replacement of barrel files; the next csindexer run carries it out");
         } else if (name == std::string(index::CReplacePlan::FILE_NAME) + ".new") {
             m_report.add(path, "a replacement plan never committed; the next csindexer run removes it");
-        } else if (name.compare(0, 5, "_mid_") == 0) {
+        } else if (name.compare(0, sizeof(index::format::MERGING_PREFIX) - 1, index::format::MERGING_PREFIX) == 0) {
             m_report.add(path, "left by an unfinished merge; the next csindexer run removes it");
         } else if (BarrelOf(name, barrel)) {
             if (m_empty)

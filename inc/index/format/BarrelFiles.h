@@ -1,11 +1,19 @@
-// The names of a barrel's files and the ".tmp" rule. Barrel B ("_0", "_1",
-// ..., "_mid_<level>_<counter>_" while a merge writes it) has the files B
-// followed by a suffix; docs/format.md gives the bytes of each.
+// The names of barrels and of their files, and the ".tmp" rule. Barrel B has
+// the files B followed by a suffix; docs/format.md gives the bytes of each.
 #pragma once
 
 #include <string>
 
 namespace cs::index::format {
+
+// "_<number>": a barrel of the list.
+std::string BarrelName(int number);
+// "_mid_<level>_<counter>_": the barrel a merge writes, until the list names it.
+std::string MergingBarrelName(int level, int counter);
+inline constexpr char MERGING_PREFIX[] = "_mid_";
+// Put before a barrel's name while the list is renumbered, so that no final
+// name meets a barrel that still has it.
+inline constexpr char RENUMBERING_PREFIX[] = "tmp.";
 
 inline constexpr char TID[] = ".tid";   // term dictionaries, one section per indexed field
 inline constexpr char DID[] = ".did";   // document lists, each followed by its posting trailer

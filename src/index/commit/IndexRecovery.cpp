@@ -16,7 +16,7 @@ bool CIndexRecovery::recover(store::CDirectory* pDir)
     bool completed = CReplacePlan::recover(pDir);
     // A merged barrel keeps its "_mid_" name only until the list names it:
     // such files belong to a merge that never committed its replacement.
-    pDir->removeFiles("_mid_*");
+    pDir->removeFiles(std::string(format::MERGING_PREFIX) + "*");
     // Files of a flush whose replacement never began: the barrel list on
     // disk does not name them, and the next flush must not take them for
     // its own.

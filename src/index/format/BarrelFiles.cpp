@@ -1,9 +1,18 @@
 #include "index/format/BarrelFiles.h"
 
+#include "utility/Format.h"
+
 namespace cs::index::format {
 
 namespace {
 constexpr size_t kTmpLength = sizeof(TMP) - 1;
+}
+
+std::string BarrelName(int number) { return utility::Format("_%d", number); }
+
+std::string MergingBarrelName(int level, int counter)
+{
+    return utility::Format("%s%d_%d_", MERGING_PREFIX, level, counter);
 }
 
 std::string TmpPattern() { return std::string("*") + TMP; }

@@ -15,14 +15,11 @@
 #include "store/IndexOutput.h"
 #include "utility/ConsoleProgress.h"
 #include "utility/Error.h"
-#include "utility/Format.h"
 #include "utility/Logger.h"
 
 namespace cs::index {
 
 namespace {
-
-const char* const kStaging = "tmp.";
 
 // The merge writes each of its files in one long run: larger buffers, fewer writes.
 std::unique_ptr<store::CIndexOutput> CreateMergeOutput(store::CDirectory* pDir, const std::string& name)
@@ -135,12 +132,11 @@ void CIndexMerger::replaceBarrels(CBarrelsInfo* pBarrels, const std::vector<std:
     int32_t docStart = 0;
     int counter = 0;
     for (std::unique_ptr<CBarrelInfo>& pBarrel : barrels) {
-        std::string name = utility::Format("_%d", counter++);
+        std::string name = format::BarrelName(counter++);
         if (pBarrel->getName() != name) {
             if (CIndexBarrelWriter* pWriter = pBarrel->getWriter())
                 pWriter->closeFiles();
-            // Through a name no barrel has, so that no final name meets a barrel still holding it.
-            std::string staged = kStaging + pBarrel->getName();
+            std::string staged = format::RENUMBERING_PREFIX + pBarrel->getName();
             plan.addBarrelRename(0, pBarrel->getName(), staged);
             plan.addBarrelRename(1, staged, name);
             pBarrel->setName(name);
