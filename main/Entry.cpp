@@ -25,6 +25,7 @@ const int kGoOn = -2;
 
 struct CommandLine {
     std::string database;   // empty without -d
+    bool named = false;     // -d was given
     int recreate = 0;
 };
 
@@ -49,6 +50,7 @@ int ParseCommandLine(int argc, char** argv, CommandLine& line)
                 return 1;
             }
             line.database = argv[++i];
+            line.named = true;
         } else if (SameWord(word, "-r")) {
             line.recreate = 1;
         } else if (SameWord(word, "-m")) {
@@ -72,7 +74,18 @@ void RunDatabases(const CommandLine& line)
     if (info.dbCount() <= 0)
         DumpLastError(CStringResource::instance().get("IDR_NEED_CONFIGDB"));   // used unchanged
     bool all = SameWord(line.database.c_str(), "all");
-    for (const CDbInfo::Database& database : info.databaseList()) {
+    std::vector<CDbInfo::Database> databases = info.databaseList();
+    std::string names;
+    bool found = all;
+    for (const CDbInfo::Database& database : databases) {
+        names += (names.empty() ? "" : ", ") + database.name;
+        found = found || database.name == line.database;
+    }
+    // A name the file does not hold is a mistake, not a run with nothing to do.
+    if (line.named && !found)
+        CS_THROW("%s holds no database %s; nothing was indexed. The configured databases: %s (or all)",
+                 info.path().c_str(), line.database.c_str(), names.c_str());
+    for (const CDbInfo::Database& database : databases) {
         if (all || database.name == line.database)
             RunDatabase(database.name, database.description, line.recreate);
     }
@@ -107,6 +120,9 @@ int Main(int argc, char** argv)
         return 0;
     } catch (const std::exception& e) {
         CS_LOG_ERROR("%s", e.what());
+        // The operator at the console learns what stopped the run.
+        CConsoleProgress::instance().finish();
+        std::fprintf(stderr, "%s: %s\n", GetAppFileName().c_str(), WithoutErrorSite(e.what()).c_str());
         return -1;
     } catch (...) {
         CS_LOG_ERROR("other exception");

@@ -1,5 +1,7 @@
 #include "PrepareIndexing.h"
 
+#include "SourceRefusal.h"
+
 #include <exception>
 
 #include "analyze/Analyzer.h"
@@ -8,6 +10,7 @@
 #include "config/Configurator.h"
 #include "config/GlobalConfig.h"
 #include "index/BarrelsInfo.h"
+#include "index/commit/RebuildBeside.h"
 #include "index/writer/IndexWriter.h"
 #include "parse/Parser.h"
 #include "parse/ParserRegistry.h"
@@ -51,6 +54,13 @@ std::string IndexDirectoryOf(const utility::CConfigurator& configurator, const s
     return std::string();
 }
 
+std::string SourceRefusalOf(const utility::CConfigurator& configurator, const std::string& name)
+{
+    if (configurator.getCollectionArgument().identifier != kDirectoryCollection)
+        return std::string();
+    return SourceRefusal(g_pGlobalConfig->sourceDir(), IndexDirectoryOf(configurator, name));
+}
+
 CPreparedRun PrepareIndexing(utility::CConfigurator* pConfigurator, const std::string& name, int recreate)
 {
     CS_ASSERT(pConfigurator);
@@ -84,11 +94,12 @@ CPreparedRun PrepareIndexing(utility::CConfigurator* pConfigurator, const std::s
         CS_THROW("creating default analyzer failed");
 
     // The index's own failure (a damaged barrel list, another version) has
-    // been logged where it was raised.
+    // been logged where it was raised. A rebuild writes beside the index it
+    // replaces (the run driver swaps the two when the run is done).
     try {
-        run.pIndex = std::make_unique<index::CIndex>(recreate ? index::CIndex::ACCESS_CREATE
-                                                              : index::CIndex::ACCESS_APPEND,
-                                                     indexDir);
+        run.pIndex = recreate ? std::make_unique<index::CIndex>(index::CIndex::ACCESS_CREATE,
+                                                                index::CRebuildBeside::stagingDir(indexDir))
+                              : std::make_unique<index::CIndex>(index::CIndex::ACCESS_APPEND, indexDir);
     } catch (const std::exception&) {
         CS_THROW("creating indexer failed");
     }

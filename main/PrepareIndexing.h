@@ -27,8 +27,15 @@ struct CPreparedRun {
 // other collection.
 std::string IndexDirectoryOf(const utility::CConfigurator& configurator, const std::string& name);
 
+// Why the collection the configurator names cannot be run for database
+// `name` as configured (the directory collection's source directory, see
+// SourceRefusal.h), or an empty text.
+std::string SourceRefusalOf(const utility::CConfigurator& configurator, const std::string& name);
+
 // Creates the collection, the parser and analyzer the configurator names,
-// the index (rebuilt when `recreate`) and its writer. Failures raise.
+// the index and its writer: the index of the database, or when `recreate` a
+// new one in the staging directory beside it (CRebuildBeside), which the
+// caller swaps in once the collection has run. Failures raise.
 CPreparedRun PrepareIndexing(utility::CConfigurator* pConfigurator, const std::string& name, int recreate);
 
 } // namespace cs::driver

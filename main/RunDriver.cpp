@@ -8,10 +8,15 @@
 #include "config/GlobalConfig.h"
 #include "index/BarrelsInfo.h"
 #include "index/Index.h"
+#include "index/IndexRefusal.h"
 #include "index/commit/IndexRecovery.h"
+#include "index/commit/RebuildBeside.h"
+#include "index/commit/ReplacePlan.h"
 #include "index/writer/IndexWriter.h"
 #include "platform/Env.h"
+#include "store/ContentDirectory.h"
 #include "utility/ConfigPath.h"
+#include "utility/Error.h"
 #include "utility/Format.h"
 #include "utility/Logger.h"
 #include "utility/OsUtility.h"
@@ -27,7 +32,7 @@ namespace {
 // commit is fatal: the operator's view of the run would be wrong.
 class CRunStatusFile {
 public:
-    explicit CRunStatusFile(const std::string& path) : m_path(path), m_fd(platform::Env().createTruncated(path))
+    explicit CRunStatusFile(const std::string& path) : m_fd(platform::Env().createTruncated(path))
     {
         if (m_fd == -1) {
             CS_LOG_ERROR("failed to create index.run");
@@ -44,21 +49,12 @@ public:
 
     void write(const std::string& text)
     {
-        m_text += text;
         if (!platform::Env().writeAll(m_fd, text.data(), text.size()))
             DumpLastError(GetLastErrorText());
     }
 
     void commitAndClose()
     {
-        // Rebuilding an index that lives in the index root itself (the
-        // directory collection's) empties the root, index.run with it.
-        if (!platform::Env().pathAccessible(m_path)) {
-            platform::Env().closeFile(m_fd);
-            m_fd = platform::Env().createTruncated(m_path);
-            if (m_fd == -1 || !platform::Env().writeAll(m_fd, m_text.data(), m_text.size()))
-                DumpLastError(GetLastErrorText());
-        }
         if (!platform::Env().commitFile(m_fd))
             DumpLastError(GetLastErrorText());
         platform::Env().closeFile(m_fd);
@@ -66,9 +62,7 @@ public:
     }
 
 private:
-    std::string m_path;
     int m_fd;
-    std::string m_text;   // what the file holds
 };
 
 struct IndexCounts {
@@ -88,6 +82,25 @@ IndexCounts ReadIndexCounts(const std::string& statusFile)
 
 std::string ConfiguratorPath() { return CConfigPath::instance().getPath("CONFIGURATE_PATH"); }
 
+// What the start does to an index before anything reads it: a plan that
+// cannot be read stops the run, unless the run rebuilds, which sets it aside;
+// an interrupted replacement is completed; a barrel list that does not agree
+// with its barrels stops a run that would write beside it.
+void RecoverIndex(const std::string& indexDir, bool rebuild)
+{
+    std::string refusal = index::CIndexRefusal::ofPlan(indexDir);
+    if (!refusal.empty()) {
+        if (!rebuild)
+            CS_THROW("%s", refusal.c_str());
+        store::CContentDirectory directory(indexDir, store::CContentDirectory::MODE_OPEN);
+        index::CReplacePlan::setAside(&directory);
+    }
+    index::CIndexRecovery::recover(indexDir);
+    refusal = index::CIndexRefusal::ofList(indexDir);
+    if (!refusal.empty() && !rebuild)
+        CS_THROW("%s", refusal.c_str());
+}
+
 bool IndexingSwitchedOff()
 {
     if (g_pGlobalConfig->systemStatus() != 0)
@@ -106,23 +119,32 @@ int RunDatabase(const std::string& name, const std::string& description, int rec
         return -1;
     const std::string& root = g_pGlobalConfig->indexPath();
     CreateDirectoryPrefixes(root);
-    CRunStatusFile status(root + "/index.run");
-    // A run cut off in the middle of a flush is completed before anything
-    // reads the index.
+    // Everything that would make the run go wrong is refused before the run
+    // changes a file, index.run included.
     std::string indexDir = IndexDirectoryOf(configurator, name);
+    std::string refusal = SourceRefusalOf(configurator, name);
+    if (!refusal.empty())
+        CS_THROW("%s", refusal.c_str());
     if (!indexDir.empty())
-        index::CIndexRecovery::recover(indexDir);
+        RecoverIndex(indexDir, recreate != 0);
+    CRunStatusFile status(root + "/index.run");
     if (NeedRecreate(name)) {
         status.write(" _ \n");
         CS_LOG_INFO("database:%s need recreate.hollowmere auto recreate", name.c_str());
         recreate = 1;
     }
     status.write(Format(CStringResource::instance().get("IDR_INDEXING_GATEWAY").c_str(), description.c_str()));
+    // A rebuild writes the new index beside the old one, which readers use
+    // until the new one takes its place, whole.
+    if (recreate && !indexDir.empty())
+        index::CRebuildBeside::checkRoom(indexDir);
     {
         // The collection goes first, with the writer it owns; then the index.
         CPreparedRun run = PrepareIndexing(&configurator, name, recreate);
         run.pCollection->run();
     }
+    if (recreate && !indexDir.empty())
+        index::CRebuildBeside::swapIn(indexDir);
     status.commitAndClose();
     return 0;
 }
@@ -134,7 +156,7 @@ int MergeIndexOnly()
     if (IndexingSwitchedOff())
         return -1;
     const std::string& root = g_pGlobalConfig->indexPath();
-    index::CIndexRecovery::recover(root);
+    RecoverIndex(root, false);
     index::CIndex index(index::CIndex::ACCESS_READ, root);
     index::CIndexWriter writer(&index);
     writer.merge();

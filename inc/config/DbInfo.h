@@ -33,7 +33,7 @@ public:
     const std::string& filePath() const { return value("filepath"); }
 
     // dbname<i>/dbdepict<i> for i in 0 .. dbcount - 1; a missing key gives an
-    // empty text.
+    // empty text. A dbcount larger than the lines of the file raises.
     std::vector<Database> databaseList() const;
 
     const std::string& path() const { return m_path; }
@@ -45,6 +45,7 @@ private:
 
     std::string m_path;
     std::map<std::string, std::string> m_table;
+    size_t m_lines = 0;   // of the file read
 };
 
 } // namespace cs::utility

@@ -41,7 +41,7 @@ public:
     // number of barrels) and commits it to disk.
     void write(store::CDirectory& directory);
 
-    // "_<counter>"; the counter moves on.
+    // "_<counter>", the counter moving on past any name a listed barrel has.
     std::string newBarrelName();
     CBarrelInfo* addBarrel(const std::string& name, int32_t docStart);
     // Moves the barrel's files B.* to N.*, after closing the files of the
@@ -60,6 +60,10 @@ public:
     // recomputed; the list is written and made index_status.xml.
     void renumber(store::CDirectory& directory);
 
+    // The barrels of the index_status.xml at `path` and its version, without
+    // the content mode and without logging: an empty text, or what failed
+    // ("does not parse", or the message of the number that does not convert).
+    static std::string readBarrels(const std::string& path, std::string& version, std::vector<CBarrelInfo>& barrels);
     // Documents and deleted documents summed over the barrels of the
     // index_status.xml at `path`; false when it does not parse or a number
     // does not convert.

@@ -22,6 +22,8 @@ public:
     static constexpr int ACCESS_CREATE = 0;   // a new, empty index (an existing one is wiped)
     static constexpr int ACCESS_APPEND = 1;   // open for indexing, created when missing
     static constexpr int ACCESS_READ = 2;     // an existing index (merge only)
+    // Both of these refuse a barrel list that does not agree with the barrel
+    // files (CIndexRefusal::ofList) before anything is written.
 
     // The marker made and removed in the program's directory while an index
     // is wiped.

@@ -43,6 +43,9 @@ public:
 
     virtual bool pathAccessible(const std::string& path) = 0;
     virtual bool isDirectory(const std::string& path) = 0;
+    // The absolute path of an existing `path` with every symbolic link, "."
+    // and ".." resolved: two paths name the same file when these agree.
+    virtual bool resolvePath(const std::string& path, std::string& resolved) = 0;
     // One level: the parent must exist.
     virtual bool createOneDirectory(const std::string& path) = 0;
     virtual bool removeDirectory(const std::string& path) = 0;   // must be empty

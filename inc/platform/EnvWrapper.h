@@ -14,6 +14,10 @@ public:
 
     bool pathAccessible(const std::string& path) override { return m_target.pathAccessible(path); }
     bool isDirectory(const std::string& path) override { return m_target.isDirectory(path); }
+    bool resolvePath(const std::string& path, std::string& resolved) override
+    {
+        return m_target.resolvePath(path, resolved);
+    }
     bool createOneDirectory(const std::string& path) override { return m_target.createOneDirectory(path); }
     bool removeDirectory(const std::string& path) override { return m_target.removeDirectory(path); }
     bool syncDirectory(const std::string& dir) override { return m_target.syncDirectory(dir); }

@@ -8,6 +8,9 @@
 #include "Entry.h"
 #include "IndexLocation.h"
 #include "check/IndexChecker.h"
+#include "check/IndexRepair.h"
+#include "config/Configurator.h"
+#include "utility/ConfigPath.h"
 #include "utility/Error.h"
 #include "utility/OsUtility.h"
 
@@ -19,7 +22,8 @@ int Usage(const char* problem)
 {
     if (problem)
         std::fprintf(stderr, "cscheck: %s\n", problem);
-    std::fputs("usage: cscheck [-q] [--home <program home>] (-d <database>|all | <index directory>...)\n", stderr);
+    std::fputs("usage: cscheck [-q] [--repair] [--home <program home>] (-d <database>|all | <index directory>...)\n",
+               stderr);
     return kUsageError;
 }
 
@@ -29,12 +33,15 @@ int main(int argc, char** argv)
 {
     cs::driver::StartProcess();
     bool quiet = false;
+    bool repair = false;
     std::string home = cs::utility::GetAppDir();
     std::vector<std::string> dirs;
     std::vector<std::string> databases;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-q") == 0) {
             quiet = true;
+        } else if (std::strcmp(argv[i], "--repair") == 0) {
+            repair = true;
         } else if (std::strcmp(argv[i], "-d") == 0) {
             if (++i >= argc)
                 return Usage("-d needs a database name or all");
@@ -62,7 +69,17 @@ int main(int argc, char** argv)
                     dirs.push_back(dir);
             }
         }
+        // A list that cannot be read is repaired with the content mode the
+        // indexer writes with.
+        cs::utility::CConfigurator configurator(cs::utility::CConfigPath::instance().getPath("CONFIGURATE_PATH"));
+        if (repair)
+            configurator.load();
         for (const std::string& dir : dirs) {
+            if (repair) {
+                cs::check::CIndexRepair repairer(dir, &configurator.getContentMode());
+                for (const std::string& line : repairer.repair())
+                    std::printf("%s\n", line.c_str());
+            }
             cs::check::CIndexChecker checker(dir, home);
             const cs::check::CCheckReport& report = checker.check();
             for (const cs::check::CProblem& problem : report.problems())

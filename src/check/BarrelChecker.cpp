@@ -87,8 +87,7 @@ void CBarrelChecker::check()
 bool CBarrelChecker::requireFiles()
 {
     bool complete = true;
-    for (const char* extension : {index::format::FDI, index::format::TID, index::format::DID, index::format::SFI,
-                                  index::format::SFD}) {
+    for (const char* extension : index::format::REQUIRED_FILES) {
         if (!m_pDir->fileExists(m_barrel.getName() + extension)) {
             problem(extension, "", nullptr, -1, "missing: the barrel list names barrel " + m_barrel.getName());
             complete = false;

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <set>
 
 #include "check/BarrelChecker.h"
 #include "content/ContentMode.h"
 #include "index/BarrelsInfo.h"
 #include "index/Index.h"
+#include "index/IndexRefusal.h"
+#include "index/commit/RebuildBeside.h"
 #include "index/commit/ReplacePlan.h"
 #include "index/format/BarrelFiles.h"
 #include "platform/Env.h"
@@ -19,22 +22,17 @@ namespace cs::check {
 
 namespace {
 
-const char* const kStateFiles[] = {"index_status.xml", "collect_date.xml", "indexed_tables.xml", "index.run"};
 const char* const kRenameMarker = "index.rename";
 
-// "_<digits>" followed by an extension: the name of a barrel file.
-bool BarrelOf(const std::string& file, std::string& barrel)
+// The files of an index directory that are neither a barrel's nor leftovers.
+bool IsStateFile(const std::string& name)
 {
-    size_t dot = file.find('.');
-    if (file.size() < 2 || file[0] != '_' || dot == std::string::npos || dot < 2)
-        return false;
-    for (size_t i = 1; i < dot; ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(file[i])))
-            return false;
-    }
-    barrel = file.substr(0, dot);
-    return true;
+    return name == index::CBarrelsInfo::STATUS_FILE || name == "index.run" ||
+           std::any_of(std::begin(index::format::COLLECTION_STATE_FILES), std::end(index::format::COLLECTION_STATE_FILES),
+                       [&](const char* state) { return name == state; });
 }
+
+bool StartsWith(const std::string& name, const char* prefix) { return name.compare(0, std::strlen(prefix), prefix) == 0; }
 
 std::string WithSlash(std::string dir)
 {
@@ -65,6 +63,10 @@ const CCheckReport& CIndexChecker::check()
 void CIndexChecker::checkBarrelList()
 {
     std::string list = m_dir + index::CBarrelsInfo::STATUS_FILE;
+    // The verdict csindexer and cssearch go by, with the way out they give.
+    std::string damage = index::CIndexRefusal::listDamage(m_dir);
+    if (!damage.empty())
+        m_report.add(list, damage + "; " + index::CIndexRefusal::listWayOut(m_dir));
     if (!platform::Env().pathAccessible(list)) {
         m_empty = true;
         return;
@@ -72,12 +74,11 @@ void CIndexChecker::checkBarrelList()
     store::CContentDirectory directory(m_dir, store::CContentDirectory::MODE_OPEN);
     index::CBarrelsInfo barrels;
     try {
-        if (!barrels.read(directory)) {
-            m_report.add(list, "does not parse");
+        // A list that does not parse, or whose numbers do not convert, is the
+        // damage reported above.
+        if (!barrels.read(directory))
             return;
-        }
-    } catch (const std::exception& e) {
-        m_report.add(list, utility::WithoutErrorSite(e.what()));
+    } catch (const std::exception&) {
         return;
     }
     if (barrels.getVersion() != index::CBarrelsInfo::VERSION)
@@ -95,8 +96,7 @@ void CIndexChecker::checkBarrelList()
     std::set<std::string> names;
     for (size_t i = 0; i < barrels.size(); ++i) {
         const index::CBarrelInfo& barrel = *barrels.getBarrel(i);
-        std::string barrelName;
-        if (!BarrelOf(barrel.getName() + ".x", barrelName) || !names.insert(barrel.getName()).second) {
+        if (index::format::BarrelNumber(barrel.getName()) < 0 || !names.insert(barrel.getName()).second) {
             m_report.add(list, "barrel name " + barrel.getName() + " is not of the form _N or is listed twice");
             continue;
         }
@@ -131,20 +131,27 @@ void CIndexChecker::checkDirectoryFiles()
     while (pListing->next(entry, statFailed)) {
         if (!entry.isDirectory)
             files.push_back(entry.name);
+        else if (entry.name == index::CRebuildBeside::STAGING_DIR)
+            m_report.note(m_dir + entry.name +
+                          ": the new index of a rebuild that runs or was cut off; the old index is in force, "
+                          "and the next csindexer run removes a partial one");
     }
     std::sort(files.begin(), files.end());
     for (const std::string& name : files) {
         std::string path = m_dir + name;
-        std::string barrel;
+        std::string barrel = index::format::BarrelOfFile(name);
         if (index::format::IsTmpName(name)) {
             m_report.add(path, "left by an interrupted flush or merge; the next csindexer run completes or clears it");
         } else if (name == index::CReplacePlan::FILE_NAME) {
-            m_report.add(path, "the plan of an interrupted replacement of barrel files; the next csindexer run carries it out");
+            std::string damage = index::CIndexRefusal::planDamage(m_dir);
+            m_report.add(path, damage.empty() ? "the plan of an interrupted replacement of barrel files; the next "
+                                                "csindexer run carries it out"
+                                              : damage + "; " + index::CIndexRefusal::planWayOut());
         } else if (name == std::string(index::CReplacePlan::FILE_NAME) + ".new") {
             m_report.add(path, "a replacement plan never committed; the next csindexer run removes it");
-        } else if (name.compare(0, sizeof(index::format::MERGING_PREFIX) - 1, index::format::MERGING_PREFIX) == 0) {
+        } else if (StartsWith(name, index::format::MERGING_PREFIX)) {
             m_report.add(path, "left by an unfinished merge; the next csindexer run removes it");
-        } else if (BarrelOf(name, barrel)) {
+        } else if (!barrel.empty()) {
             if (m_empty)
                 m_report.add(path, "a barrel file, but there is no index_status.xml");
             else if (std::find(m_barrelNames.begin(), m_barrelNames.end(), barrel) == m_barrelNames.end())
@@ -152,8 +159,10 @@ void CIndexChecker::checkDirectoryFiles()
             else if (std::none_of(std::begin(index::format::BARREL_FILES), std::end(index::format::BARREL_FILES),
                                   [&](const char* ext) { return name == barrel + ext; }))
                 m_report.add(path, "not a file a barrel has");
-        } else if (std::none_of(std::begin(kStateFiles), std::end(kStateFiles),
-                                [&](const char* known) { return name == known; })) {
+        } else if (StartsWith(name, index::format::SET_ASIDE_PREFIX)) {
+            m_report.note(path + ": set aside by a repair or a rebuild, kept for inspection; delete it when it is no "
+                                 "longer needed");
+        } else if (!IsStateFile(name)) {
             m_report.note(path + ": not a file of the index, left alone");
         }
     }

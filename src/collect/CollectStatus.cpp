@@ -4,6 +4,7 @@
 
 #include "collect/DecimalText.h"
 #include "collect/LogText.h"
+#include "index/format/BarrelFiles.h"
 #include "platform/Env.h"
 #include "utility/Blanks.h"
 #include "utility/ConfigPath.h"
@@ -20,8 +21,8 @@ const char* const CCollectStatus::kCollectDateTemplate =
     "<count>0</count></ALL>\t\t<W><time/><count>0</count></W>\t\t<C><time/><count>0</count></C>\t\t<U><time/><count>0"
     "</count></U>\t\t<S><time/><count>0</count></S>\t\t<M><time/><count>0</count></M>\t</latest_time></collect_date>";
 const char* const CCollectStatus::kIndexedTablesTemplate = "<?xml version=\"1.0\" encoding=\"utf-8\"?><indexed_tables/>";
-const char* const CCollectStatus::kCollectDateFile = "collect_date.xml";
-const char* const CCollectStatus::kIndexedTablesFile = "indexed_tables.xml";
+const char* const CCollectStatus::kCollectDateFile = index::format::COLLECT_DATE_FILE;
+const char* const CCollectStatus::kIndexedTablesFile = index::format::INDEXED_TABLES_FILE;
 
 namespace {
 
@@ -138,6 +139,13 @@ void CCollectStatus::loadTotals()
             CS_THROW("failed to load collect status for type: %c", CollectTypeLetter(type));
         m_totals[type].time = time.content();
     }
+}
+
+void CCollectStatus::setIndexDir(const std::string& dir)
+{
+    m_indexDir = dir;
+    if (m_indexDir.back() != '/')
+        m_indexDir += '/';
 }
 
 void CCollectStatus::setResumePoint(const std::string& table, uint32_t autoId)

@@ -41,6 +41,10 @@ public:
 
     const std::string& dbname() const { return m_dbname; }
     const std::string& indexDir() const { return m_indexDir; }
+    // Where save() and commit() write from now on: the directory of the index
+    // being written, which a rebuild builds beside the one it replaces. (load()
+    // reads the database's index directory.)
+    void setIndexDir(const std::string& dir);
     const std::string& startTable() const { return m_startTable; }
     const std::string& table() const { return m_table; }
     uint32_t autoId() const { return m_autoId; }

@@ -11,6 +11,7 @@
 #include "config/GlobalConfig.h"
 #include "content/Content.h"
 #include "content/ContentMode.h"
+#include "index/Index.h"
 #include "index/writer/IndexWriter.h"
 #include "parse/TrashLists.h"
 #include "utility/ConfigPath.h"
@@ -152,6 +153,8 @@ void CContentCollection::setContentMode(const content::CContentMode* pMode)
 void CContentCollection::collect()
 {
     CS_ASSERT_TEXT(!m_status.dbname().empty(), "!m_status.dbname.empty()");
+    // The state goes with the barrels it describes, into the index being written.
+    m_status.setIndexDir(m_pIndexWriter->getIndex()->getDirectory()->getPath());
     utility::CConsoleProgress::instance().setUnit("records");
     m_errorFile.create();
     m_pContentDb->listTables();

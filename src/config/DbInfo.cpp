@@ -77,7 +77,9 @@ bool CDbInfo::parse(const std::string& text)
     CS_LOG_DEBUG("\ndb config information: \n%.*s\n", kEchoLimit, echo.c_str());
     std::string_view body = TrimBlanks(text);
     m_table.clear();
+    m_lines = 0;
     for (size_t start = 0;;) {
+        ++m_lines;
         size_t end = body.find('\n', start);
         std::string line(TrimBlanks(body.substr(start, end - start)));
         CS_LOG_DEBUG("%.*s", kEchoLimit, EchoLine(line).c_str());
@@ -113,6 +115,12 @@ int CDbInfo::port() const { return integer("port", -1); }
 
 std::vector<CDbInfo::Database> CDbInfo::databaseList() const
 {
+    // Every database takes a line of its own: a larger count is a mistake, and
+    // a list of its size could exhaust the memory.
+    if (static_cast<size_t>(std::max(dbCount(), 0)) > m_lines)
+        CS_THROW("dbcount=%d in %s is larger than the %zu lines the file holds: it is the number of databases, "
+                 "named dbname0 to dbname%d",
+                 dbCount(), m_path.c_str(), m_lines, dbCount() - 1);
     std::vector<Database> list;
     for (int i = 0; i < dbCount(); ++i)
         list.push_back({value(Format("%s%d", "dbname", i)), utf8ToGbk(value(Format("%s%d", "dbdepict", i)))});

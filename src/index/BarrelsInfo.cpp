@@ -10,6 +10,7 @@
 #include "index/writer/IndexBarrelWriter.h"
 #include "store/Directory.h"
 #include "utility/Error.h"
+#include "utility/Blanks.h"
 #include "utility/Logger.h"
 #include "utility/XmlDocument.h"
 
@@ -166,7 +167,20 @@ void CBarrelsInfo::write(store::CDirectory& directory)
     CS_LOG_INFO("finished writing index barrels information");
 }
 
-std::string CBarrelsInfo::newBarrelName() { return format::BarrelName(m_barrelCounter++); }
+std::string CBarrelsInfo::newBarrelName()
+{
+    // A rebuild moves its barrels in under names above those of the index it
+    // replaced, which the counter (the number of barrels) may reach.
+    auto taken = [this](const std::string& name) {
+        return std::any_of(m_barrels.begin(), m_barrels.end(),
+                           [&](const std::unique_ptr<CBarrelInfo>& pBarrel) { return pBarrel->getName() == name; });
+    };
+    std::string name;
+    do
+        name = format::BarrelName(m_barrelCounter++);
+    while (taken(name));
+    return name;
+}
 
 CBarrelInfo* CBarrelsInfo::addBarrel(const std::string& name, int32_t docStart)
 {
@@ -245,17 +259,31 @@ void CBarrelsInfo::renumber(store::CDirectory& directory)
     directory.renameFile(format::TmpName(STATUS_FILE), STATUS_FILE);
 }
 
-bool CBarrelsInfo::countDocuments(const std::string& path, uint64_t& documents, uint64_t& deleted)
+std::string CBarrelsInfo::readBarrels(const std::string& path, std::string& version,
+                                      std::vector<CBarrelInfo>& barrels)
 {
+    barrels.clear();
     CXmlDocument document;
     if (!document.parseFile(path))
-        return false;
+        return "does not parse";
     CListedBarrels listed;
-    if (!ReadListed(document, listed).empty())
+    std::string failure = ReadListed(document, listed);
+    if (!failure.empty())
+        return std::string(utility::TrimBlanks(failure));
+    version = listed.version;
+    barrels = listed.barrels;
+    return std::string();
+}
+
+bool CBarrelsInfo::countDocuments(const std::string& path, uint64_t& documents, uint64_t& deleted)
+{
+    std::string version;
+    std::vector<CBarrelInfo> barrels;
+    if (!readBarrels(path, version, barrels).empty())
         return false;
     documents = 0;
     deleted = 0;
-    for (const CBarrelInfo& info : listed.barrels) {
+    for (const CBarrelInfo& info : barrels) {
         documents += static_cast<uint64_t>(info.getDocCount());
         deleted += static_cast<uint64_t>(info.getDeletedCount());
     }

@@ -4,6 +4,7 @@
 
 #include "content/ContentMode.h"
 #include "index/BarrelsInfo.h"
+#include "index/IndexRefusal.h"
 #include "index/commit/ReplacePlan.h"
 #include "index/fields/FieldFactoryRegistry.h"
 #include "platform/Env.h"
@@ -39,6 +40,12 @@ CIndex::CIndex(int openMode, const std::string& path) : m_openMode(openMode)
     if (openMode == ACCESS_CREATE) {
         wipeMarker();
         wipeFiles(path);
+    } else {
+        // Writing beside a list that does not agree with its barrels would
+        // overwrite barrels it does not know.
+        std::string refusal = CIndexRefusal::ofList(path);
+        if (!refusal.empty())
+            CS_THROW("%s", refusal.c_str());
     }
     m_pDirectory = std::make_unique<store::CContentDirectory>(path, DirectoryMode(openMode));
     m_pBarrelsInfo = std::make_unique<CBarrelsInfo>();

@@ -2,6 +2,7 @@
 #include "platform/PosixEnv.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -97,6 +98,16 @@ bool CPosixEnv::isDirectory(const std::string& path)
 {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool CPosixEnv::resolvePath(const std::string& path, std::string& resolved)
+{
+    char* pResolved = ::realpath(path.c_str(), nullptr);
+    if (!pResolved)
+        return false;
+    resolved = pResolved;
+    std::free(pResolved);
+    return true;
 }
 
 bool CPosixEnv::createOneDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }

@@ -10,6 +10,7 @@ class CPosixEnv final : public CEnv {
 public:
     bool pathAccessible(const std::string& path) override;
     bool isDirectory(const std::string& path) override;
+    bool resolvePath(const std::string& path, std::string& resolved) override;
     bool createOneDirectory(const std::string& path) override;
     bool removeDirectory(const std::string& path) override;
     bool syncDirectory(const std::string& dir) override;

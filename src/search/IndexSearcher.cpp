@@ -6,6 +6,7 @@
 
 #include "content/ContentMode.h"
 #include "index/BarrelsInfo.h"
+#include "index/IndexRefusal.h"
 #include "search/BarrelSearcher.h"
 #include "search/FieldAnalysis.h"
 #include "search/QueryNode.h"
@@ -101,9 +102,12 @@ ScoredDocs Subtract(const ScoredDocs& a, const ScoredDocs& b)
 CIndexSearcher::CIndexSearcher(const std::string& indexDir, const std::string& defaultAnalyzer)
 {
     m_pDirectory = std::make_unique<store::CContentDirectory>(indexDir, store::CContentDirectory::MODE_OPEN);
+    std::string refusal = index::CIndexRefusal::ofList(indexDir);
+    if (!refusal.empty())
+        CS_THROW("%s", refusal.c_str());
     m_pBarrels = std::make_unique<index::CBarrelsInfo>();
     if (!m_pBarrels->read(*m_pDirectory))
-        CS_THROW("no index in %s: index_status.xml is missing or does not parse", indexDir.c_str());
+        CS_THROW("no index in %s: index_status.xml is missing", indexDir.c_str());
     if (m_pBarrels->getVersion() != index::CBarrelsInfo::VERSION)
         CS_THROW("the index in %s is of version %s, not %s", indexDir.c_str(), m_pBarrels->getVersion().c_str(),
                  index::CBarrelsInfo::VERSION);

@@ -28,8 +28,8 @@ const std::set<std::string> kFileCalls = {
     "link", "linkat", "symlink", "symlinkat", "chmod", "fchmod", "utimensat", "futimens", "utime", "utimes",
     "truncate", "ftruncate", "fsync", "fdatasync", "syncfs", "sync_file_range", "fallocate", "posix_fallocate",
     "lseek", "pread", "pwrite", "preadv", "pwritev", "copy_file_range", "sendfile", "opendir", "fdopendir",
-    "readdir", "closedir", "scandir", "nftw", "fopen", "freopen", "fdopen", "tmpfile", "mkstemp", "mkstemps",
-    "mkostemp", "mkostemps", "mkdtemp", "mmap"};
+    "readdir", "closedir", "scandir", "nftw", "realpath", "fopen", "freopen", "fdopen", "tmpfile", "mkstemp",
+    "mkstemps", "mkostemp", "mkostemps", "mkdtemp", "mmap"};
 
 // Headers that bring the calls above, or streams of their own.
 const std::set<std::string> kFileHeaders = {"fcntl.h", "unistd.h", "dirent.h", "sys/stat.h", "sys/statvfs.h",

@@ -1,7 +1,9 @@
 // What the next start does before anything else touches an index: it
-// completes a replacement of barrel files that a crash cut off (a merge, or
-// a flush that moves a new barrel into place), and clears what an
-// unfinished merge or flush left behind (see docs/crash-safety.md).
+// completes a replacement of barrel files that a crash cut off (a merge, a
+// flush that moves a new barrel into place, the swap of a rebuild), and clears
+// what an unfinished merge, flush or rebuild left behind (see
+// docs/crash-safety.md). A plan that cannot be read is refused
+// (CIndexRefusal::ofPlan) with nothing changed.
 #pragma once
 
 #include <string>

@@ -42,6 +42,12 @@ public:
 
     // Rolls forward a plan left by an interrupted replacement; true when there was one.
     static bool recover(store::CDirectory* pDir);
+    // Why the directory's plan cannot be carried out ("unknown header", ...),
+    // or an empty text when it has none or a readable one.
+    static std::string damage(store::CDirectory* pDir);
+    // Renames a damaged plan out of the way (SET_ASIDE_PREFIX + "index.plan",
+    // kept for inspection) and commits the directory; returns the new name.
+    static std::string setAside(store::CDirectory* pDir);
 
 private:
     struct Step {
@@ -56,6 +62,9 @@ private:
     void checkPhases() const;
     void writePlanFile() const;
     void readPlanFile();
+    // Takes the steps of a plan file's text; an empty text, or what is damaged.
+    std::string parse(const std::string& content);
+    static void syncDirectoryOf(store::CDirectory* pDir);
     void runStep(const Step& step);
     void syncDirectory() const;
 

@@ -2,12 +2,19 @@
 // the files B followed by a suffix; docs/format.md gives the bytes of each.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace cs::index::format {
 
 // "_<number>": a barrel of the list.
 std::string BarrelName(int number);
+// The number of a barrel name "_<digits>" (at most nine digits), or -1 when
+// `name` is none.
+int BarrelNumber(const std::string& name);
+// The barrel "_<digits>" whose file `name` ("_<digits>.<suffix>") is, or an
+// empty text when it is no barrel's file.
+std::string BarrelOfFile(const std::string& name);
 // "_mid_<level>_<counter>_": the barrel a merge writes, until the list names it.
 std::string MergingBarrelName(int level, int counter);
 inline constexpr char MERGING_PREFIX[] = "_mid_";
@@ -28,6 +35,22 @@ inline constexpr char DEL[] = ".del";   // deleted documents, only when there ar
 inline constexpr const char* FLUSHED_FILES[] = {TID, DID, PID, FDI, SFI, SFD};
 // Every file a barrel may have.
 inline constexpr const char* BARREL_FILES[] = {TID, DID, PID, FDI, SFI, SFD, DEL};
+// Every file a barrel must have: a merge writes no .pid when no field keeps
+// positions.
+inline constexpr const char* REQUIRED_FILES[] = {FDI, TID, DID, SFI, SFD};
+// Bytes of a document's entry in .sfi.
+inline constexpr int64_t SFI_ENTRY_BYTES = 8;
+
+// The collections' state: files of the index directory that take their final
+// names together with the barrels they describe. An index directory holds
+// these, the barrel list and the barrels' files.
+inline constexpr char COLLECT_DATE_FILE[] = "collect_date.xml";
+inline constexpr char INDEXED_TABLES_FILE[] = "indexed_tables.xml";
+inline constexpr const char* COLLECTION_STATE_FILES[] = {COLLECT_DATE_FILE, INDEXED_TABLES_FILE};
+
+// Put before the name of a file that a repair or a rebuild set aside: kept for
+// inspection, no longer a file of the index.
+inline constexpr char SET_ASIDE_PREFIX[] = "damaged.";
 
 // A file of a multi-file update is written as its final name followed by
 // ".tmp" and renamed into place once every file of the update is whole.

@@ -2,17 +2,25 @@
 
 #include <vector>
 
+#include "index/IndexRefusal.h"
+#include "index/commit/RebuildBeside.h"
 #include "index/commit/RenameMarker.h"
 #include "index/commit/ReplacePlan.h"
 #include "index/format/BarrelFiles.h"
 #include "platform/Env.h"
 #include "store/ContentDirectory.h"
+#include "utility/Error.h"
 #include "utility/Logger.h"
 
 namespace cs::index {
 
 bool CIndexRecovery::recover(store::CDirectory* pDir)
 {
+    // A plan that cannot be read cannot be completed: whatever it had begun
+    // to replace is left as it is, for the operator's decision.
+    std::string refusal = CIndexRefusal::ofPlan(pDir->getPath());
+    if (!refusal.empty())
+        CS_THROW("%s", refusal.c_str());
     bool completed = CReplacePlan::recover(pDir);
     // A merged barrel keeps its "_mid_" name only until the list names it:
     // such files belong to a merge that never committed its replacement.
@@ -34,6 +42,8 @@ bool CIndexRecovery::recover(store::CDirectory* pDir)
     // No replacement is under way any more: a marker left by a crash goes.
     if (CRenameMarker::remove())
         CS_LOG_INFO("index recovery delete file %s", CRenameMarker::path().c_str());
+    // A rebuild cut off before its swap: the old index is in force.
+    CRebuildBeside::removeLeftover(pDir->getPath());
     return completed;
 }
 

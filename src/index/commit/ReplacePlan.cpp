@@ -4,6 +4,7 @@
 #include <set>
 #include <sstream>
 
+#include "index/format/BarrelFiles.h"
 #include "index/testing/HookPoints.h"
 #include "platform/Env.h"
 #include "store/Directory.h"
@@ -131,48 +132,56 @@ void CReplacePlan::readPlanFile()
     std::string content;
     if (!platform::Env().readWholeFile(path, content))
         CS_THROW("failed to read file: %s (%s)", path.c_str(), utility::GetLastErrorText().c_str());
+    std::string damage = parse(content);
+    if (!damage.empty())
+        CS_THROW("replacement plan %s is damaged: %s", path.c_str(), damage.c_str());
+}
+
+std::string CReplacePlan::parse(const std::string& content)
+{
     std::istringstream lines(content);
     std::string line;
-    bool ended = false;
-    auto damaged = [&path](const std::string& what) {
-        CS_THROW("replacement plan %s is damaged: %s", path.c_str(), what.c_str());
-    };
     if (!std::getline(lines, line) || line != kHeader)
-        damaged("unknown header");
+        return "unknown header";
     m_steps.clear();
+    bool ended = false;
     while (std::getline(lines, line)) {
         if (ended)
-            damaged("text after its end");
+            return "text after its end";
         std::vector<std::string> fields;
         std::istringstream words(line);
         for (std::string word; std::getline(words, word, '\t');)
             fields.push_back(word);
-        auto number = [&](const std::string& text) {
-            if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9)
-                damaged("bad number in line: " + line);
-            return std::stoi(text);
-        };
-        if (fields.size() == 1 && fields[0] == "end")
+        const std::string kind = fields.empty() ? std::string() : fields[0];
+        size_t expected = kind == "phase" ? 2 : kind == "rename" ? 4 : kind == "remove" ? 3 : 0;
+        if (fields.size() == 1 && kind == "end") {
             ended = true;
-        else if (fields.size() == 2 && fields[0] == "phase")
-            m_nextPhase = number(fields[1]);
-        else if (fields.size() == 4 && fields[0] == "rename")
-            addRename(number(fields[1]), fields[2], fields[3]);
-        else if (fields.size() == 3 && fields[0] == "remove")
-            addRemove(number(fields[1]), fields[2]);
+            continue;
+        }
+        if (expected == 0 || fields.size() != expected ||
+            std::any_of(fields.begin() + 1, fields.end(), [](const std::string& field) { return field.empty(); }))
+            return "unknown line: " + line;
+        const std::string& digits = fields[1];
+        if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9)
+            return "bad number in line: " + line;
+        int number = std::stoi(digits);
+        if (kind == "phase")
+            m_nextPhase = number;
+        else if (kind == "rename")
+            addRename(number, fields[2], fields[3]);
         else
-            damaged("unknown line: " + line);
+            addRemove(number, fields[2]);
     }
-    if (!ended)
-        damaged("no end line");
+    return ended ? std::string() : "no end line";
 }
 
-void CReplacePlan::syncDirectory() const
+void CReplacePlan::syncDirectoryOf(store::CDirectory* pDir)
 {
-    if (!platform::Env().syncDirectory(m_pDir->getPath()))
-        CS_THROW("failed to commit directory: %s (%s)", m_pDir->getPath().c_str(),
-                 utility::GetLastErrorText().c_str());
+    if (!platform::Env().syncDirectory(pDir->getPath()))
+        CS_THROW("failed to commit directory: %s (%s)", pDir->getPath().c_str(), utility::GetLastErrorText().c_str());
 }
+
+void CReplacePlan::syncDirectory() const { syncDirectoryOf(m_pDir); }
 
 void CReplacePlan::commit()
 {
@@ -213,6 +222,29 @@ void CReplacePlan::execute()
     hooks::ReachPlanStep();
     m_pDir->removeFile(FILE_NAME);
     syncDirectory();
+}
+
+std::string CReplacePlan::damage(store::CDirectory* pDir)
+{
+    CS_ASSERT_ARG(pDir);
+    if (!pDir->fileExists(FILE_NAME))
+        return std::string();
+    std::string content;
+    if (!platform::Env().readWholeFile(pDir->getFullPath(FILE_NAME), content))
+        return "cannot be read (" + utility::GetLastErrorText() + ")";
+    CReplacePlan plan(pDir);
+    return plan.parse(content);
+}
+
+std::string CReplacePlan::setAside(store::CDirectory* pDir)
+{
+    CS_ASSERT_ARG(pDir);
+    std::string kept = std::string(format::SET_ASIDE_PREFIX) + FILE_NAME;
+    pDir->renameFile(FILE_NAME, kept);
+    syncDirectoryOf(pDir);
+    CS_LOG_WARN("the damaged replacement plan %s is set aside as %s", pDir->getFullPath(FILE_NAME).c_str(),
+                kept.c_str());
+    return kept;
 }
 
 bool CReplacePlan::recover(store::CDirectory* pDir)

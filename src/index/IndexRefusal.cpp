@@ -1,0 +1,167 @@
+#include "index/IndexRefusal.h"
+
+#include <map>
+#include <set>
+#include <vector>
+
+#include "index/BarrelsInfo.h"
+#include "index/commit/ReplacePlan.h"
+#include "index/format/BarrelFiles.h"
+#include "platform/Env.h"
+#include "store/ContentDirectory.h"
+#include "utility/Format.h"
+
+namespace cs::index {
+
+using utility::Format;
+
+namespace {
+
+std::string WithSlash(std::string dir)
+{
+    if (!dir.empty() && dir.back() != '/')
+        dir += '/';
+    return dir;
+}
+
+// The files of each barrel of the directory, by barrel name.
+using BarrelFileMap = std::map<std::string, std::set<std::string>>;
+
+BarrelFileMap BarrelFilesOf(const std::string& dir)
+{
+    BarrelFileMap files;
+    std::unique_ptr<platform::CDirListing> pListing = platform::Env().listDirectory(dir);
+    platform::DirEntry entry;
+    bool statFailed = false;
+    while (pListing && pListing->next(entry, statFailed)) {
+        std::string barrel = format::BarrelOfFile(entry.name);
+        if (!entry.isDirectory && !barrel.empty())
+            files[barrel].insert(entry.name);
+    }
+    return files;
+}
+
+// "_0.tid" or "_0.tid and 6 more files".
+std::string Sample(const std::set<std::string>& names)
+{
+    std::string text = *names.begin();
+    if (names.size() > 1)
+        text += Format(" and %zu more files", names.size() - 1);
+    return text;
+}
+
+std::string Sample(const BarrelFileMap& files)
+{
+    std::set<std::string> names;
+    for (const auto& [barrel, ofBarrel] : files)
+        names.insert(ofBarrel.begin(), ofBarrel.end());
+    return Sample(names);
+}
+
+// What is wrong with one barrel the list names, given the files there are.
+std::string BarrelDamage(const std::string& dir, const CBarrelInfo& barrel, const std::set<std::string>& files)
+{
+    const std::string& name = barrel.getName();
+    if (barrel.getDeletedCount() > barrel.getDocCount())
+        return Format("barrel %s holds %d documents, %d of them deleted", name.c_str(), barrel.getDocCount(),
+                      barrel.getDeletedCount());
+    for (const char* extension : format::REQUIRED_FILES) {
+        if (files.count(name + extension) == 0)
+            return Format("names barrel %s, whose file %s%s is missing", name.c_str(), name.c_str(), extension);
+    }
+    int64_t length = -1;
+    platform::Env().fileLength(dir + name + format::SFI, length);
+    int64_t expected = static_cast<int64_t>(barrel.getDocCount()) * format::SFI_ENTRY_BYTES;
+    if (length != expected)
+        return Format("says barrel %s holds %d documents, but %s%s has room for %lld", name.c_str(),
+                      barrel.getDocCount(), name.c_str(), format::SFI,
+                      static_cast<long long>(length / format::SFI_ENTRY_BYTES));
+    return std::string();
+}
+
+std::string ListedDamage(const std::string& dir, const std::vector<CBarrelInfo>& barrels, BarrelFileMap files)
+{
+    if (barrels.empty() && !files.empty())
+        return "names no barrel, but the directory holds barrel files (" + Sample(files) + ")";
+    int64_t next = 0;
+    std::set<std::string> named;
+    for (const CBarrelInfo& barrel : barrels) {
+        const std::string& name = barrel.getName();
+        if (format::BarrelNumber(name) < 0)
+            return "names barrel \"" + name + "\", which is not a barrel name";
+        if (!named.insert(name).second)
+            return "names barrel " + name + " twice";
+        if (barrel.getDocStart() != next)
+            return Format("says barrel %s starts at document %d, but the barrels before it end at %lld", name.c_str(),
+                          barrel.getDocStart(), static_cast<long long>(next));
+        std::string damage = BarrelDamage(dir, barrel, files[name]);
+        if (!damage.empty())
+            return damage;
+        next += barrel.getDocCount();
+        files.erase(name);
+    }
+    if (!files.empty())
+        return "does not name barrel " + files.begin()->first + ", whose files are in the directory (" +
+               Sample(files.begin()->second) + ")";
+    return std::string();
+}
+
+} // namespace
+
+std::string CIndexRefusal::listDamage(const std::string& directory)
+{
+    std::string dir = WithSlash(directory);
+    std::string list = dir + CBarrelsInfo::STATUS_FILE;
+    BarrelFileMap files = BarrelFilesOf(dir);
+    if (!platform::Env().pathAccessible(list))
+        return files.empty() ? std::string() : "missing, but the directory holds barrel files (" + Sample(files) + ")";
+    int64_t length = -1;
+    if (platform::Env().fileLength(list, length) && length == 0)
+        return "empty";
+    std::string version;
+    std::vector<CBarrelInfo> barrels;
+    std::string failure = CBarrelsInfo::readBarrels(list, version, barrels);
+    if (failure.empty() && version == CBarrelsInfo::VERSION)
+        failure = ListedDamage(dir, barrels, files);
+    return failure;
+}
+
+std::string CIndexRefusal::listWayOut(const std::string& directory)
+{
+    std::string dir = WithSlash(directory);
+    return "\"cscheck --repair " + dir.substr(0, dir.size() - 1) +
+           "\" keeps the barrels that decode whole, \"csindexer -d <database> -r\" rebuilds the index";
+}
+
+std::string CIndexRefusal::ofList(const std::string& directory)
+{
+    std::string damage = listDamage(directory);
+    if (damage.empty())
+        return damage;
+    return WithSlash(directory) + CBarrelsInfo::STATUS_FILE + ": " + damage + "; nothing was changed. " +
+           listWayOut(directory);
+}
+
+std::string CIndexRefusal::planDamage(const std::string& directory)
+{
+    if (!platform::Env().isDirectory(directory))
+        return std::string();
+    store::CContentDirectory dir(directory, store::CContentDirectory::MODE_OPEN);
+    std::string damage = CReplacePlan::damage(&dir);
+    if (damage.empty())
+        return damage;
+    return "the plan of an interrupted replacement of index files is damaged (" + damage +
+           "), so the replacement cannot be completed";
+}
+
+std::string CIndexRefusal::planWayOut() { return "\"csindexer -d <database> -r\" sets the plan aside and rebuilds the index"; }
+
+std::string CIndexRefusal::ofPlan(const std::string& directory)
+{
+    std::string damage = planDamage(directory);
+    if (damage.empty())
+        return damage;
+    return WithSlash(directory) + CReplacePlan::FILE_NAME + ": " + damage + "; nothing was changed. " + planWayOut();
+}
+
+} // namespace cs::index
