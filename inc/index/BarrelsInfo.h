@@ -41,7 +41,8 @@ public:
     // number of barrels) and commits it to disk.
     void write(store::CDirectory& directory);
 
-    // "_<counter>", the counter moving on past any name a listed barrel has.
+    // "_<counter>"; the counter moves on, and first past the highest name of
+    // a listed barrel.
     std::string newBarrelName();
     CBarrelInfo* addBarrel(const std::string& name, int32_t docStart);
     // Moves the barrel's files B.* to N.*, after closing the files of the

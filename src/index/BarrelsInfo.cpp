@@ -169,17 +169,12 @@ void CBarrelsInfo::write(store::CDirectory& directory)
 
 std::string CBarrelsInfo::newBarrelName()
 {
-    // A rebuild moves its barrels in under names above those of the index it
-    // replaced, which the counter (the number of barrels) may reach.
-    auto taken = [this](const std::string& name) {
-        return std::any_of(m_barrels.begin(), m_barrels.end(),
-                           [&](const std::unique_ptr<CBarrelInfo>& pBarrel) { return pBarrel->getName() == name; });
-    };
-    std::string name;
-    do
-        name = format::BarrelName(m_barrelCounter++);
-    while (taken(name));
-    return name;
+    // A rebuilt or repaired index keeps barrel names above the counter (the
+    // number of barrels): a new barrel comes after the highest of them, so
+    // that names rise in the order of the list.
+    for (const auto& pBarrel : m_barrels)
+        m_barrelCounter = std::max(m_barrelCounter, format::BarrelNumber(pBarrel->getName()) + 1);
+    return format::BarrelName(m_barrelCounter++);
 }
 
 CBarrelInfo* CBarrelsInfo::addBarrel(const std::string& name, int32_t docStart)
