@@ -149,9 +149,13 @@ TEST_F(Entry, RunsTheNamedDatabase)
 
 TEST_F(Entry, NameMatchesExactly)
 {
+    // "Alpha" is no database of the file, which holds "alpha": refused.
     ProcessResult result = m_box.run({"-d", "Alpha"});
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, kGameOver);
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find("holds no database Alpha; nothing was indexed. The configured databases: alpha, beta"),
+              std::string::npos)
+        << result.err;
     EXPECT_FALSE(FileExists(statusFile()));
 }
 

@@ -50,16 +50,6 @@ std::vector<std::string> Leftovers(const std::string& dir)
     return names;
 }
 
-int64_t DocumentTotal(const std::string& root)
-{
-    int64_t total = 0;
-    if (!FileExists(root + "/index_status.xml"))
-        return total;
-    for (const BarrelRecord& barrel : ReadIndexStatus(root + "/index_status.xml").barrels)
-        total += barrel.docCount;
-    return total;
-}
-
 int ElapsedMs(std::chrono::steady_clock::time_point since)
 {
     return static_cast<int>(
@@ -205,13 +195,13 @@ TEST_F(IndexRun, ASecondRunAddsEveryFileAgainAndARebuildStartsOver)
     ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
     std::string root = m_box.indexRoot();
     ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
-    EXPECT_EQ(DocumentTotal(root), 6);
+    EXPECT_EQ(ListedDocuments(root), 6);
     EXPECT_EQ(CheckIndex(root), "");
 
     // Merging only: the process ends with exit code 1, the documents stay.
     ProcessResult merged = m_box.run({"-d", "alpha", "-m"});
     EXPECT_EQ(merged.exitCode, 1);
-    EXPECT_EQ(DocumentTotal(root), 6);
+    EXPECT_EQ(ListedDocuments(root), 6);
     EXPECT_EQ(CheckIndex(root), "");
 
     ProcessResult rebuilt = m_box.run({"-d", "alpha", "-r"});
@@ -255,7 +245,7 @@ TEST_F(IndexRun, KilledAtRandomMomentsTheIndexStaysConsistent)
     auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
     int runMs = ElapsedMs(start);
-    ASSERT_EQ(DocumentTotal(root), 2000);
+    ASSERT_EQ(ListedDocuments(root), 2000);
 
     std::mt19937 random(20240601);
     int kills = 0;
@@ -356,7 +346,7 @@ TEST_F(IndexRun, KilledWhileMergingNoDocumentOfACompletedFlushIsLost)
         auto start = std::chrono::steady_clock::now();
         ASSERT_EQ(m_box.run(arguments(run)).exitCode, 0);
         runMs[run] = ElapsedMs(start);
-        ASSERT_EQ(DocumentTotal(root), run == 1 ? 2 * files : files);
+        ASSERT_EQ(ListedDocuments(root), run == 1 ? 2 * files : files);
     }
     std::string log = m_box.logText();
     ASSERT_GE(Occurrences(log, "Now index writer has compeleted renaming it"), 6u) << "barrels cut by memory";
@@ -367,7 +357,7 @@ TEST_F(IndexRun, KilledWhileMergingNoDocumentOfACompletedFlushIsLost)
     int kills = 0, inMerges = 0, run = 3;
     for (; kills < 50 && run < 120; ++run) {
         std::vector<std::string> args = arguments(run);
-        int64_t old = DocumentTotal(root);
+        int64_t old = ListedDocuments(root);
         int64_t before = args.size() == 3 ? 0 : old;
         size_t logBefore = log.size();
         int& expectedMs = runMs[run % 3];
@@ -385,7 +375,7 @@ TEST_F(IndexRun, KilledWhileMergingNoDocumentOfACompletedFlushIsLost)
         cs::index::CIndexRecovery::recover(root);
         ASSERT_EQ(CheckIndex(root, &sound), "") << "run " << run;
         EXPECT_TRUE(Leftovers(root).empty()) << "run " << run;
-        int64_t total = DocumentTotal(root);
+        int64_t total = ListedDocuments(root);
         EXPECT_GE(total, std::max(before, FlushedTotal(runLog))) << "run " << run;
         EXPECT_LE(total, old + files) << "run " << run;
         if (result.exitCode == 0) {
@@ -588,7 +578,7 @@ TEST_F(IndexRun, MergeOnlyMergesTheIndexAtTheIndexRoot)
     EXPECT_EQ(CheckIndex(root), "");
     IndexStatus status = ReadIndexStatus(root + "/index_status.xml");
     EXPECT_LT(status.barrels.size(), 3u);
-    EXPECT_EQ(DocumentTotal(root), 9);
+    EXPECT_EQ(ListedDocuments(root), 9);
     EXPECT_TRUE(Logged(m_box.logText(), "INFO", "index merging ended"));
     EXPECT_EQ(GlobalPostings(root, "text"), text);
     EXPECT_TRUE(Leftovers(root).empty());

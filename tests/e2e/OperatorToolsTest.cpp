@@ -3,8 +3,6 @@
 // worked out here, from the files themselves or from the index decoded by the
 // test-side reader; the tools find the index of a configured database; and
 // nothing they do changes a byte or a time of the index.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -103,21 +101,6 @@ bool HasPhrase(const SampleText& sample, const std::string& first, const std::st
 
 bool HasText(const SampleText& sample, const std::string& utf8) { return sample.text.find(utf8) != std::string::npos; }
 
-// Every regular file below `dir`, by path, with its bytes and modification time.
-std::map<std::string, std::pair<std::string, int64_t>> Snapshot(const std::string& dir)
-{
-    std::map<std::string, std::pair<std::string, int64_t>> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
-        if (!entry.is_regular_file())
-            continue;
-        struct stat status {};
-        ::stat(entry.path().c_str(), &status);
-        int64_t mtime = static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
-        files[entry.path().string()] = {ReadFile(entry.path().string()), mtime};
-    }
-    return files;
-}
-
 // A sandbox that indexes the bundled sample documents with the directory
 // collection and the dictionary the build makes, as the installed
 // configuration does, with copies of cssearch and cscheck beside the
@@ -135,7 +118,6 @@ public:
             std::filesystem::copy_file(from, dir() + "/" + name);
     }
 
-    std::string docs() const { return dir() + "/docs"; }
     // The files in the order the directory collection meets them (the order
     // of the listings, depth first), which is the order of the documents.
     std::vector<std::string> files() const
@@ -347,8 +329,8 @@ TEST(OperatorTools, SearchAndCheckNeverChangeAnIndex)
     // Leftovers the checker reports but must not clear.
     WriteFile(box.indexRoot() + "/_0.tid.tmp", "x");
     WriteFile(box.dir() + "/index.rename", "");
-    auto index = Snapshot(box.indexRoot());
-    auto home = Snapshot(box.dir() + "/conf");
+    auto index = SnapshotTree(box.indexRoot());
+    auto home = SnapshotTree(box.dir() + "/conf");
     std::vector<std::string> homeFiles = ListDir(box.dir());
 
     for (const char* query : {"index", "\"inverted index\"", "索引 OR 圖書館", "NOT harbour", "date:2024-01-01.."})
@@ -358,7 +340,7 @@ TEST(OperatorTools, SearchAndCheckNeverChangeAnIndex)
     EXPECT_EQ(checked.exitCode, 1) << "the leftovers are reported";
     box.tool("cscheck", {"--home", box.dir(), box.indexRoot()});
 
-    EXPECT_EQ(Snapshot(box.indexRoot()), index);
-    EXPECT_EQ(Snapshot(box.dir() + "/conf"), home);
+    EXPECT_EQ(SnapshotTree(box.indexRoot()), index);
+    EXPECT_EQ(SnapshotTree(box.dir() + "/conf"), home);
     EXPECT_EQ(ListDir(box.dir()), homeFiles);
 }

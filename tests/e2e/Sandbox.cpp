@@ -17,6 +17,7 @@ CSandbox::CSandbox()
                     "<CONFIGURATE_PATH>content_mode.xml</CONFIGURATE_PATH><DBINFO_PATH>dbinfo.txt</DBINFO_PATH>"
                     "<STRRES_PATH>strres.xml</STRRES_PATH><DICTIONARY_PATH>dictionary.txt</DICTIONARY_PATH>"
                     "<STOPWORD_PATH>stopwords.txt</STOPWORD_PATH></pathconfig>\n");
+    std::filesystem::create_directory(docs());
     writeGlobal(global());
     WriteFile(conf() + "/strres.xml", ReadFile(SourcePath("conf/strres.xml")));
     WriteFile(conf() + "/content_mode.xml", "");
@@ -27,7 +28,9 @@ CSandbox::CSandbox()
 
 std::string CSandbox::global(const std::string& index, const std::string& log) const
 {
-    return "<index>" + index + "<path>" + indexRoot() + "</path><memory>20000000</memory>"
+    // A run of the directory collection needs a source directory to walk.
+    std::string source = index.find("<source>") == std::string::npos ? "<source>" + docs() + "</source>" : "";
+    return "<index>" + index + source + "<path>" + indexRoot() + "</path><memory>20000000</memory>"
            "<weekday>0</weekday><adjusttime>02:00:00</adjusttime></index>"
            "<advanced><merge><m>3</m><c>2</c><s>1</s><recycleStrategy>0</recycleStrategy></merge></advanced>"
            "<recreate><records>10000000</records><delpercent>50</delpercent></recreate>"
@@ -56,6 +59,19 @@ std::string CSandbox::logText() const
     for (const std::string& name : ListDir(logDir()))
         text += ReadFile(logDir() + name);
     return text;
+}
+
+bool CSandbox::logged(const std::string& level, const std::string& piece, size_t from) const
+{
+    std::string log = logText();
+    // A line is "hh:mm:ss LEVEL ...".
+    for (size_t at = log.find(piece, from); at != std::string::npos; at = log.find(piece, at + 1)) {
+        size_t lineStart = log.rfind('\n', at);
+        lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
+        if (lineStart >= from && log.compare(lineStart + 9, level.size(), level) == 0)
+            return true;
+    }
+    return false;
 }
 
 } // namespace cs::test

@@ -20,12 +20,15 @@ public:
     const std::string& name() const { return m_name; }
     std::string conf() const { return m_dir + "/conf"; }
     std::string indexRoot() const { return m_dir + "/index"; }
+    // The source directory of the usual configuration, made empty.
+    std::string docs() const { return m_dir + "/docs"; }
     std::string logDir() const { return m_dir + "/log/" + m_name + "/"; }
 
     // conf/global.xml with <config>body</config>.
     void writeGlobal(const std::string& body);
-    // The usual body: indexing on, index and log below the sandbox, every
-    // key the loader warns about present. `index` and `log` add elements.
+    // The usual body: indexing on, index, log and source directory (unless
+    // `index` names one) below the sandbox, every key the loader warns about
+    // present. `index` and `log` add elements.
     std::string global(const std::string& index = "<system_status>1</system_status>",
                        const std::string& log = "<level>debug</level>") const;
     void writeDbInfo(const std::string& text);
@@ -37,6 +40,9 @@ public:
 
     // Every day file of the log directory, oldest first.
     std::string logText() const;
+    // Whether a line at `level` ("ERROR", ...) from byte `from` of logText()
+    // on holds `piece`.
+    bool logged(const std::string& level, const std::string& piece, size_t from = 0) const;
 
 private:
     std::string m_dir;

@@ -1,18 +1,25 @@
-// Merges over damaged barrels, and merges cut off by a crash: a damaged file
-// is named and nothing on disk is lost; a cut-off merge is completed or
-// undone by the recovery of the next start, losing no document.
+// Merges over damaged barrels, and merges, wipes and rebuild swaps cut off by
+// a crash: a damaged file is named and nothing on disk is lost; a cut-off
+// replacement is completed or undone by the recovery of the next start,
+// losing no document.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 
 #include "MergeTestKit.h"
 #include "index/Index.h"
 #include "index/commit/IndexRecovery.h"
+#include "index/commit/RebuildBeside.h"
 #include "index/commit/ReplacePlan.h"
 #include "index/testing/TestHooks.h"
+#include "platform/EnvScope.h"
+#include "support/FullDiskEnv.h"
+#include "utility/OsUtility.h"
+#include "utility/StringResource.h"
 
 namespace {
 
@@ -274,6 +281,76 @@ TEST(IndexWipe, ACutOffRebuildLeavesTheOldIndexOrNone)
     }
     // The plan's commit, one removal per file, the plan's removal.
     EXPECT_GT(cut, 3 * 6);
+}
+
+} // namespace
+
+namespace {
+
+// A rebuild's swap cut off at any step: after the next start's recovery the
+// index is the old one or the new one, whole, with the collection state that
+// belongs to it; the staging directory is gone and the files that are not
+// the index's are still there.
+TEST(IndexRebuild, ACutOffSwapLeavesTheOldIndexOrTheNew)
+{
+    IndexView oldView = ViewIndex(WriteIndex("swap-old-view", SmallIndex(3)));
+    IndexView newView = ViewIndex(WriteIndex("swap-new-view", SmallIndex(2)));
+    int cut = 0;
+    for (;; ++cut) {
+        SCOPED_TRACE("cut before step " + std::to_string(cut));
+        std::string dir = WriteIndex("swap", SmallIndex(3));
+        WriteFile(dir + "/collect_date.xml", "<old/>");
+        WriteFile(dir + "/notes.txt", "mine");
+        std::string staging = cs::index::CRebuildBeside::stagingDir(dir);
+        std::filesystem::rename(WriteIndex("swap-new", SmallIndex(2)), staging);
+        WriteFile(staging + "/collect_date.xml", "<new/>");
+        ProcessResult child = RunForked([&] {
+            s_cutAt = cut;
+            cs::index::hooks::SetStepHook(CutOff);
+            cs::index::CRebuildBeside::swapIn(dir);
+            ::_exit(7);
+        });
+        ASSERT_TRUE(child.exitCode == 0 || child.exitCode == 7) << child.err;
+        Recover(dir);
+        ASSERT_EQ(CheckIndex(dir), "");
+        IndexView view = ViewIndex(dir);
+        bool swapped = CompareViews(newView, view).empty();
+        EXPECT_TRUE(swapped || CompareViews(oldView, view).empty());
+        EXPECT_EQ(ReadFile(dir + "/collect_date.xml"), swapped ? "<new/>" : "<old/>");
+        EXPECT_EQ(ReadFile(dir + "/notes.txt"), "mine");
+        EXPECT_FALSE(FileExists(staging));
+        if (child.exitCode == 7) {
+            ASSERT_TRUE(swapped);
+            // The new barrels took names the old ones did not have.
+            std::vector<std::string> names;
+            for (const BarrelRecord& barrel : view.barrels)
+                names.push_back(barrel.name);
+            EXPECT_EQ(names, (std::vector<std::string>{"_3", "_4"}));
+            EXPECT_FALSE(FileExists(dir + "/_0.tid"));
+            break;
+        }
+    }
+    // The plan's commit, the moves of 2 barrels and their state, the removal
+    // of 3 barrels, the phase records and the plan's removal.
+    EXPECT_GT(cut, 2 * 6 + 3 * 6);
+}
+
+// A rebuild needs room beside the old index for a new one as large.
+TEST(IndexRebuild, ARebuildWithoutRoomForTheNewIndexEndsWithTheLackOfDiskSpaceReport)
+{
+    ASSERT_TRUE(cs::utility::CStringResource::instance().load(TestRoot() + "/strres.xml"));
+    std::string dir = WriteIndex("room", SmallIndex(3));
+    {
+        CFullDiskEnv roomy(dir, int64_t(64) << 20);
+        cs::platform::CEnvScope scope(roomy);
+        cs::index::CRebuildBeside::checkRoom(dir);
+    }
+    CFullDiskEnv tight(dir, int64_t(1) << 20);
+    cs::platform::CEnvScope scope(tight);
+    std::string text = cs::utility::CStringResource::instance().get("IDR_LACK_DISKSPACE");
+    EXPECT_EXIT(cs::index::CRebuildBeside::checkRoom(dir), ::testing::ExitedWithCode(3),
+                text + ": a rebuild beside the index in " + dir + " needs about 1 MiB, the file system has 1 MiB free");
+    std::remove((cs::utility::GetAppDir() + "errorreport.txt").c_str());
 }
 
 } // namespace

@@ -138,11 +138,13 @@ TEST_F(PrepareIndexingTest, TheDirectoryCollectionIndexesIntoTheRootItself)
     EXPECT_EQ(status.barrels[0].docCount, 1);
     EXPECT_EQ(status.fieldNames, (std::vector<std::string>{"text", "abstract"}));
 
-    // A rebuild wipes what was there.
+    // A rebuild writes a new index beside the old one, which stays in place
+    // until the run driver swaps the two.
     {
         CPreparedRun run = PrepareIndexing(pConfigurator.get(), "db", 1);
         EXPECT_EQ(run.pIndex->getOpenMode(), cs::index::CIndex::ACCESS_CREATE);
-        EXPECT_FALSE(FileExists(m_root + "/_0.tid"));
+        EXPECT_EQ(run.pIndex->getDirectory()->getPath(), m_root + "/index.rebuild/");
+        EXPECT_TRUE(FileExists(m_root + "/_0.tid"));
     }
 }
 

@@ -25,9 +25,12 @@ protected:
         ASSERT_TRUE(cs::utility::CStringResource::instance().load(cs::test::TestRoot() + "/strres.xml"));
         cs::test::InstallTestDictionary();   // a run creates the general analyzer
     }
+    // Indexing on, the index at `indexPath`, and a source directory (empty)
+    // for the directory collection of the default configuration.
     static std::string Enabled(const std::string& indexPath)
     {
-        return "<index><system_status>1</system_status><path>" + indexPath + "</path></index>";
+        return "<index><system_status>1</system_status><path>" + indexPath + "</path><source>" + MakeTempDir("docs") +
+               "</source></index>";
     }
 };
 
@@ -54,8 +57,8 @@ TEST_F(RunDriver, CreatesTheIndexRootAndWritesTheStatusLine)
     // Nothing was indexed: there is no index to merge.
     EXPECT_EQ(cs::test::RaisedMessage<std::runtime_error>([] { MergeIndexOnly(); }), "open index file failed");
 
-    // Each run starts the file afresh, also when the rebuild empties the
-    // index root (the directory collection's index lives there).
+    // Each run starts the file afresh, a rebuild of the index that lives in
+    // the index root (the directory collection's) too.
     cs::test::WriteFile(root + "/index.run", std::string(500, 'x'));
     EXPECT_EQ(RunDatabase("db", "second", 1), 0);
     EXPECT_EQ(ReadFile(root + "/index.run"), "indexing database: second, done: ");

@@ -461,6 +461,16 @@ std::string BarrelIdentity(const std::string& dir, const BarrelRecord& barrel)
 
 } // namespace
 
+int64_t ListedDocuments(const std::string& dir)
+{
+    int64_t total = 0;
+    if (!Exists(Join(dir, "index_status.xml")))
+        return total;
+    for (const BarrelRecord& barrel : ReadIndexStatus(Join(dir, "index_status.xml")).barrels)
+        total += barrel.docCount;
+    return total;
+}
+
 std::string CheckIndex(const std::string& dir, std::set<std::string>* pSound)
 {
     std::string statusPath = Join(dir, "index_status.xml");

@@ -107,6 +107,8 @@ struct IndexStatus {
 
 // Parses index_status.xml (with libxml2 directly).
 IndexStatus ReadIndexStatus(const std::string& path);
+// The documents the barrel list of index directory `dir` counts, 0 without one.
+int64_t ListedDocuments(const std::string& dir);
 
 // Checks an index directory as a reader would find it: the barrel list parses,
 // barrels cover contiguous document ranges, every listed barrel's files exist

@@ -28,6 +28,20 @@
 
 namespace cs::test {
 
+TreeSnapshot SnapshotTree(const std::string& dir)
+{
+    TreeSnapshot files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+        if (!entry.is_regular_file())
+            continue;
+        struct stat status {};
+        ::stat(entry.path().c_str(), &status);
+        int64_t mtime = static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+        files[entry.path().string()] = {ReadFile(entry.path().string()), mtime};
+    }
+    return files;
+}
+
 namespace {
 
 std::string g_root;

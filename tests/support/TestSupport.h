@@ -1,7 +1,9 @@
 // Helpers shared by the test suites.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -27,6 +29,11 @@ void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 std::vector<std::string> ListDir(const std::string& dir);   // sorted names
+
+// Every regular file below `dir`, by path, with its bytes and its modification
+// time in nanoseconds: two snapshots are equal when nothing was changed.
+typedef std::map<std::string, std::pair<std::string, int64_t>> TreeSnapshot;
+TreeSnapshot SnapshotTree(const std::string& dir);
 
 struct ProcessResult {
     int exitCode = -1;     // exit status, or 128 + signal number

@@ -1,0 +1,396 @@
+// What no run may do to an index, tried with the programs as processes: a
+// barrel list or a plan that cannot be trusted stops every mode before it
+// changes a byte; cscheck --repair keeps the barrels that decode whole; a
+// rebuild is written beside the old index, which searches keep finding until
+// the new one takes its place and which a killed rebuild leaves in force; the
+// operator's files in the index root survive it; and inputs that would make a
+// run go wrong are refused with the index unchanged.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+#include "e2e/Sandbox.h"
+#include "support/IndexFiles.h"
+
+using namespace cs::test;
+
+namespace {
+
+size_t Lines(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
+
+int ElapsedMs(std::chrono::steady_clock::time_point since)
+{
+    return static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since).count());
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to)
+{
+    size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+class IndexSafety : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        configure(m_box.docs());
+        for (const auto& [from, name] : {std::pair{CS_SEARCH_PATH, "cssearch"}, std::pair{CS_CHECK_PATH, "cscheck"}})
+            std::filesystem::copy_file(from, m_box.dir() + "/" + name);
+    }
+
+    // The usual configuration with the source directory `source`; a merge
+    // level takes 20 barrels, so that each run's barrel stays one of its own.
+    void configure(const std::string& source)
+    {
+        m_box.writeGlobal(
+            Replaced(m_box.global("<system_status>1</system_status><source>" + source + "</source>"), "<c>2</c>",
+                     "<c>20</c>"));
+    }
+
+    // `count` more files in the source directory, each with "hello" and a
+    // number of its own.
+    void addDocuments(int count)
+    {
+        for (int i = 0; i < count; ++i, ++m_files) {
+            std::string text;
+            for (int n = 0; n < 20; ++n)
+                text += "hello world lighthouse " + std::to_string(m_files) + " ";
+            WriteFile(m_box.docs() + "/doc" + std::to_string(m_files) + ".txt", text);
+        }
+    }
+
+    // A tool beside the indexer, reading the sandbox's configuration.
+    ProcessResult tool(const std::string& name, std::vector<std::string> args) const
+    {
+        args.insert(args.begin(), m_box.dir() + "/" + name);
+        return RunProcess(args, m_box.dir());
+    }
+    ProcessResult search(const std::string& query) const { return tool("cssearch", {"-i", root(), "-n", "1", query}); }
+
+    std::string root() const { return m_box.indexRoot(); }
+    std::string list() const { return root() + "/index_status.xml"; }
+
+    // A refused run: exit code not 0, one line on standard error holding
+    // `cause`, the same at ERROR in the log (from byte `logFrom` on).
+    void expectRefused(const ProcessResult& result, const std::string& cause, size_t logFrom) const
+    {
+        EXPECT_NE(result.exitCode, 0);
+        EXPECT_EQ(Lines(result.err), 1u) << result.err;
+        EXPECT_NE(result.err.find(cause), std::string::npos) << result.err;
+        EXPECT_TRUE(m_box.logged("ERROR", cause, logFrom)) << cause;
+    }
+
+    CSandbox m_box;
+    int m_files = 0;
+};
+
+} // namespace
+
+// An index of two runs, 122 documents; then its barrel list is damaged in each
+// of the ways a disk or an operator can damage it. No mode takes the damage
+// for an empty index: appending and merging both stop before they change a
+// byte or a time of any file of the index root, and say why and what to do;
+// the tools say the same.
+TEST_F(IndexSafety, ADamagedBarrelListStopsEveryModeAndChangesNothing)
+{
+    addDocuments(61);
+    ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
+    ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
+    ASSERT_EQ(ListedDocuments(root()), 122);
+    const std::string sound = MakeTempDir("sound") + "/index";
+    std::filesystem::copy(root(), sound, std::filesystem::copy_options::recursive);
+    const std::string text = ReadFile(list());
+
+    struct Damage {
+        const char* what;
+        std::function<void()> apply;
+        std::string cause;   // after "index_status.xml: "
+    };
+    const std::vector<Damage> damages = {
+        {"emptied", [&] { WriteFile(list(), ""); }, "empty"},
+        {"cut in half", [&] { WriteFile(list(), text.substr(0, text.size() / 2)); }, "does not parse"},
+        {"garbled", [&] { WriteFile(list(), Replaced(text, "<barrels>", "<barrels (")); }, "does not parse"},
+        {"a number garbled", [&] { WriteFile(list(), Replaced(text, "<barrel_count>2", "<barrel_count>x")); },
+         "reading barrel_count failed"},
+        {"deleted", [&] { std::filesystem::remove(list()); },
+         "missing, but the directory holds barrel files (_0.did and 11 more files)"},
+        {"naming no barrel", [&] { WriteFile(list(), Replaced(text, "<barrel_count>2", "<barrel_count>0")); },
+         "names no barrel, but the directory holds barrel files (_0.did and 11 more files)"},
+        {"a barrel's file gone", [&] { std::filesystem::remove(root() + "/_1.tid"); },
+         "names barrel _1, whose file _1.tid is missing"},
+        {"a count that disagrees with the files",
+         [&] { WriteFile(list(), Replaced(text, "<doc_count>61</doc_count>", "<doc_count>60</doc_count>")); },
+         "says barrel _0 holds 60 documents, but _0.sfi has room for 61"},
+        {"a barrel it does not name",
+         [&] { std::filesystem::copy_file(root() + "/_1.sfd", root() + "/_2.sfd"); },
+         "does not name barrel _2, whose files are in the directory (_2.sfd)"},
+    };
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.what);
+        std::filesystem::remove_all(root());
+        std::filesystem::copy(sound, root(), std::filesystem::copy_options::recursive);
+        damage.apply();
+        const TreeSnapshot before = SnapshotTree(root());
+        const std::string cause = list() + ": " + damage.cause + "; nothing was changed. \"cscheck --repair " +
+                                  root() + "\" keeps the barrels that decode whole, \"csindexer -d <database> -r\" "
+                                  "rebuilds the index";
+        for (const std::vector<std::string>& args : {std::vector<std::string>{"-d", "alpha"}, {"-m"}}) {
+            size_t logFrom = m_box.logText().size();
+            ProcessResult run = m_box.run(args);
+            expectRefused(run, cause, logFrom);
+            EXPECT_EQ(run.out, "") << args[0];
+            EXPECT_TRUE(SnapshotTree(root()) == before) << args[0];
+        }
+        ProcessResult searched = search("hello");
+        EXPECT_EQ(searched.exitCode, 2);
+        EXPECT_NE(searched.err.find(cause), std::string::npos) << searched.err;
+        ProcessResult checked = tool("cscheck", {root()});
+        EXPECT_EQ(checked.exitCode, 1);
+        EXPECT_NE(checked.out.find(list() + ": " + damage.cause + "; \"cscheck --repair"), std::string::npos)
+            << checked.out;
+        EXPECT_TRUE(SnapshotTree(root()) == before);
+    }
+}
+
+// Three barrels of 20 documents; the middle one is damaged and the list
+// garbled. The repair writes a list of the two whole barrels (decoded with the
+// configured content mode, the list's own being unreadable), sets aside what
+// it could not keep, says which documents were lost; the index goes on.
+TEST_F(IndexSafety, RepairKeepsTheBarrelsThatDecodeWholeAndSaysWhatWasLost)
+{
+    addDocuments(20);
+    for (int run = 0; run < 3; ++run)
+        ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
+    ProcessResult untouched = tool("cscheck", {"--repair", root()});
+    EXPECT_EQ(untouched.exitCode, 0) << untouched.out << untouched.err;
+    EXPECT_NE(untouched.out.find(root() + ": nothing to repair"), std::string::npos) << untouched.out;
+
+    std::string did = ReadFile(root() + "/_1.did");
+    WriteFile(root() + "/_1.did", did.substr(0, did.size() - 3));
+    WriteFile(list(), "<database>garbage");
+    ProcessResult repaired = tool("cscheck", {"--repair", root()});
+    EXPECT_EQ(repaired.exitCode, 0) << repaired.out << repaired.err;
+    size_t at = 0;
+    for (const std::string& line :
+         {list() + ": does not parse\n", std::string("the barrels are decoded with the content mode of the configuration\n"),
+          std::string("barrel _0: kept, documents 0 to 19\n"), std::string("barrel _1: lost, documents 20 to 39 ("),
+          std::string("its files are set aside as damaged._1.*\n"),
+          std::string("barrel _2: kept, documents 40 to 59, now numbered from 20\n"),
+          list() + ": a new barrel list of 2 barrels and 40 documents is in place; the old one is set aside as "
+                   "damaged.index_status.xml\n",
+          root() + ": sound, 2 barrels, 40 documents, 0 deleted\n"}) {
+        size_t found = repaired.out.find(line, at);
+        EXPECT_NE(found, std::string::npos) << line << " in\n" << repaired.out;
+        at = found == std::string::npos ? at : found;
+    }
+    EXPECT_EQ(ReadFile(root() + "/damaged.index_status.xml"), "<database>garbage");
+    EXPECT_EQ(ReadFile(root() + "/damaged._1.did"), did.substr(0, did.size() - 3));
+
+    ProcessResult next = m_box.run({"-d", "alpha"});
+    ASSERT_EQ(next.exitCode, 0) << next.err;
+    EXPECT_EQ(ListedDocuments(root()), 60);
+    EXPECT_EQ(CheckIndex(root()), "");
+}
+
+// A plan that cannot be read stops appending and merging with the way out;
+// cscheck gives the same advice; a rebuild sets the plan aside, kept, and
+// builds the index anew.
+TEST_F(IndexSafety, ADamagedPlanStopsTheRunsUntilARebuildSetsItAside)
+{
+    addDocuments(10);
+    ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
+    const std::string plan = "cs.plan 1\nphase\t0\nrename\t0\t_0.tid.tmp\t_0.tid\n";   // no end line
+    WriteFile(root() + "/index.plan", plan);
+    const TreeSnapshot before = SnapshotTree(root());
+    const std::string damage = root() + "/index.plan: the plan of an interrupted replacement of index files is "
+                                        "damaged (no end line), so the replacement cannot be completed";
+    const std::string wayOut = "\"csindexer -d <database> -r\" sets the plan aside and rebuilds the index";
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"-d", "alpha"}, {"-m"}}) {
+        size_t logFrom = m_box.logText().size();
+        ProcessResult run = m_box.run(args);
+        expectRefused(run, damage + "; nothing was changed. " + wayOut, logFrom);
+        EXPECT_TRUE(SnapshotTree(root()) == before) << args[0];
+    }
+    ProcessResult checked = tool("cscheck", {root()});
+    EXPECT_EQ(checked.exitCode, 1);
+    EXPECT_NE(checked.out.find(damage + "; " + wayOut), std::string::npos) << checked.out;
+
+    ProcessResult rebuilt = m_box.run({"-d", "alpha", "-r"});
+    ASSERT_EQ(rebuilt.exitCode, 0) << rebuilt.err;
+    EXPECT_EQ(ReadFile(root() + "/damaged.index.plan"), plan);
+    EXPECT_FALSE(FileExists(root() + "/index.plan"));
+    EXPECT_EQ(ListedDocuments(root()), 10);
+    EXPECT_EQ(CheckIndex(root()), "");
+}
+
+// Searches every 0.1 s while a rebuild runs: each finds documents, from the
+// old index until the new one is in place, then from the new one.
+TEST_F(IndexSafety, SearchesDuringARebuildAlwaysFindAWholeIndex)
+{
+    addDocuments(3000);
+    ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
+    std::atomic<bool> done{false};
+    std::vector<ProcessResult> searches;
+    std::thread searcher([&] {
+        while (!done) {
+            searches.push_back(search("hello"));
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+    ProcessResult rebuilt = m_box.run({"-d", "alpha", "-r"});
+    done = true;
+    searcher.join();
+    ASSERT_EQ(rebuilt.exitCode, 0) << rebuilt.err;
+    EXPECT_GE(searches.size(), 5u) << "searches while the rebuild ran";
+    for (size_t i = 0; i < searches.size(); ++i) {
+        EXPECT_EQ(searches[i].exitCode, 0) << "search " << i << ": " << searches[i].err;
+        EXPECT_NE(searches[i].err.find("of 3000 matching documents shown"), std::string::npos) << searches[i].err;
+    }
+    EXPECT_EQ(ListedDocuments(root()), 3000);
+    EXPECT_FALSE(FileExists(root() + "/index.rebuild"));
+}
+
+// A rebuild killed while it writes the new index leaves the old one in force,
+// with its document count; the next start removes the partial new one.
+TEST_F(IndexSafety, ARebuildKilledMidwayLeavesTheOldIndexInForce)
+{
+    addDocuments(1500);
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
+    int runMs = ElapsedMs(start);
+    std::string listed;
+    bool killedMidway = false;
+    for (int attempt = 0; attempt < 6 && !killedMidway; ++attempt) {
+        listed = ReadFile(list());
+        ProcessResult killed = m_box.run({"-d", "alpha", "-r"}, runMs / 2);
+        ASSERT_TRUE(killed.exitCode == 0 || killed.exitCode == 128 + SIGKILL) << killed.err;
+        // Killed while it built the new index, before any swap began.
+        killedMidway = killed.exitCode == 128 + SIGKILL && FileExists(root() + "/index.rebuild") &&
+                       !FileExists(root() + "/index.plan");
+        if (!killedMidway) {
+            // Too early or too late: the old index is whatever is in force now.
+            ASSERT_EQ(m_box.run({"-d", "alpha", "-r"}).exitCode, 0);
+            runMs = runMs * 2 / 3;
+        }
+    }
+    ASSERT_TRUE(killedMidway);
+    EXPECT_EQ(ReadFile(list()), listed);
+    EXPECT_EQ(ListedDocuments(root()), 1500);
+    ProcessResult found = search("hello");
+    EXPECT_EQ(found.exitCode, 0) << found.err;
+    EXPECT_NE(found.err.find("of 1500 matching documents shown"), std::string::npos) << found.err;
+
+    size_t logFrom = m_box.logText().size();
+    ProcessResult next = m_box.run({"-d", "alpha"});
+    ASSERT_EQ(next.exitCode, 0) << next.err;
+    EXPECT_TRUE(m_box.logged("INFO", "removing the partial index of a rebuild that did not finish: " + root() +
+                                         "/index.rebuild",
+                             logFrom));
+    EXPECT_FALSE(FileExists(root() + "/index.rebuild"));
+    EXPECT_EQ(ListedDocuments(root()), 3000);
+    EXPECT_EQ(CheckIndex(root()), "");
+}
+
+// A rebuild replaces the index, its barrels, list and state, and nothing
+// else of the index root (here the directory collection's, which is the index
+// directory itself): the operator's files and folders stay, index.run too.
+TEST_F(IndexSafety, ARebuildReplacesTheIndexAndLeavesTheOperatorsFilesAlone)
+{
+    addDocuments(30);
+    ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
+    ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
+    WriteFile(root() + "/NOTES.txt", "mine");
+    WriteFile(root() + "/mine/data.txt", "kept");
+    WriteFile(root() + "/_notes", "also mine");
+    ProcessResult rebuilt = m_box.run({"-d", "alpha", "-r"});
+    ASSERT_EQ(rebuilt.exitCode, 0) << rebuilt.err;
+    EXPECT_EQ(ReadFile(root() + "/NOTES.txt"), "mine");
+    EXPECT_EQ(ReadFile(root() + "/mine/data.txt"), "kept");
+    EXPECT_EQ(ReadFile(root() + "/_notes"), "also mine");
+    EXPECT_EQ(ReadFile(root() + "/index.run"), "indexing database: Alpha, done: ");
+    EXPECT_EQ(ListedDocuments(root()), 30);
+    EXPECT_EQ(CheckIndex(root()), "");
+    // Only the new barrels are left, under names the old ones did not have.
+    for (const std::string& name : ListDir(root()))
+        EXPECT_TRUE(name.compare(0, 3, "_0.") != 0 && name.compare(0, 3, "_1.") != 0) << name;
+    EXPECT_FALSE(FileExists(root() + "/index.rebuild"));
+    EXPECT_EQ(search("hello").exitCode, 0);
+}
+
+// Inputs that would make a run go wrong quietly, each refused by an append
+// run and by a rebuild alike before anything changes: a source directory that
+// is missing, not a directory, unreadable, the index root itself, inside it or
+// around it; a database name the file does not hold; a dbcount past the lines
+// of the file.
+TEST_F(IndexSafety, InputsThatWouldMakeARunGoWrongAreRefusedWithTheIndexUnchanged)
+{
+    addDocuments(10);
+    ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
+    const std::string dbinfo = ReadFile(m_box.conf() + "/dbinfo.txt");
+    const std::string plainFile = m_box.dir() + "/plain.txt";
+    WriteFile(plainFile, "not a directory");
+    const std::string locked = m_box.dir() + "/locked";
+    std::filesystem::create_directory(locked);
+    ::chmod(locked.c_str(), 0);
+    std::filesystem::create_directory(root() + "/docs");
+    const std::string way = "; nothing was indexed and the index is unchanged: set /config/index/source to the "
+                            "directory of the documents";
+    // Without the capabilities that let root read any directory.
+    const std::vector<std::string> unprivileged = {"/usr/bin/setpriv", "--bounding-set",
+                                                   "-dac_override,-dac_read_search"};
+    struct Case {
+        const char* what;
+        std::string source;   // empty: as configured
+        std::string dbinfo;   // empty: as it is
+        std::vector<std::string> args;
+        std::string cause;
+        bool dropCapabilities = false;
+    };
+    const std::vector<Case> cases = {
+        {"missing source", m_box.dir() + "/unmounted", "", {"-d", "alpha"},
+         "the source directory " + m_box.dir() + "/unmounted does not exist (is its disk mounted?)" + way},
+        {"source that is a file", plainFile, "", {"-d", "alpha"},
+         "the source directory " + plainFile + " is not a directory" + way},
+        {"unreadable source", locked, "", {"-d", "alpha"},
+         "the source directory " + locked + " cannot be read (Permission denied)" + way, true},
+        {"source that is the index root", root(), "", {"-d", "alpha"},
+         "the source directory " + root() + " is the index root " + root() + way + " outside the index root"},
+        {"source inside the index root", root() + "/docs", "", {"-d", "alpha"},
+         "the source directory " + root() + "/docs lies inside the index root " + root() + way},
+        {"source around the index root", m_box.dir(), "", {"-d", "alpha"},
+         "the source directory " + m_box.dir() + " contains the index root " + root() + way},
+        {"unknown database", "", "", {"-d", "gamma"},
+         m_box.conf() + "/dbinfo.txt holds no database gamma; nothing was indexed. The configured databases: alpha, "
+                        "beta (or all)"},
+        {"dbcount past the lines", "", "dbcount=100000000\ndbname0=alpha\n", {"-d", "alpha"},
+         "dbcount=100000000 in " + m_box.conf() + "/dbinfo.txt is larger than the 2 lines the file holds"},
+    };
+    const TreeSnapshot before = SnapshotTree(root());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        configure(c.source.empty() ? m_box.docs() : c.source);
+        m_box.writeDbInfo(c.dbinfo.empty() ? dbinfo : c.dbinfo);
+        for (bool rebuild : {false, true}) {
+            std::vector<std::string> argv = c.dropCapabilities ? unprivileged : std::vector<std::string>();
+            argv.push_back(m_box.program());
+            argv.insert(argv.end(), c.args.begin(), c.args.end());
+            if (rebuild)
+                argv.push_back("-r");
+            size_t logFrom = m_box.logText().size();
+            ProcessResult run = RunProcess(argv, m_box.dir());
+            expectRefused(run, c.cause, logFrom);
+            EXPECT_TRUE(SnapshotTree(root()) == before) << (rebuild ? "-r" : "append");
+        }
+    }
+    ::chmod(locked.c_str(), 0755);
+}
