@@ -45,20 +45,29 @@ POSTINGS = {
     "xapian": ("postlist.glass", "position.glass"),
     "sphinx": (".spi", ".spd", ".spp"),
 }
-# Every peer's candidate configurations, the fastest first: the benchmark runs
-# the first; --tune times them all (docs/performance.md gives the figures).
+# Every peer's candidate configurations (--tune times them all;
+# docs/performance.md gives the figures) and the fastest on each corpus,
+# which the benchmark runs.
 PEERS = {
-    "clucene": [["ram=64"], [], ["ram=32"], ["ram=128"], ["merge=50"], ["ram=64", "merge=50"], ["lower=1"]],
-    "lucenepp": [["ram=64"], [], ["serial=1"], ["ram=64", "serial=1"], ["merge=50"]],
-    "xapian": [["flush=100000"], [], ["nosync=1", "flush=100000"]],
-    "sphinx": [["dict=crc"], [], ["mem_limit=512M"], ["dict=crc", "mem_limit=512M"], ["html_strip=0"]],
+    "clucene": [[], ["ram=32"], ["ram=64"], ["ram=128"], ["lower=1"], ["merge=50"], ["merge=100"],
+                ["ram=64", "merge=50"]],
+    "lucenepp": [[], ["ram=64"], ["serial=1"], ["ram=64", "serial=1"], ["merge=50"]],
+    "xapian": [[], ["flush=100000"], ["nosync=1", "flush=100000"]],
+    "sphinx": [[], ["mem_limit=512M"], ["dict=crc"], ["dict=crc", "mem_limit=512M"], ["write_buffer=16M"],
+               ["html_strip=0"]],
+}
+FASTEST = {
+    "clucene": {"project": ["merge=50"], "docs": ["ram=64", "merge=50"]},
+    "lucenepp": {"project": ["ram=64", "serial=1"], "docs": ["ram=64", "serial=1"]},
+    "xapian": {"project": [], "docs": []},
+    "sphinx": {"project": ["dict=crc", "mem_limit=512M"], "docs": ["dict=crc", "mem_limit=512M"]},
 }
 SPHINX_DEFAULTS = {"mem_limit": "128M", "dict": "keywords", "html_strip": "1", "write_buffer": "1M"}
 # Postings per input byte of the code these targets start from (its first run
 # of this benchmark, docs/performance.md): a change may not make them larger.
 TODAY_POSTINGS = {("project", 50): 0.0, ("project", 200): 0.0, ("docs", 50): 0.0, ("docs", 200): 0.0}
 SEARCH_QUERY = ["文件", "系统"]
-SLOW_RUN = 120   # seconds: a contender this slow runs once
+SLOW_RUN = 60   # seconds: a contender this slow runs once
 TARGETS = {"none_ratio": 4.0, "shipped_ratio": 3.0, "merge": 1.5, "second_run": 3.0, "search_ms": 50.0,
            "memory_extra_mib": 64}
 
@@ -307,7 +316,7 @@ def contenders(args, corpus):
              ("csindexer", lambda: run_csindexer(args, corpus, "csindexer", True))]
     for peer in PEER_NAMES:
         if available(args, peer):
-            table.append((peer, lambda peer=peer: run_peer(args, corpus, peer, PEERS[peer][0])))
+            table.append((peer, lambda peer=peer: run_peer(args, corpus, peer, FASTEST[peer][corpus["kind"]])))
         else:
             print("%s: not installed or not built (bench/peers/setup.sh, docs/performance.md)" % peer)
     only = set(filter(None, args.only.split(",")))
