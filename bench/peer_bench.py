@@ -362,6 +362,7 @@ def run_merge(args, corpus):
         return {"error": "indexing for the merge left %d barrels (exit %s)" % (len(barrels), indexed["rc"])}
     setup.write_global((1 << 30, len(barrels), 1))
     files = [p for p in walk_files(setup.index_dir) if os.path.basename(p).split(".")[0] in barrels]
+    merged_bytes = sum(os.path.getsize(p) for p in files)
     copy_dir = os.path.join(args.work, "merge-cp")
     cp_sync = []
     for _ in range(3):
@@ -373,7 +374,7 @@ def run_merge(args, corpus):
     subprocess.run(["sync", "-f", setup.index_dir])   # no earlier writing still going on
     merge = setup.run(args, "output-merge.txt", "-m")
     return {"barrels": len(barrels), "barrels_after": len(setup.barrels()),
-            "bytes": sum(os.path.getsize(p) for p in files), "merge": merge["wall"], "merge_cpu": merge["cpu"],
+            "bytes": merged_bytes, "merge": merge["wall"], "merge_cpu": merge["cpu"],
             "cp_sync": min(cp_sync)}
 
 
@@ -560,13 +561,13 @@ def main():
                 tune(args, corpus)
                 continue
             results = best_of(args, contenders(args, corpus))
-            full = not args.only or "csindexer" in args.only.split(",")
-            merge = run_merge(args, corpus) if full else None
-            again = run_again(args, corpus, results["csindexer"]) if full and "csindexer" in results else None
-            search = run_search(args, again) if again and size == max(sizes) else None
             print_table(corpus, results)
             print()
             print_targets(args, corpus, results)
+            full = "csindexer" in results
+            merge = run_merge(args, corpus) if full else None
+            again = run_again(args, corpus, results["csindexer"]) if full else None
+            search = run_search(args, again) if again and size == max(sizes) else None
             print_other_lines(merge, again, search)
             report[corpus["name"]] = dict(corpus, results=results, merge=merge, again=again, search=search)
             with open(os.path.join(args.work, "results.json"), "w") as f:
