@@ -22,6 +22,16 @@ namespace {
 
 const char* const kLevelNames[] = {"DEBUG", "INFO", "WARN", "ERROR"};
 
+// The header names the source file by its base name ("IndexWriter.cpp:336"),
+// which a reader can look up; room for a name of 40 characters.
+const int kHeaderLimit = 64;
+
+const char* BaseName(const char* path)
+{
+    const char* slash = std::strrchr(path, '/');
+    return slash ? slash + 1 : path;
+}
+
 // The logger never raises: every failure ends the process at once.
 [[noreturn]] void Die(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void Die(const char* format, ...)
@@ -30,6 +40,7 @@ void Die(const char* format, ...)
     va_start(args, format);
     std::vfprintf(stderr, format, args);
     va_end(args);
+    std::fputc('\n', stderr);
     std::fflush(nullptr);
     std::_Exit(1);
 }
@@ -125,10 +136,9 @@ void CLogger::write(LogLevel level, const CLogLocation& where, const char* forma
 
     // The line is formatted on the stack: no heap memory per line.
     char line[4096];
-    int header = std::snprintf(line, sizeof(line), "%02d:%02d:%02d %-5s %p:%-4d ", local.tm_hour, local.tm_min,
-                               local.tm_sec, kLevelNames[static_cast<int>(level)],
-                               static_cast<const void*>(where.file), where.line);
-    if (header < 0 || header >= 41)
+    int header = std::snprintf(line, sizeof(line), "%02d:%02d:%02d %-5s %s:%-4d ", local.tm_hour, local.tm_min,
+                               local.tm_sec, kLevelNames[static_cast<int>(level)], BaseName(where.file), where.line);
+    if (header < 0 || header >= kHeaderLimit)
         Die("logger: log type name too long");
     int body = std::vsnprintf(line + header, sizeof(line) - static_cast<size_t>(header), format, args);
     if (body < 0 || header + body >= static_cast<int>(sizeof(line)))

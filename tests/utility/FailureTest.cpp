@@ -1,0 +1,30 @@
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+#include "utility/Failure.h"
+#include "utility/OsUtility.h"
+
+using cs::utility::FailureText;
+
+TEST(Failure, TextNamesWhatTheSubjectAndTheReason)
+{
+    EXPECT_EQ(FailureText("failed to create index.run", "/x/index.run", "Permission denied"),
+              "failed to create index.run: /x/index.run (Permission denied)");
+    EXPECT_EQ(FailureText("collection name is error", "actvity"), "collection name is error: actvity");
+    EXPECT_EQ(FailureText("no query", ""), "no query");
+}
+
+TEST(Failure, SaysOneLineOnStandardErrorAndTheSameTextInTheLog)
+{
+    cs::test::CLogCapture log;
+    ::testing::internal::CaptureStderr();
+    cs::utility::SayFailure("first\nsecond\n");
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, cs::utility::GetAppFileName() + ": first second\n");
+    EXPECT_TRUE(log.logged("ERROR", "first\nsecond"));
+}
+
+TEST(Failure, ExitEndsTheProcessWithTheCodeAfterTheLine)
+{
+    EXPECT_EXIT(cs::utility::ExitWithFailure(4, "no way on"), ::testing::ExitedWithCode(4), ": no way on\n$");
+}
