@@ -11,11 +11,13 @@ namespace cs::utility {
 std::string FailureText(const std::string& what, const std::string& subject, const std::string& reason = std::string());
 
 // Writes "<program>: text" and a line feed to standard error (line feeds
-// inside `text` become blanks, so it stays one line) and logs `text` at ERROR.
-void SayFailure(const std::string& text);
+// inside `text` become blanks, so it stays one line) and logs `text` at ERROR
+// under the caller's source location.
+void SayFailure(const std::string& text, const char* file = __builtin_FILE(), int line = __builtin_LINE());
 
 // Says `text` and ends the process at once with `exitCode`, for a failure
 // past which nothing may run (no destructor, no further write).
-[[noreturn]] void ExitWithFailure(int exitCode, const std::string& text);
+[[noreturn]] void ExitWithFailure(int exitCode, const std::string& text, const char* file = __builtin_FILE(),
+                                  int line = __builtin_LINE());
 
 } // namespace cs::utility

@@ -18,25 +18,25 @@ std::string FailureText(const std::string& what, const std::string& subject, con
     return text;
 }
 
-void SayFailure(const std::string& text)
+void SayFailure(const std::string& text, const char* file, int line)
 {
-    std::string line = GetAppFileName() + ": " + text;
-    while (!line.empty() && line.back() == '\n')
-        line.pop_back();
-    for (char& c : line) {
+    std::string said = GetAppFileName() + ": " + text;
+    while (!said.empty() && said.back() == '\n')
+        said.pop_back();
+    for (char& c : said) {
         if (c == '\n' || c == '\r')
             c = ' ';
     }
-    line += '\n';
+    said += '\n';
     std::fflush(stdout);   // what the program printed before comes first
-    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fwrite(said.data(), 1, said.size(), stderr);
     std::fflush(stderr);
-    CS_LOG_ERROR("%s", text.c_str());
+    LogError(CLogLocation(file, line), "%s", text.c_str());
 }
 
-void ExitWithFailure(int exitCode, const std::string& text)
+void ExitWithFailure(int exitCode, const std::string& text, const char* file, int line)
 {
-    SayFailure(text);
+    SayFailure(text, file, line);
     std::fflush(nullptr);
     std::exit(exitCode);
 }

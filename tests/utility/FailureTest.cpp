@@ -21,7 +21,9 @@ TEST(Failure, SaysOneLineOnStandardErrorAndTheSameTextInTheLog)
     cs::utility::SayFailure("first\nsecond\n");
     std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(err, cs::utility::GetAppFileName() + ": first second\n");
-    EXPECT_TRUE(log.logged("ERROR", "first\nsecond"));
+    EXPECT_TRUE(log.logged("ERROR", "FailureTest.cpp:"));   // where it was said
+    EXPECT_TRUE(log.logged("ERROR", "first"));
+    EXPECT_TRUE(log.contains("first\nsecond\n"));
 }
 
 TEST(Failure, ExitEndsTheProcessWithTheCodeAfterTheLine)
