@@ -72,6 +72,7 @@ struct Case {
     int exitCode;
     const char* err;                  // pattern of the whole of standard error; "" for none
     const char* log;                  // pattern of one log line; null: nothing to look for
+    std::vector<std::string> limits = {};   // prlimit options the program runs under
 };
 
 std::vector<std::string> Args(std::vector<std::string> args) { return args; }
@@ -215,13 +216,17 @@ TEST(OperatorMessages, EveryFailureIsOneLineOnStandardErrorAndALogLine)
          "ERROR .*1048623 bytes long"},
         {"phrase of 600 terms", indexed, "cssearch",
          search({"\"" + CToolSandbox::Repeat("hello world ", 300) + "\""}), 0, "1 of 1 matching documents shown\n",
-         nullptr},
+         nullptr, {"--nofile=64"}},
     };
     for (const Case& c : cases) {
         CToolSandbox box;
         c.arrange(box);
         std::vector<std::string> argv = c.args(box);
         argv.insert(argv.begin(), std::string(c.program) == "csindexer" ? box.program() : box.dir() + "/" + c.program);
+        if (!c.limits.empty()) {
+            argv.insert(argv.begin(), c.limits.begin(), c.limits.end());
+            argv.insert(argv.begin(), "/usr/bin/prlimit");
+        }
         ProcessResult result = RunProcess(argv, box.dir());
         EXPECT_EQ(result.exitCode, c.exitCode) << c.name << ": " << result.err;
         // The programs' own lines carry the program's name; the logger's and
@@ -235,3 +240,29 @@ TEST(OperatorMessages, EveryFailureIsOneLineOnStandardErrorAndALogLine)
         }
     }
 }
+
+#if !defined(__SANITIZE_ADDRESS__)   // the sanitizer's shadow memory needs more address space than any limit here
+TEST(OperatorMessages, MemoryRunningOutEndsWithTheLackOfMemoryReport)
+{
+    // The address space is narrowed step by step from plenty: the first
+    // limit the run does not get through with is one it meets half way.
+    CToolSandbox box;
+    box.writeGlobal(box.global("<system_status>1</system_status><source>" + box.docs() + "</source>"));
+    std::string config = ReadFile(box.conf() + "/global.xml");
+    WriteFile(box.conf() + "/global.xml", config.replace(config.find("20000000"), 8, "80000000"));
+    ProcessResult result;
+    int64_t limit = 200 << 20;
+    for (; limit > (80 << 20); limit -= 2 << 20) {
+        std::filesystem::remove_all(box.indexRoot());
+        result = RunProcess({"/usr/bin/prlimit", "--as=" + std::to_string(limit), box.program(), "-d", "alpha"}, box.dir());
+        if (result.exitCode != 0)
+            break;
+    }
+    ASSERT_GT(limit, 80 << 20) << "no limit made the run fail";
+    EXPECT_EQ(result.exitCode, 3) << limit << ": " << result.err;
+    EXPECT_TRUE(std::regex_match(result.err, std::regex("not enough memory for the index cache: 76 MiB configured in "
+                                                        "/config/index/memory \\(a request for [0-9]+ bytes failed\\)\n")))
+        << limit << ": " << result.err;
+    EXPECT_EQ(ReadFile(box.dir() + "/errorreport.txt") + "\n", result.err);
+}
+#endif
