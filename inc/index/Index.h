@@ -16,9 +16,6 @@ class CContentMode;
 
 namespace cs::index {
 
-class CIndexWriter;
-class CIndexMerger;
-
 class CIndex {
 public:
     // Open modes.
@@ -59,10 +56,6 @@ private:
     void buildFieldFactories();
 
     std::unique_ptr<store::CContentDirectory> m_pDirectory;
-    // Created on demand by the index writer's and the merger's operations;
-    // shared so that the writer can pass on to the collection that runs it.
-    std::shared_ptr<CIndexWriter> m_pIndexWriter;
-    std::shared_ptr<CIndexMerger> m_pIndexMerger;
     std::unique_ptr<CBarrelsInfo> m_pBarrelsInfo;
     int m_modified = 0;
     content::CContentMode* m_pContentMode = nullptr;   // not owned

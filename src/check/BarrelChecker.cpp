@@ -8,6 +8,9 @@
 #include "index/BarrelInfo.h"
 #include "index/fields/FieldFactory.h"
 #include "index/fields/FieldFactoryRegistry.h"
+#include "index/format/BarrelFiles.h"
+#include "index/format/PostingTrailer.h"
+#include "index/format/TermDictionary.h"
 #include "index/postings/DiskPosting.h"
 #include "index/stored/StoreFieldsReader.h"
 #include "index/terms/IndexTermIterator.h"
@@ -22,40 +25,6 @@ namespace cs::check {
 namespace {
 
 using content::CModeItem;
-
-// A posting trailer as written after its document list.
-struct CTrailer {
-    uint64_t docListBytes = 0;
-    uint32_t docFreq = 0;
-    uint64_t totalFreq = 0;
-    uint64_t positions = 0;   // .pid offset of the position trailer; 0 or all ones: none
-    uint32_t skipCount = 0;
-    uint64_t skipEnd = 0;
-    uint32_t lastDoc = 0;
-    int64_t end = 0;          // the .did offset just past it
-};
-
-CTrailer ReadTrailer(store::CIndexInput& did, int64_t offset)
-{
-    CTrailer trailer;
-    did.seek(offset);
-    trailer.docListBytes = static_cast<uint64_t>(did.readVLong());
-    trailer.docFreq = static_cast<uint32_t>(did.readVInt());
-    trailer.totalFreq = static_cast<uint64_t>(did.readVLong());
-    trailer.positions = static_cast<uint64_t>(did.readVLong());
-    trailer.skipCount = static_cast<uint32_t>(did.readVInt());
-    trailer.skipEnd = static_cast<uint64_t>(did.readVLong());
-    trailer.lastDoc = static_cast<uint32_t>(did.readVInt());
-    trailer.end = did.position();
-    return trailer;
-}
-
-bool Positional(const CModeItem& item)
-{
-    const std::string* pKind = item.getComponent("indexer");
-    std::string kind = pKind ? *pKind : "text";
-    return kind == "text" || (kind == "crc" && item.getIndexWay() == CModeItem::WAY_POSITIONS);
-}
 
 std::string Describe(const std::exception& e) { return utility::WithoutErrorSite(e.what()); }
 
@@ -102,7 +71,7 @@ void CBarrelChecker::check()
         at.did += info.getDocPostingBytes();
         at.pid += info.getPosPostingBytes();
     }
-    const char* names[] = {".tid", ".did", ".pid"};
+    const char* names[] = {index::format::TID, index::format::DID, index::format::PID};
     int64_t ends[] = {at.tid, at.did, at.pid};
     store::CIndexInput* inputs[] = {m_pTid.get(), m_pDid.get(), m_pPid.get()};
     for (int i = 0; i < 3; ++i) {
@@ -118,7 +87,8 @@ void CBarrelChecker::check()
 bool CBarrelChecker::requireFiles()
 {
     bool complete = true;
-    for (const char* extension : {".fdi", ".tid", ".did", ".sfi", ".sfd"}) {
+    for (const char* extension : {index::format::FDI, index::format::TID, index::format::DID, index::format::SFI,
+                                  index::format::SFD}) {
         if (!m_pDir->fileExists(m_barrel.getName() + extension)) {
             problem(extension, "", nullptr, -1, "missing: the barrel list names barrel " + m_barrel.getName());
             complete = false;
@@ -126,38 +96,38 @@ bool CBarrelChecker::requireFiles()
     }
     if (!complete)
         return false;
-    m_pTid.reset(m_pDir->openInput(m_barrel.getName() + ".tid"));
-    m_pDid.reset(m_pDir->openInput(m_barrel.getName() + ".did"));
-    if (m_pDir->fileExists(m_barrel.getName() + ".pid"))
-        m_pPid.reset(m_pDir->openInput(m_barrel.getName() + ".pid"));
+    m_pTid.reset(m_pDir->openInput(m_barrel.getName() + index::format::TID));
+    m_pDid.reset(m_pDir->openInput(m_barrel.getName() + index::format::DID));
+    if (m_pDir->fileExists(m_barrel.getName() + index::format::PID))
+        m_pPid.reset(m_pDir->openInput(m_barrel.getName() + index::format::PID));
     return true;
 }
 
 bool CBarrelChecker::checkFieldInfos()
 {
-    std::unique_ptr<store::CIndexInput> pInput(m_pDir->openInput(m_barrel.getName() + ".fdi"));
+    std::unique_ptr<store::CIndexInput> pInput(m_pDir->openInput(m_barrel.getName() + index::format::FDI));
     try {
         m_fields.read(*pInput);
     } catch (const std::exception& e) {
-        problem(".fdi", "", nullptr, pInput->position(), "does not decode: " + Describe(e));
+        problem(index::format::FDI, "", nullptr, pInput->position(), "does not decode: " + Describe(e));
         return false;
     }
     if (pInput->position() != pInput->length())
-        problem(".fdi", "", nullptr, pInput->position(), "bytes left after the last field");
+        problem(index::format::FDI, "", nullptr, pInput->position(), "bytes left after the last field");
     bool sound = static_cast<size_t>(m_fields.getFieldCount()) == m_mode.size();
     if (!sound)
-        problem(".fdi", "", nullptr, -1,
+        problem(index::format::FDI, "", nullptr, -1,
                 "lists " + std::to_string(m_fields.getFieldCount()) + " fields, the content mode " +
                     std::to_string(m_mode.size()));
     for (int32_t fid = 0; sound && fid < m_fields.getFieldCount(); ++fid) {
         const index::CFieldInfo& info = *m_fields.getField(fid);
         const CModeItem& item = m_mode.item(static_cast<size_t>(fid));
         if (info.getName() != item.getName()) {
-            problem(".fdi", info.getName(), nullptr, -1, "field " + std::to_string(fid) + " is " + item.getName() +
+            problem(index::format::FDI, info.getName(), nullptr, -1, "field " + std::to_string(fid) + " is " + item.getName() +
                                                              " in the content mode");
             sound = false;
         } else if (info.isIndexed() != (item.getIndexKind() != CModeItem::INDEX_NO)) {
-            problem(".fdi", info.getName(), nullptr, -1, "indexed here but not in the content mode, or the reverse");
+            problem(index::format::FDI, info.getName(), nullptr, -1, "indexed here but not in the content mode, or the reverse");
             sound = false;
         }
     }
@@ -168,7 +138,7 @@ void CBarrelChecker::checkField(const index::CFieldInfo& info, const CSections& 
 {
     if (info.getTermDictTrailer() < 0) {
         if (info.getTermDictBytes() != 0 || info.getDocPostingBytes() != 0 || info.getPosPostingBytes() != 0)
-            problem(".fdi", info.getName(), nullptr, -1, "no dictionary, yet bytes in the posting files");
+            problem(index::format::FDI, info.getName(), nullptr, -1, "no dictionary, yet bytes in the posting files");
         return;
     }
     std::vector<CEntry> entries;
@@ -176,7 +146,7 @@ void CBarrelChecker::checkField(const index::CFieldInfo& info, const CSections& 
         if (readDictionary(info, at, entries))
             checkPostings(info, at, entries);
     } catch (const std::exception& e) {
-        problem(".tid", info.getName(), nullptr, -1, Describe(e));
+        problem(index::format::TID, info.getName(), nullptr, -1, Describe(e));
     }
 }
 
@@ -186,60 +156,59 @@ bool CBarrelChecker::readDictionary(const index::CFieldInfo& info, const CSectio
     int64_t trailer = info.getTermDictTrailer();
     int64_t sectionEnd = at.tid + info.getTermDictBytes();
     if (trailer < at.tid || trailer >= sectionEnd || sectionEnd > m_pTid->length()) {
-        problem(".tid", name, nullptr, trailer, "dictionary trailer outside the field's section");
+        problem(index::format::TID, name, nullptr, trailer, "dictionary trailer outside the field's section");
         return false;
     }
     m_pTid->seek(trailer);
-    int64_t bytes = m_pTid->readVLong();
-    int32_t count = m_pTid->readVInt();
+    index::format::CFieldTrailer field = index::format::CFieldTrailer::read(*m_pTid);
+    int64_t bytes = field.entryBytes;
+    int32_t count = field.termCount;
     if (m_pTid->position() != sectionEnd) {
-        problem(".tid", name, nullptr, trailer, "the field's section does not end with its trailer");
+        problem(index::format::TID, name, nullptr, trailer, "the field's section does not end with its trailer");
         return false;
     }
     if (trailer - bytes != at.tid) {
-        problem(".tid", name, nullptr, trailer, "the dictionary does not begin where the field's section does");
+        problem(index::format::TID, name, nullptr, trailer, "the dictionary does not begin where the field's section does");
         return false;
     }
     if (count != info.getDistinctTerms())
-        problem(".fdi", name, nullptr, -1,
+        problem(index::format::FDI, name, nullptr, -1,
                 std::to_string(info.getDistinctTerms()) + " distinct terms, the dictionary holds " +
                     std::to_string(count));
     int64_t didEnd = at.did + info.getDocPostingBytes();
     m_pTid->seek(at.tid);
-    uint32_t term = 0;
-    int64_t pointer = 0;
+    index::format::CTermDictionaryReader dictionary;
     for (int32_t i = 0; i < count; ++i) {
         CEntry entry{};
         entry.offset = m_pTid->position();
-        term += static_cast<uint32_t>(m_pTid->readVInt());
-        entry.term = static_cast<int32_t>(term);
-        entry.docFreq = m_pTid->readVInt();
-        pointer += m_pTid->readVLong();
-        entry.trailer = pointer;
+        index::CTermInfo read = dictionary.next(*m_pTid);
+        entry.term = read.m_term;
+        entry.docFreq = read.m_docFreq;
+        entry.trailer = read.m_docPointer;
         if (m_pTid->position() > trailer) {
-            problem(".tid", name, &entry, entry.offset, "entries run into the dictionary trailer");
+            problem(index::format::TID, name, &entry, entry.offset, "entries run into the dictionary trailer");
             return false;
         }
         if (i > 0 && entry.term <= entries.back().term) {
-            problem(".tid", name, &entry, entry.offset,
+            problem(index::format::TID, name, &entry, entry.offset,
                     "terms not ascending: follows term " + std::to_string(entries.back().term));
             return false;
         }
         if (entry.docFreq <= 0 || entry.docFreq > m_barrel.getDocCount()) {
-            problem(".tid", name, &entry, entry.offset,
+            problem(index::format::TID, name, &entry, entry.offset,
                     "document frequency " + std::to_string(entry.docFreq) + " outside 1.." +
                         std::to_string(m_barrel.getDocCount()));
             return false;
         }
         if (entry.trailer <= at.did || entry.trailer >= didEnd || (i > 0 && entry.trailer <= entries.back().trailer)) {
-            problem(".tid", name, &entry, entry.offset,
+            problem(index::format::TID, name, &entry, entry.offset,
                     "posting offset " + std::to_string(entry.trailer) + " outside the field's postings or not after the previous one");
             return false;
         }
         entries.push_back(entry);
     }
     if (m_pTid->position() != trailer) {
-        problem(".tid", name, nullptr, m_pTid->position(), "bytes between the last entry and the trailer");
+        problem(index::format::TID, name, nullptr, m_pTid->position(), "bytes between the last entry and the trailer");
         return false;
     }
     return true;
@@ -252,9 +221,11 @@ bool CBarrelChecker::checkPostings(const index::CFieldInfo& info, const CSection
     const std::string* pKind = item.getComponent("indexer");
     index::CFieldFactory* pFactory = index::CFieldFactoryRegistry::instance().find(pKind ? *pKind : "text");
     if (!pFactory) {
-        problem(".fdi", info.getName(), nullptr, -1, "no field kind " + (pKind ? *pKind : std::string("text")));
+        problem(index::format::FDI, info.getName(), nullptr, -1, "no field kind " + (pKind ? *pKind : std::string("text")));
         return false;
     }
+    // Checked against the content mode's index way, not the barrel's own.
+    bool positional = pFactory->keepsPositions(item.getIndexWay());
     std::unique_ptr<index::CIndexTermReader> pReader(pFactory->createTermReader());
     // No deleted documents: every document of a posting is checked.
     pReader->open(m_pDir, m_barrel.getName().c_str(), &info, nullptr);
@@ -263,62 +234,63 @@ bool CBarrelChecker::checkPostings(const index::CFieldInfo& info, const CSection
     for (const CEntry& entry : entries) {
         const auto* pTerm = pTerms->next() ? dynamic_cast<const utility::CTermT<int32_t>*>(pTerms->term()) : nullptr;
         if (!pTerm || pTerm->get() != entry.term || pTerms->docFreq() != entry.docFreq) {
-            problem(".tid", info.getName(), &entry, entry.offset, "the term reader does not see this entry");
+            problem(index::format::TID, info.getName(), &entry, entry.offset, "the term reader does not see this entry");
             return false;
         }
         try {
-            if (!checkPosting(info, entry, *pTerms->posting(), next))
+            if (!checkPosting(info, positional, entry, *pTerms->posting(), next))
                 return false;
         } catch (const std::exception& e) {
-            problem(".did", info.getName(), &entry, entry.trailer, Describe(e));
+            problem(index::format::DID, info.getName(), &entry, entry.trailer, Describe(e));
             return false;
         }
     }
     if (next.did != at.did + info.getDocPostingBytes())
-        problem(".did", info.getName(), nullptr, next.did,
+        problem(index::format::DID, info.getName(), nullptr, next.did,
                 "the field's postings end here, the field information says at " +
                     std::to_string(at.did + info.getDocPostingBytes()));
-    if (Positional(item) && next.pid != at.pid + info.getPosPostingBytes())
-        problem(".pid", info.getName(), nullptr, next.pid,
+    if (positional && next.pid != at.pid + info.getPosPostingBytes())
+        problem(index::format::PID, info.getName(), nullptr, next.pid,
                 "the field's positions end here, the field information says at " +
                     std::to_string(at.pid + info.getPosPostingBytes()));
     return true;
 }
 
-bool CBarrelChecker::checkPosting(const index::CFieldInfo& info, const CEntry& entry, index::CDiskPosting& posting,
-                                  CSections& next)
+bool CBarrelChecker::checkPosting(const index::CFieldInfo& info, bool positional, const CEntry& entry,
+                                  index::CDiskPosting& posting, CSections& next)
 {
     const std::string& name = info.getName();
-    CTrailer trailer = ReadTrailer(*m_pDid, entry.trailer);
-    int64_t listStart = entry.trailer - static_cast<int64_t>(trailer.docListBytes);
+    // The posting opened at the trailer: it read and checked it.
+    const index::format::CPostingTrailer& trailer = posting.getTrailer();
+    int64_t listStart = entry.trailer - trailer.docListBytes;
     if (listStart != next.did) {
-        problem(".did", name, &entry, listStart,
+        problem(index::format::DID, name, &entry, listStart,
                 "the document list does not begin where the previous posting ended (" + std::to_string(next.did) + ")");
         return false;
     }
-    if (trailer.docFreq != static_cast<uint32_t>(entry.docFreq)) {
-        problem(".did", name, &entry, entry.trailer,
+    if (trailer.docFreq != entry.docFreq) {
+        problem(index::format::DID, name, &entry, entry.trailer,
                 "the trailer counts " + std::to_string(trailer.docFreq) + " documents, the dictionary " +
                     std::to_string(entry.docFreq));
         return false;
     }
-    if (trailer.skipCount != 1 || trailer.skipEnd != trailer.docListBytes) {
-        problem(".did", name, &entry, entry.trailer, "skip entry inconsistent with the document list");
+    if (trailer.skipCount != 1 || trailer.skipBytes != trailer.docListBytes) {
+        problem(index::format::DID, name, &entry, entry.trailer, "skip entry inconsistent with the document list");
         return false;
     }
     bool withPositions = posting.hasPositions();
-    bool noPositionData = trailer.positions == 0 || trailer.positions == ~0ull;
-    if (Positional(m_mode.item(static_cast<size_t>(info.getID()))) == noPositionData) {
-        problem(".did", name, &entry, entry.trailer,
+    bool noPositionData = !trailer.hasPositions();
+    if (positional == noPositionData) {
+        problem(index::format::DID, name, &entry, entry.trailer,
                 noPositionData ? "a posting of a positional field without positions"
                                : "a posting of a document-only field with positions");
         return false;
     }
     store::CIndexInput* pPid = posting.getInputDescriptor()->getPdInput();
     if (withPositions) {
-        int64_t positionsStart = static_cast<int64_t>(trailer.positions) - posting.getPositionBytes();
+        int64_t positionsStart = trailer.positionsOffset - posting.getPositionBytes();
         if (positionsStart != next.pid) {
-            problem(".pid", name, &entry, positionsStart,
+            problem(index::format::PID, name, &entry, positionsStart,
                     "the positions do not begin where the previous term's ended (" + std::to_string(next.pid) + ")");
             return false;
         }
@@ -330,7 +302,7 @@ bool CBarrelChecker::checkPosting(const index::CFieldInfo& info, const CEntry& e
         ++documents;
         occurrences += static_cast<uint64_t>(freq);
         if (doc >= m_barrel.getDocCount()) {
-            problem(".did", name, &entry, entry.trailer,
+            problem(index::format::DID, name, &entry, entry.trailer,
                     "document " + std::to_string(doc) + " not below the barrel's " +
                         std::to_string(m_barrel.getDocCount()) + " documents");
             return false;
@@ -342,31 +314,31 @@ bool CBarrelChecker::checkPosting(const index::CFieldInfo& info, const CEntry& e
         posting.nextPositions(positions.data(), freq);
         for (size_t i = 0; i < positions.size(); ++i) {
             if (positions[i] < 0 || (i > 0 && positions[i] <= positions[i - 1])) {
-                problem(".pid", name, &entry, pPid->position(),
+                problem(index::format::PID, name, &entry, pPid->position(),
                         "positions of document " + std::to_string(doc) + " not ascending");
                 return false;
             }
         }
     }
     if (documents != entry.docFreq || posting.getInputDescriptor()->getDdInput()->position() != entry.trailer) {
-        problem(".did", name, &entry, entry.trailer, "the document list does not end at its trailer");
+        problem(index::format::DID, name, &entry, entry.trailer, "the document list does not end at its trailer");
         return false;
     }
-    if (static_cast<uint32_t>(doc) != trailer.lastDoc) {
-        problem(".did", name, &entry, entry.trailer,
+    if (doc != trailer.lastDoc) {
+        problem(index::format::DID, name, &entry, entry.trailer,
                 "the last document is " + std::to_string(doc) + ", the trailer says " + std::to_string(trailer.lastDoc));
         return false;
     }
-    if (withPositions && occurrences != trailer.totalFreq) {
-        problem(".did", name, &entry, entry.trailer,
-                "the trailer counts " + std::to_string(trailer.totalFreq) + " occurrences, the list " +
-                    std::to_string(occurrences));
+    if (withPositions && occurrences != static_cast<uint64_t>(trailer.totalTermFreq)) {
+        problem(index::format::DID, name, &entry, entry.trailer,
+                "the trailer counts " + std::to_string(static_cast<uint64_t>(trailer.totalTermFreq)) +
+                    " occurrences, the list " + std::to_string(occurrences));
         return false;
     }
-    next.did = trailer.end;
+    next.did = posting.getTrailerEnd();
     if (withPositions) {
-        if (pPid->position() != static_cast<int64_t>(trailer.positions)) {
-            problem(".pid", name, &entry, pPid->position(), "the positions do not end at their trailer");
+        if (pPid->position() != trailer.positionsOffset) {
+            problem(index::format::PID, name, &entry, pPid->position(), "the positions do not end at their trailer");
             return false;
         }
         pPid->readVLong();
@@ -378,9 +350,9 @@ bool CBarrelChecker::checkPosting(const index::CFieldInfo& info, const CEntry& e
 void CBarrelChecker::checkStoredFields()
 {
     int32_t count = m_barrel.getDocCount();
-    int64_t sfiLength = m_pDir->fileLength(m_barrel.getName() + ".sfi");
+    int64_t sfiLength = m_pDir->fileLength(m_barrel.getName() + index::format::SFI);
     if (sfiLength != static_cast<int64_t>(count) * 8) {
-        problem(".sfi", "", nullptr, -1,
+        problem(index::format::SFI, "", nullptr, -1,
                 "holds " + std::to_string(sfiLength) + " bytes for " + std::to_string(count) + " documents of 8 bytes");
         return;
     }
@@ -392,12 +364,12 @@ void CBarrelChecker::checkStoredFields()
             int64_t offset = reader.recordOffset(doc);
             if (offset < 0) {
                 if (!m_deleted.isDeleted(doc))
-                    problem(".sfi", "", nullptr, static_cast<int64_t>(doc) * 8,
+                    problem(index::format::SFI, "", nullptr, static_cast<int64_t>(doc) * 8,
                             "document " + std::to_string(doc) + " has no stored record but is not deleted");
                 continue;
             }
             if (offset != expected) {
-                problem(".sfi", "", nullptr, static_cast<int64_t>(doc) * 8,
+                problem(index::format::SFI, "", nullptr, static_cast<int64_t>(doc) * 8,
                         "the record of document " + std::to_string(doc) + " starts at " + std::to_string(offset) +
                             ", the previous one ended at " + std::to_string(expected));
                 return;
@@ -405,29 +377,29 @@ void CBarrelChecker::checkStoredFields()
             reader.document(doc, fields);
             for (size_t i = 1; i < fields.size(); ++i) {
                 if (fields[i].fieldId <= fields[i - 1].fieldId) {
-                    problem(".sfd", "", nullptr, offset,
+                    problem(index::format::SFD, "", nullptr, offset,
                             "the fields of document " + std::to_string(doc) + " are not in field order");
                     return;
                 }
             }
             expected = reader.recordEnd();
         } catch (const std::exception& e) {
-            problem(".sfd", "", nullptr, -1, "document " + std::to_string(doc) + ": " + Describe(e));
+            problem(index::format::SFD, "", nullptr, -1, "document " + std::to_string(doc) + ": " + Describe(e));
             return;
         }
     }
-    int64_t sfdLength = m_pDir->fileLength(m_barrel.getName() + ".sfd");
+    int64_t sfdLength = m_pDir->fileLength(m_barrel.getName() + index::format::SFD);
     if (expected != sfdLength)
-        problem(".sfd", "", nullptr, expected,
+        problem(index::format::SFD, "", nullptr, expected,
                 std::to_string(sfdLength - expected) + " bytes after the last record");
 }
 
 void CBarrelChecker::checkDeleted()
 {
-    std::string name = m_barrel.getName() + ".del";
+    std::string name = m_barrel.getName() + index::format::DEL;
     if (!m_pDir->fileExists(name)) {
         if (m_barrel.getDeletedCount() != 0)
-            problem(".del", "", nullptr, -1,
+            problem(index::format::DEL, "", nullptr, -1,
                     "missing, yet index_status.xml counts " + std::to_string(m_barrel.getDeletedCount()) +
                         " deleted documents");
         return;
@@ -436,17 +408,17 @@ void CBarrelChecker::checkDeleted()
     try {
         m_deleted.load(m_pDir->getFullPath(name));
     } catch (const std::exception& e) {
-        problem(".del", "", nullptr, -1, Describe(e));
+        problem(index::format::DEL, "", nullptr, -1, Describe(e));
         m_deleted.clear();
         return;
     }
     uint32_t docNum = m_deleted.docNum();
     if (length != 8 + static_cast<int64_t>(docNum / 8) + 1)
-        problem(".del", "", nullptr, -1,
+        problem(index::format::DEL, "", nullptr, -1,
                 std::to_string(length) + " bytes, a bitmap of " + std::to_string(docNum) + " documents takes " +
                     std::to_string(8 + docNum / 8 + 1));
     if (docNum != static_cast<uint32_t>(m_barrel.getDocCount()))
-        problem(".del", "", nullptr, 0,
+        problem(index::format::DEL, "", nullptr, 0,
                 "covers " + std::to_string(docNum) + " documents, the barrel holds " +
                     std::to_string(m_barrel.getDocCount()));
     // The loader trusts the marks over the stored count and drops marks past
@@ -457,16 +429,16 @@ void CBarrelChecker::checkDeleted()
     uint32_t stored = static_cast<uint32_t>(header[4]) | static_cast<uint32_t>(header[5]) << 8 |
                       static_cast<uint32_t>(header[6]) << 16 | static_cast<uint32_t>(header[7]) << 24;
     if (stored != m_deleted.docDelNum())
-        problem(".del", "", nullptr, 4,
+        problem(index::format::DEL, "", nullptr, 4,
                 "counts " + std::to_string(stored) + " deleted documents, its bitmap marks " +
                     std::to_string(m_deleted.docDelNum()));
     if (length == 8 + static_cast<int64_t>(docNum / 8) + 1) {
         pInput->seek(8 + docNum / 8);
         if (pInput->readByte() & (0xFF << (docNum % 8)) & 0xFF)
-            problem(".del", "", nullptr, 8 + docNum / 8, "marks documents past the barrel's last");
+            problem(index::format::DEL, "", nullptr, 8 + docNum / 8, "marks documents past the barrel's last");
     }
     if (stored != static_cast<uint32_t>(m_barrel.getDeletedCount()))
-        problem(".del", "", nullptr, 4,
+        problem(index::format::DEL, "", nullptr, 4,
                 "counts " + std::to_string(stored) +
                     " deleted documents, index_status.xml counts " + std::to_string(m_barrel.getDeletedCount()));
 }

@@ -64,8 +64,9 @@ private:
     void checkField(const index::CFieldInfo& info, const CSections& at);
     bool readDictionary(const index::CFieldInfo& info, const CSections& at, std::vector<CEntry>& entries);
     bool checkPostings(const index::CFieldInfo& info, const CSections& at, const std::vector<CEntry>& entries);
-    bool checkPosting(const index::CFieldInfo& info, const CEntry& entry, index::CDiskPosting& posting,
-                      CSections& next);
+    // `positional`: whether the field's postings must keep positions.
+    bool checkPosting(const index::CFieldInfo& info, bool positional, const CEntry& entry,
+                      index::CDiskPosting& posting, CSections& next);
     void checkStoredFields();
     void checkDeleted();
     void problem(const std::string& extension, const std::string& field, const CEntry* pEntry, int64_t offset,

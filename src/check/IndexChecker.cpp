@@ -9,6 +9,7 @@
 #include "index/BarrelsInfo.h"
 #include "index/Index.h"
 #include "index/commit/ReplacePlan.h"
+#include "index/format/BarrelFiles.h"
 #include "platform/Env.h"
 #include "store/ContentDirectory.h"
 #include "utility/Error.h"
@@ -18,14 +19,8 @@ namespace cs::check {
 
 namespace {
 
-const char* const kBarrelExtensions[] = {".tid", ".did", ".pid", ".fdi", ".sfi", ".sfd", ".del"};
 const char* const kStateFiles[] = {"index_status.xml", "collect_date.xml", "indexed_tables.xml", "index.run"};
 const char* const kRenameMarker = "index.rename";
-
-bool EndsWith(const std::string& text, const std::string& end)
-{
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
 
 // "_<digits>" followed by an extension: the name of a barrel file.
 bool BarrelOf(const std::string& file, std::string& barrel)
@@ -141,20 +136,20 @@ void CIndexChecker::checkDirectoryFiles()
     for (const std::string& name : files) {
         std::string path = m_dir + name;
         std::string barrel;
-        if (EndsWith(name, ".tmp")) {
+        if (index::format::IsTmpName(name)) {
             m_report.add(path, "left by an interrupted flush or merge; the next csindexer run completes or clears it");
         } else if (name == index::CReplacePlan::FILE_NAME) {
             m_report.add(path, "the plan of an interrupted replacement of barrel files; the next csindexer run carries it out");
         } else if (name == std::string(index::CReplacePlan::FILE_NAME) + ".new") {
             m_report.add(path, "a replacement plan never committed; the next csindexer run removes it");
-        } else if (name.compare(0, 5, "_mid_") == 0) {
+        } else if (name.compare(0, sizeof(index::format::MERGING_PREFIX) - 1, index::format::MERGING_PREFIX) == 0) {
             m_report.add(path, "left by an unfinished merge; the next csindexer run removes it");
         } else if (BarrelOf(name, barrel)) {
             if (m_empty)
                 m_report.add(path, "a barrel file, but there is no index_status.xml");
             else if (std::find(m_barrelNames.begin(), m_barrelNames.end(), barrel) == m_barrelNames.end())
                 m_report.add(path, "a file of barrel " + barrel + ", which the barrel list does not name");
-            else if (std::none_of(std::begin(kBarrelExtensions), std::end(kBarrelExtensions),
+            else if (std::none_of(std::begin(index::format::BARREL_FILES), std::end(index::format::BARREL_FILES),
                                   [&](const char* ext) { return name == barrel + ext; }))
                 m_report.add(path, "not a file a barrel has");
         } else if (std::none_of(std::begin(kStateFiles), std::end(kStateFiles),

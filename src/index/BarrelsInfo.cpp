@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "content/ContentMode.h"
+#include "index/format/BarrelFiles.h"
 #include "index/writer/IndexBarrelWriter.h"
 #include "store/Directory.h"
 #include "utility/Error.h"
@@ -21,7 +22,6 @@ using utility::CXmlNode;
 
 namespace {
 
-const char* const kTmpPrefix = "tmp.";
 
 // A count or a document number: decimal digits with optional blanks around,
 // never negative, within 32 bits.
@@ -153,8 +153,9 @@ void CBarrelsInfo::write(store::CDirectory& directory)
     CXmlNode barrels = root.createChild("barrels");
     for (const auto& pBarrel : m_barrels) {
         std::string name = pBarrel->getName();
-        if (name.compare(0, 4, kTmpPrefix) == 0)
-            name.erase(0, 4);
+        size_t prefix = sizeof(format::RENUMBERING_PREFIX) - 1;
+        if (name.compare(0, prefix, format::RENUMBERING_PREFIX) == 0)
+            name.erase(0, prefix);
         CXmlNode barrel = barrels.createChild("barrel");
         barrel.createChild("name", name);
         barrel.createChild("doc_start", std::to_string(pBarrel->getDocStart()));
@@ -163,13 +164,13 @@ void CBarrelsInfo::write(store::CDirectory& directory)
     }
     if (m_pContentMode)
         m_pContentMode->write(root);
-    std::string path = directory.getFullPath(std::string(STATUS_FILE) + ".tmp");
+    std::string path = directory.getFullPath(format::TmpName(STATUS_FILE));
     if (!document.save(path))
         CS_THROW("failed to write %s", path.c_str());
     CS_LOG_INFO("finished writing index barrels information");
 }
 
-std::string CBarrelsInfo::newBarrelName() { return utility::Format("_%d", m_barrelCounter++); }
+std::string CBarrelsInfo::newBarrelName() { return format::BarrelName(m_barrelCounter++); }
 
 CBarrelInfo* CBarrelsInfo::addBarrel(const std::string& name, int32_t docStart)
 {
@@ -235,17 +236,17 @@ void CBarrelsInfo::renumber(store::CDirectory& directory)
                          });
         // No final name can then meet a barrel that still has it.
         for (auto& pBarrel : m_barrels)
-            renameBarrel(pBarrel.get(), kTmpPrefix + pBarrel->getName(), directory);
+            renameBarrel(pBarrel.get(), format::RENUMBERING_PREFIX + pBarrel->getName(), directory);
     }
     int32_t docStart = 0;
     int counter = 0;
     for (auto& pBarrel : m_barrels) {
         pBarrel->setDocStart(docStart);
         docStart += pBarrel->getDocCount();
-        renameBarrel(pBarrel.get(), utility::Format("_%d", counter++), directory);
+        renameBarrel(pBarrel.get(), format::BarrelName(counter++), directory);
     }
     write(directory);
-    directory.renameFile(std::string(STATUS_FILE) + ".tmp", STATUS_FILE);
+    directory.renameFile(format::TmpName(STATUS_FILE), STATUS_FILE);
 }
 
 bool CBarrelsInfo::countDocuments(const std::string& path, uint64_t& documents, uint64_t& deleted)

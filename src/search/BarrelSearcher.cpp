@@ -6,6 +6,7 @@
 #include "index/BarrelInfo.h"
 #include "index/fields/FieldFactory.h"
 #include "index/fields/FieldFactoryRegistry.h"
+#include "index/format/BarrelFiles.h"
 #include "index/postings/DocPosPosting.h"
 #include "index/postings/DocPosting.h"
 #include "index/terms/DateIndexTermReader.h"
@@ -25,10 +26,10 @@ CBarrelSearcher::CBarrelSearcher(store::CDirectory* pDir, const index::CBarrelIn
     : m_pDir(pDir), m_name(barrel.getName()), m_docStart(barrel.getDocStart()), m_docCount(barrel.getDocCount()),
       m_mode(mode)
 {
-    std::unique_ptr<store::CIndexInput> pInput(pDir->openInput(m_name + ".fdi"));
+    std::unique_ptr<store::CIndexInput> pInput(pDir->openInput(m_name + index::format::FDI));
     m_fields.read(*pInput);
-    if (pDir->fileExists(m_name + ".del"))
-        m_deleted.load(pDir->getFullPath(m_name + ".del"));
+    if (pDir->fileExists(m_name + index::format::DEL))
+        m_deleted.load(pDir->getFullPath(m_name + index::format::DEL));
 }
 
 CBarrelSearcher::~CBarrelSearcher() = default;

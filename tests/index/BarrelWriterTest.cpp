@@ -335,6 +335,7 @@ TEST_F(BarrelWriter, ArgumentsAndStateChecks)
         cs::index::CFieldIndexer* createFieldIndexer(CMemoryCache*) override { return nullptr; }
         cs::index::CFieldMerger* createFieldMerger() override { return nullptr; }
         cs::index::CIndexTermReader* createTermReader() override { return nullptr; }
+        bool keepsPositions(int) const override { return false; }
     } broken;
     EXPECT_EQ(RaisedMessage<std::runtime_error>([&] { writer.createFieldIndexers({{0, &broken}}); }),
               "failed to create field indexer");

@@ -7,9 +7,7 @@
 #include "IndexTestKit.h"
 #include "content/Content.h"
 #include "index/Index.h"
-#include "index/fields/CrcFieldFactory.h"
-#include "index/fields/DateFieldFactory.h"
-#include "index/fields/TextFieldFactory.h"
+#include "index/fields/BuiltinFieldFactory.h"
 #include "index/writer/IndexBarrelWriter.h"
 #include "support/AnalyzerTestData.h"
 #include "utility/Format.h"
@@ -142,9 +140,9 @@ TEST(Index, FieldKindsForIndexing)
     CLogCapture log;
     const cs::index::FieldFactoryMap& factories = index.getFieldFactories();
     EXPECT_TRUE(log.logged("WARN", "configurate doesn't give indexer field indexer "));
-    EXPECT_EQ(factories, (cs::index::FieldFactoryMap{{1, &cs::index::CTextFieldFactory::instance()},
-                                                     {2, &cs::index::CCrcFieldFactory::instance()},
-                                                     {3, &cs::index::CDateFieldFactory::instance()}}));
+    EXPECT_EQ(factories, (cs::index::FieldFactoryMap{{1, &cs::index::CBuiltinFieldFactory::text()},
+                                                     {2, &cs::index::CBuiltinFieldFactory::crc()},
+                                                     {3, &cs::index::CBuiltinFieldFactory::date()}}));
     EXPECT_EQ(&index.getFieldFactories(), &factories);   // built once
 
     CIndex unknown(CIndex::ACCESS_APPEND, dir);
@@ -171,7 +169,7 @@ TEST(Index, FieldKindsOfAnExistingIndex)
     mode.addItem(Indexed("user", "crc"));
     index.setContentMode(&mode);
     EXPECT_EQ(index.getFieldFactories(),
-              (cs::index::FieldFactoryMap{{1, &cs::index::CCrcFieldFactory::instance()}}));
+              (cs::index::FieldFactoryMap{{1, &cs::index::CBuiltinFieldFactory::crc()}}));
 
     CIndex unknown(CIndex::ACCESS_READ, dir);
     CContentMode odd;

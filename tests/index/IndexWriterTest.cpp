@@ -12,6 +12,7 @@
 #include "content/ContentMode.h"
 #include "index/commit/IndexRecovery.h"
 #include "index/commit/ReplacePlan.h"
+#include "index/testing/TestHooks.h"
 #include "index/writer/IndexWriter.h"
 #include "support/Corpus.h"
 #include "support/IndexFiles.h"
@@ -99,8 +100,8 @@ protected:
     void SetUp() override { cs::utility::CreateIndexMemoryCache(100000000); }
     void TearDown() override
     {
-        CIndexWriter::setFlushHook(nullptr);
-        cs::index::CReplacePlan::setStepHook(nullptr);
+        cs::index::hooks::SetFlushHook(nullptr);
+        cs::index::hooks::SetStepHook(nullptr);
     }
 
     // Runs a feed collection of `count` English documents into `dir`.
@@ -277,8 +278,8 @@ TEST_F(IndexWriter, ABarrelWithMissingFilesIsDropped)
     std::string before = ReadFile(dir + "/index_status.xml");
     static std::string s_victim;
     s_victim = dir + "/_1.pid.tmp";
-    CIndexWriter::setFlushHook([](int point) {
-        if (point == CIndexWriter::COLLECTION_SAVED)
+    cs::index::hooks::SetFlushHook([](int point) {
+        if (point == cs::index::hooks::COLLECTION_SAVED)
             std::remove(s_victim.c_str());
     });
     CLogCapture log;
@@ -307,12 +308,12 @@ TEST_F(IndexWriter, AKillAtAnyStepOfAFlushLeavesAConsistentIndex)
         // Flush points first, then the steps of the replacement plan.
         ProcessResult child = RunForked([&] {
             try {
-                CIndexWriter::setFlushHook([](int point) {
+                cs::index::hooks::SetFlushHook([](int point) {
                     if (point == s_target)
                         std::raise(SIGKILL);
                 });
-                cs::index::CReplacePlan::setStepHook([](int step) {
-                    if (step + CIndexWriter::MARKER_REMOVED + 1 == s_target)
+                cs::index::hooks::SetStepHook([](int step) {
+                    if (step + cs::index::hooks::MARKER_REMOVED + 1 == s_target)
                         std::raise(SIGKILL);
                 });
                 Feed(dir, 25, 12, 40);
@@ -332,7 +333,7 @@ TEST_F(IndexWriter, AKillAtAnyStepOfAFlushLeavesAConsistentIndex)
         EXPECT_EQ(ReadFile(dir + "/feed.state"), std::to_string(total)) << "step " << target;
         // Up to the writing of the replacement plan nothing final has
         // changed; from its first rename on, the next run completes it.
-        bool before = target <= CIndexWriter::MARKER_CREATED || target == CIndexWriter::MARKER_REMOVED + 1;
+        bool before = target <= cs::index::hooks::MARKER_CREATED || target == cs::index::hooks::MARKER_REMOVED + 1;
         EXPECT_EQ(total, before ? 40 : 65) << "step " << target;
         if (!killed)
             break;

@@ -12,6 +12,7 @@
 #include "index/Index.h"
 #include "index/commit/IndexRecovery.h"
 #include "index/commit/ReplacePlan.h"
+#include "index/testing/TestHooks.h"
 
 namespace {
 
@@ -141,7 +142,7 @@ bool MergeCutAt(const std::string& dir, int cut, const MergeSettings& settings)
 {
     ProcessResult child = RunForked([&] {
         s_cutAt = cut;
-        cs::index::CReplacePlan::setStepHook(CutOff);
+        cs::index::hooks::SetStepHook(CutOff);
         RunMerge(dir, settings);
         ::_exit(7);
     });
@@ -178,9 +179,9 @@ TEST(MergeCrash, EveryFileOfTheNewBarrelIsWholeAndClosedBeforeThePlan)
     s_watchedDir = dir;
     s_atPlan.clear();
     s_openAtPlan.clear();
-    cs::index::CReplacePlan::setStepHook(RecordFirstPlan);
+    cs::index::hooks::SetStepHook(RecordFirstPlan);
     RunMerge(dir);
-    cs::index::CReplacePlan::setStepHook(nullptr);
+    cs::index::hooks::SetStepHook(nullptr);
     // Closing commits a file: none may still be open when the plan goes to disk.
     EXPECT_TRUE(s_openAtPlan.empty()) << s_openAtPlan.front();
     std::map<std::string, std::string> after = Files(dir);
@@ -226,7 +227,7 @@ TEST(MergeCrash, EveryCutOffReplacementIsCompletedOrUndone)
     ASSERT_TRUE(MergeCutAt(dir, 3, recycle));
     ProcessResult child = RunForked([&] {
         s_cutAt = 2;
-        cs::index::CReplacePlan::setStepHook(CutOff);
+        cs::index::hooks::SetStepHook(CutOff);
         Recover(dir);
         ::_exit(7);
     });
@@ -254,7 +255,7 @@ TEST(IndexWipe, ACutOffRebuildLeavesTheOldIndexOrNone)
         WriteFile(dir + "/collect_date.xml", "<collect/>");
         ProcessResult child = RunForked([&] {
             s_cutAt = cut;
-            cs::index::CReplacePlan::setStepHook(CutOff);
+            cs::index::hooks::SetStepHook(CutOff);
             cs::index::CIndex index(cs::index::CIndex::ACCESS_CREATE, dir);
             ::_exit(7);
         });

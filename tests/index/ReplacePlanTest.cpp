@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "index/commit/ReplacePlan.h"
+#include "index/testing/TestHooks.h"
 #include "store/ContentDirectory.h"
 #include "support/TestSupport.h"
 
@@ -78,7 +79,7 @@ TEST(ReplacePlan, EveryCutOffIsRolledForward)
         Populate(dir);
         ProcessResult child = RunForked([&] {
             s_cutAt = cut;
-            CReplacePlan::setStepHook(CutOff);
+            cs::index::hooks::SetStepHook(CutOff);
             cs::store::CContentDirectory directory(dir, 0);
             Plan(directory);
             ::_exit(7);   // ran to the end: every cut has been tried

@@ -11,9 +11,9 @@
 #include "index/postings/DocPosPosting.h"
 #include "index/postings/DocPosting.h"
 #include "index/terms/CrcIndexTermReader.h"
-#include "index/terms/CrcIndexTermReaderImpl.h"
 #include "index/terms/DateIndexTermReader.h"
 #include "index/terms/IndexTermIterator.h"
+#include "index/terms/TermReaderImpl.h"
 #include "index/terms/TextIndexTermReader.h"
 #include "store/ContentDirectory.h"
 #include "support/BarrelBuilder.h"
@@ -385,7 +385,7 @@ TEST(TermReader, SeekTermDocsAndTermPositionsSkipDeletedDocuments)
     EXPECT_EQ(nearby, 101);
 
     // The implementation leaves queries to its wrapper.
-    CCrcIndexTermReaderImpl impl;
+    CTermReaderImpl impl("crc", PositionRule::BY_INDEX_WAY);
     EXPECT_EQ(RaisedMessage<std::logic_error>([&] { impl.seek(&odd); }),
               "INVALID OPERATION: FALSE && \"call CCrcIndexTermReader::seek() \"");
 }

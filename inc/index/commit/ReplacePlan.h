@@ -43,11 +43,6 @@ public:
     // Rolls forward a plan left by an interrupted replacement; true when there was one.
     static bool recover(store::CDirectory* pDir);
 
-    // Test hook: called with a running number before every change the plan makes
-    // on disk (the plan file's commit, each step, each phase record, the removal).
-    using StepHook = void (*)(int step);
-    static void setStepHook(StepHook hook);
-
 private:
     struct Step {
         int phase;
@@ -63,7 +58,6 @@ private:
     void readPlanFile();
     void runStep(const Step& step);
     void syncDirectory() const;
-    void reachStep() const;
 
     store::CDirectory* m_pDir;
     std::vector<Step> m_steps;

@@ -23,6 +23,9 @@ public:
     virtual CFieldIndexer* createFieldIndexer(utility::CMemoryCache* pMemory) = 0;
     virtual CFieldMerger* createFieldMerger() = 0;
     virtual CIndexTermReader* createTermReader() = 0;
+    // Whether the kind's postings keep frequencies and positions in a field
+    // of index way `indexWay`.
+    virtual bool keepsPositions(int indexWay) const = 0;
     virtual ~CFieldFactory() = default;
 
     CFieldFactory(const CFieldFactory&) = delete;

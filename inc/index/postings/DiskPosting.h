@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "index/format/PostingTrailer.h"
 #include "index/postings/InputDescriptor.h"
 #include "index/postings/Posting.h"
 
@@ -13,11 +14,6 @@ namespace cs::index {
 
 class CDiskPosting : public CPosting {
 public:
-    // Bytes of the largest trailer: VLong, VInt, VLong, VLong, VInt, VLong, VInt.
-    static constexpr int32_t MAX_TRAILER_BYTES = 55;
-    // The .pid offset of a merged document posting: it has no position data.
-    static constexpr int64_t NO_POSITIONS = -1;
-
     ~CDiskPosting() override;
 
     // Documents not marked deleted in the barrel's bitmap, with frequencies.
@@ -25,8 +21,8 @@ public:
     void open(int64_t offset) override;
     // Opens again at the same offset: back to the first document.
     void reset() override;
-    int32_t docFreq() const override { return m_docFreq; }
-    int64_t totalTermFreq() const override { return m_totalTermFreq; }
+    int32_t docFreq() const override { return m_trailer.docFreq; }
+    int64_t totalTermFreq() const override { return m_trailer.totalTermFreq; }
     // The .did input reads through the first 4096 bytes, the .pid input
     // through the next 4096 when there are 8192 and position data.
     int64_t setBuffer(char* buffer, int64_t length) override
@@ -44,10 +40,13 @@ public:
     // For copying the encoded lists as they are: after open() the .did input
     // stands at the document list and the .pid input at the positions.
     CInputDescriptor* getInputDescriptor() const { return m_pInputDesc; }
-    int64_t getDocListBytes() const { return m_docListBytes; }
+    int64_t getDocListBytes() const { return m_trailer.docListBytes; }
     int64_t getPositionBytes() const { return m_positionBytes; }
-    int32_t getLastDoc() const { return m_lastDoc; }
+    int32_t getLastDoc() const { return m_trailer.lastDoc; }
     bool hasPositions() const { return m_positionBytes > 0; }
+    // The trailer read by open(), and the .did offset just past it.
+    const format::CPostingTrailer& getTrailer() const { return m_trailer; }
+    int64_t getTrailerEnd() const { return m_trailerOffset + m_trailer.encodedBytes(); }
 
 protected:
     // Reads through `pInputDesc`; `pOwnedDesc`, when given, is that same
@@ -69,20 +68,12 @@ protected:
 
     virtual bool withFrequencies() const = 0;
     // Called at the end of open(), with the trailer decoded.
-    virtual void openPositions(int64_t positionsOffset);
-    // The list length that a trailer at `offset` begins with (a VLong that
-    // cannot exceed the offset).
-    uint64_t trailerLength(store::CIndexInput* pInput, const char* extension, int64_t offset) const;
+    virtual void openPositions();
     [[noreturn]] void damaged(const char* extension, const char* what, int64_t offset) const;
 
     CInputDescriptor* m_pInputDesc;
     std::unique_ptr<CInputDescriptor> m_pOwnedDesc;
-    // The trailer.
-    int64_t m_docListBytes = 0;
-    int32_t m_docFreq = 0;
-    int64_t m_totalTermFreq = 0;
-    int64_t m_positionsOffset = 0;
-    int32_t m_lastDoc = 0;
+    format::CPostingTrailer m_trailer;
     int64_t m_trailerOffset = 0;
     // Decoding state.
     int32_t m_curDoc = 0;

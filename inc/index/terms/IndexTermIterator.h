@@ -1,5 +1,6 @@
-// Walks the terms of one field of one barrel in ascending order and hands
-// out, for the current term, its disk posting.
+// Walks the terms of one field of one barrel in ascending order (the whole
+// dictionary or a slice of it) and hands out, for the current term, its disk
+// posting.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +17,9 @@ class CTermReaderImpl;
 
 class CIndexTermIterator {
 public:
-    virtual ~CIndexTermIterator();
+    // Entries [first, last) of the reader's dictionary.
+    CIndexTermIterator(const CTermReaderImpl* pTermReader, const CTermInfo* first, const CTermInfo* last);
+    ~CIndexTermIterator();
     CIndexTermIterator(const CIndexTermIterator&) = delete;
     CIndexTermIterator& operator=(const CIndexTermIterator&) = delete;
 
@@ -34,15 +37,10 @@ public:
     // Returns the length not taken.
     int64_t setBuffer(char* buffer, int64_t length, int32_t block = store::CIndexInput::BUFFER_SIZE);
 
-protected:
-    explicit CIndexTermIterator(const CTermReaderImpl* pTermReader);
-
-    // The dictionary entry after the current one, or null.
-    virtual const CTermInfo* nextEntry() = 0;
-
-    const CTermReaderImpl* m_pTermReader;
-
 private:
+    const CTermReaderImpl* m_pTermReader;
+    const CTermInfo* m_pNextEntry;
+    const CTermInfo* m_pEnd;
     std::unique_ptr<utility::CTermT<int32_t>> m_pCurTerm;
     const CTermInfo* m_pCurEntry = nullptr;
     std::unique_ptr<CDiskPosting> m_pPosting;

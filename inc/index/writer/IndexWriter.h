@@ -50,18 +50,6 @@ public:
     // Working memory of a merge on demand.
     static constexpr size_t MERGE_BUFFER_SIZE = 10485760;
 
-    // Moments of a flush a test can stop the process at (see setFlushHook).
-    enum FlushPoint {
-        BARREL_WRITTEN,     // the barrel's six ".tmp" files are whole
-        STATUS_WRITTEN,     // index_status.xml.tmp is whole
-        COLLECTION_SAVED,   // the collection's state files are whole
-        MARKER_CREATED,     // "index.rename" exists, nothing renamed yet
-        RENAMED,            // every file has its final name
-        MARKER_REMOVED      // before the merge policy runs
-    };
-    using FlushHook = void (*)(int point);
-    static void setFlushHook(FlushHook hook);
-
     // The writer of a database run; it owns the default parser and analyzer.
     // A missing index is the invalid argument "pIndex".
     CIndexWriter(CIndex* pIndex, std::unique_ptr<parse::CParser> pDefaultParser,

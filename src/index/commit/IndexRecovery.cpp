@@ -4,6 +4,7 @@
 
 #include "index/commit/RenameMarker.h"
 #include "index/commit/ReplacePlan.h"
+#include "index/format/BarrelFiles.h"
 #include "platform/Env.h"
 #include "store/ContentDirectory.h"
 #include "utility/Logger.h"
@@ -15,7 +16,7 @@ bool CIndexRecovery::recover(store::CDirectory* pDir)
     bool completed = CReplacePlan::recover(pDir);
     // A merged barrel keeps its "_mid_" name only until the list names it:
     // such files belong to a merge that never committed its replacement.
-    pDir->removeFiles("_mid_*");
+    pDir->removeFiles(std::string(format::MERGING_PREFIX) + "*");
     // Files of a flush whose replacement never began: the barrel list on
     // disk does not name them, and the next flush must not take them for
     // its own.
@@ -23,12 +24,12 @@ bool CIndexRecovery::recover(store::CDirectory* pDir)
     pDir->listFiles(files);
     size_t leftovers = 0;
     for (const std::string& file : files) {
-        if (file.size() >= 4 && file.compare(file.size() - 4, 4, ".tmp") == 0)
+        if (format::IsTmpName(file))
             ++leftovers;
     }
     if (leftovers > 0) {
         CS_LOG_INFO("removing %zu files of an unfinished flush in %s", leftovers, pDir->getPath().c_str());
-        pDir->removeFiles("*.tmp");
+        pDir->removeFiles(format::TmpPattern());
     }
     // No replacement is under way any more: a marker left by a crash goes.
     if (CRenameMarker::remove())

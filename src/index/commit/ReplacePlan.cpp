@@ -4,6 +4,7 @@
 #include <set>
 #include <sstream>
 
+#include "index/testing/HookPoints.h"
 #include "platform/Env.h"
 #include "store/Directory.h"
 #include "utility/Error.h"
@@ -20,24 +21,10 @@ const char* const kHeader = "cs.plan 1";
 // Not "*.tmp": a barrel flush renames every "*.tmp" of the directory into place.
 const char* const kNewSuffix = ".new";
 
-CReplacePlan::StepHook s_stepHook = nullptr;
-int s_stepCount = 0;
 
 } // namespace
 
 CReplacePlan::CReplacePlan(store::CDirectory* pDir) : m_pDir(pDir) { CS_ASSERT_ARG(pDir); }
-
-void CReplacePlan::setStepHook(StepHook hook)
-{
-    s_stepHook = hook;
-    s_stepCount = 0;
-}
-
-void CReplacePlan::reachStep() const
-{
-    if (s_stepHook)
-        s_stepHook(s_stepCount++);
-}
 
 void CReplacePlan::addStep(const Step& step)
 {
@@ -121,7 +108,7 @@ void CReplacePlan::writePlanFile() const
 
     std::string path = m_pDir->getFullPath(FILE_NAME);
     std::string fresh = path + kNewSuffix;
-    reachStep();
+    hooks::ReachPlanStep();
     int fd = platform::Env().createTruncated(fresh);
     if (fd < 0)
         CS_THROW("failed to create file: %s (%s)", fresh.c_str(), utility::GetLastErrorText().c_str());
@@ -196,7 +183,7 @@ void CReplacePlan::commit()
 
 void CReplacePlan::runStep(const Step& step)
 {
-    reachStep();
+    hooks::ReachPlanStep();
     if (!step.rename) {
         if (m_pDir->fileExists(step.from))
             m_pDir->removeFile(step.from);
@@ -223,7 +210,7 @@ void CReplacePlan::execute()
         if (std::next(it) != phases.end())
             writePlanFile();
     }
-    reachStep();
+    hooks::ReachPlanStep();
     m_pDir->removeFile(FILE_NAME);
     syncDirectory();
 }

@@ -1,8 +1,6 @@
 #include "index/fields/FieldFactoryRegistry.h"
 
-#include "index/fields/CrcFieldFactory.h"
-#include "index/fields/DateFieldFactory.h"
-#include "index/fields/TextFieldFactory.h"
+#include "index/fields/BuiltinFieldFactory.h"
 #include "utility/Error.h"
 
 namespace cs::index {
@@ -15,9 +13,9 @@ CFieldFactoryRegistry& CFieldFactoryRegistry::instance()
 
 CFieldFactoryRegistry::CFieldFactoryRegistry()
 {
-    registerFactory(&CTextFieldFactory::instance());
-    registerFactory(&CCrcFieldFactory::instance());
-    registerFactory(&CDateFieldFactory::instance());
+    registerFactory(&CBuiltinFieldFactory::text());
+    registerFactory(&CBuiltinFieldFactory::crc());
+    registerFactory(&CBuiltinFieldFactory::date());
 }
 
 void CFieldFactoryRegistry::registerFactory(CFieldFactory* pFactory)

@@ -1,6 +1,7 @@
 #include "index/fields/FieldIndexer.h"
 
 #include "content/Field.h"
+#include "index/format/TermDictionary.h"
 #include "index/postings/MemoryPosting.h"
 #include "utility/Error.h"
 
@@ -34,24 +35,15 @@ int64_t CFieldIndexer::write(const COutputDescriptor* pWriterDesc)
     CS_ASSERT_ARG(pTdWriter);
 
     m_termDictStart = pTdWriter->position();
-    uint32_t previousTerm = 0;
-    int64_t previousOffset = 0;
-    m_termCount = 0;
+    format::CTermDictionaryWriter dictionary(*pTdWriter);
     forEachPosting([&](int32_t term, CMemoryPosting& posting) {
         if (!posting.hasData())
             return;
-        pTdWriter->writeVInt(static_cast<int32_t>(static_cast<uint32_t>(term) - previousTerm));
-        previousTerm = static_cast<uint32_t>(term);
-        pTdWriter->writeVInt(posting.docFreq());
-        int64_t offset = posting.write(*pWriterDesc);
-        pTdWriter->writeVLong(offset - previousOffset);
-        previousOffset = offset;
+        dictionary.add(term, posting.docFreq(), posting.write(*pWriterDesc));
         posting.reset();
-        ++m_termCount;
     });
-    int64_t trailer = pTdWriter->position();
-    pTdWriter->writeVLong(trailer - m_termDictStart);
-    pTdWriter->writeVInt(m_termCount);
+    int64_t trailer = dictionary.finish();
+    m_termCount = dictionary.termCount();
     logWriting(true);
     return trailer;
 }

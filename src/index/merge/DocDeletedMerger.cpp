@@ -1,5 +1,6 @@
 #include "index/merge/DocDeletedMerger.h"
 
+#include "index/format/BarrelFiles.h"
 #include "index/merge/MergeBarrelEntity.h"
 #include "store/Directory.h"
 #include "utility/DocDeleted.h"
@@ -28,7 +29,7 @@ void CDocDeletedMerger::merge(store::CDirectory* pDir, const std::vector<CMergeB
     docCount = static_cast<int32_t>(merged.docNum());
     deletedCount = static_cast<int32_t>(merged.docDelNum());
     if (deletedCount > 0) {
-        std::string path = pDir->getFullPath(newBarrel + ".del");
+        std::string path = pDir->getFullPath(newBarrel + format::DEL);
         if (!merged.save(path))
             CS_THROW("failed to write %s", path.c_str());
     }

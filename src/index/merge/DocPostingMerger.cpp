@@ -41,20 +41,10 @@ void CDocPostingMerger::addPosting(int32_t shift, CPosting* pPosting)
     }
 }
 
-int64_t CDocPostingMerger::endTerm()
+format::CPostingTrailer CDocPostingMerger::finishPosting(int64_t docListBytes)
 {
-    int64_t docListBytes = finishTerm();
-    if (m_docFreq == 0)
-        return -1;
-    int64_t trailer = m_pDdOutput->position();
-    m_pDdOutput->writeVLong(docListBytes);
-    m_pDdOutput->writeVInt(m_docFreq);
-    m_pDdOutput->writeVLong(m_docFreq);
-    m_pDdOutput->writeVLong(-1);
-    m_pDdOutput->writeVInt(1);
-    m_pDdOutput->writeVLong(docListBytes);
-    m_pDdOutput->writeVInt(m_lastDoc);
-    return trailer;
+    return format::CPostingTrailer::ofList(docListBytes, m_docFreq, m_docFreq,
+                                           format::CPostingTrailer::NO_POSITIONS_MERGED, m_lastDoc);
 }
 
 } // namespace cs::index

@@ -10,8 +10,10 @@ public:
     explicit CDocPostingMerger(const COutputDescriptor& outputs);
 
     void addPosting(int32_t shift, CPosting* pPosting) override;
-    // The trailer of a merged document posting points at no position data (-1).
-    int64_t endTerm() override;
+
+protected:
+    // The trailer of a merged document posting says NO_POSITIONS_MERGED.
+    format::CPostingTrailer finishPosting(int64_t docListBytes) override;
 };
 
 } // namespace cs::index

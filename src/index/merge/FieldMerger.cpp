@@ -11,6 +11,8 @@
 
 namespace cs::index {
 
+CFieldMerger::CFieldMerger(const char* kind, PositionRule positions) : m_kind(kind), m_positions(positions) {}
+
 CFieldMerger::~CFieldMerger()
 {
     // Cursors hold term readers over the sources: they go before the sources.
@@ -67,28 +69,24 @@ int64_t CFieldMerger::merge(const COutputDescriptor& outputs)
     CS_LOG_DEBUG("field merging");
     CS_ASSERT_ARG(outputs.getTdWriter() && outputs.getDdWriter());
     m_termCount = 0;
-    m_termsWritten = 0;
-    m_prevTerm = 0;
-    m_prevOffset = 0;
     m_bufferedTerms = 0;
-    m_fieldStart = outputs.getTdWriter()->position();
+    m_pDictionary = std::make_unique<format::CTermDictionaryWriter>(*outputs.getTdWriter());
     if (m_sources.empty())
-        return endField(outputs);
+        return endField();
     // Postings are merged as the barrels' readers hand them out.
-    if (keepsPositions(m_sources.front().fieldInfo))
+    if (KeepsPositions(m_positions, m_sources.front().fieldInfo.getIndexWay()))
         m_pPostingMerger = std::make_unique<CWordPostingMerger>(outputs);
     else
         m_pPostingMerger = std::make_unique<CDocPostingMerger>(outputs);
     openCursors();
-    mergeTerms(outputs);
-    writeTerms(outputs, m_terms, m_bufferedTerms);
-    m_bufferedTerms = 0;
-    m_termCount = m_termsWritten;
+    mergeTerms();
+    writeBufferedTerms();
+    m_termCount = m_pDictionary->termCount();
     m_pQueue.reset();
-    return endField(outputs);
+    return endField();
 }
 
-void CFieldMerger::mergeTerms(const COutputDescriptor& outputs)
+void CFieldMerger::mergeTerms()
 {
     while (m_pQueue->size() > 0) {
         m_live.emplace_back(m_pQueue->pop());
@@ -99,7 +97,7 @@ void CFieldMerger::mergeTerms(const COutputDescriptor& outputs)
             m_pPostingMerger->addPosting(pCursor->m_shift, pCursor->m_pIterator->posting());
         int64_t offset = m_pPostingMerger->endTerm();
         if (offset != -1)
-            bufferTerm(outputs, pTerm->get(), offset);
+            bufferTerm(pTerm->get(), offset);
         // The term is copied: the cursors may move on now, the last popped first.
         while (!m_live.empty()) {
             std::unique_ptr<CFieldMergeInfo> pCursor = std::move(m_live.back());
@@ -112,42 +110,28 @@ void CFieldMerger::mergeTerms(const COutputDescriptor& outputs)
     }
 }
 
-void CFieldMerger::bufferTerm(const COutputDescriptor& outputs, int32_t term, int64_t offset)
+void CFieldMerger::bufferTerm(int32_t term, int64_t offset)
 {
     CTermInfo& entry = m_terms[m_bufferedTerms++];
     entry.m_term = term;
     entry.m_docFreq = m_pPostingMerger->getDocFreq();
     entry.m_docPointer = offset;
-    if (m_bufferedTerms == TERM_BATCH) {
-        writeTerms(outputs, m_terms, m_bufferedTerms);
-        m_bufferedTerms = 0;
-    }
+    if (m_bufferedTerms == TERM_BATCH)
+        writeBufferedTerms();
 }
 
-void CFieldMerger::writeTermEntries(const COutputDescriptor& outputs, const CTermInfo* entries, int32_t count,
-                                    const char* kind)
+void CFieldMerger::writeBufferedTerms()
 {
-    CS_LOG_DEBUG("%s merger is writing merged index data", kind);
-    store::CIndexOutput* pTid = outputs.getTdWriter();
-    for (int32_t i = 0; i < count; ++i) {
-        if (m_termsWritten == 0)
-            m_fieldStart = pTid->position();
-        pTid->writeVInt(static_cast<int32_t>(static_cast<uint32_t>(entries[i].m_term) - m_prevTerm));
-        pTid->writeVInt(entries[i].m_docFreq);
-        pTid->writeVLong(entries[i].m_docPointer - m_prevOffset);
-        m_prevTerm = static_cast<uint32_t>(entries[i].m_term);
-        m_prevOffset = entries[i].m_docPointer;
-        ++m_termsWritten;
-    }
+    CS_LOG_DEBUG("%s merger is writing merged index data", m_kind);
+    for (int32_t i = 0; i < m_bufferedTerms; ++i)
+        m_pDictionary->add(m_terms[i].m_term, m_terms[i].m_docFreq, m_terms[i].m_docPointer);
+    m_bufferedTerms = 0;
 }
 
-int64_t CFieldMerger::writeFieldTrailer(const COutputDescriptor& outputs, const char* kind)
+int64_t CFieldMerger::endField()
 {
-    store::CIndexOutput* pTid = outputs.getTdWriter();
-    int64_t trailer = pTid->position();
-    pTid->writeVLong(trailer - m_fieldStart);
-    pTid->writeVInt(m_termsWritten);
-    CS_LOG_DEBUG("%s merger has compeleted merging", kind);
+    int64_t trailer = m_pDictionary->finish();
+    CS_LOG_DEBUG("%s merger has compeleted merging", m_kind);
     return trailer;
 }
 

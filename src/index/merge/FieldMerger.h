@@ -1,7 +1,8 @@
 // Merges one indexed field of several barrels into the new barrel: a k-way
 // merge of their term dictionaries in term order, each term's postings
 // appended by the posting merger, the merged dictionary written in batches.
-// The field kinds differ only in what they log.
+// The field kinds differ only in their name in the log and in which postings
+// keep positions.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,8 @@
 #include <vector>
 
 #include "index/fields/FieldInfo.h"
+#include "index/fields/PositionRule.h"
+#include "index/format/TermDictionary.h"
 #include "index/merge/FieldMergeQueue.h"
 #include "index/merge/PostingMerger.h"
 #include "index/postings/OutputDescriptor.h"
@@ -36,7 +39,9 @@ public:
     // 4096 bytes, from 4096 up to MAX_READ_BLOCK.
     static int32_t readBlock(int64_t share);
 
-    virtual ~CFieldMerger();
+    // `kind` ("text", "crc", "date") names the kind in the log.
+    CFieldMerger(const char* kind, PositionRule positions);
+    ~CFieldMerger();
     CFieldMerger(const CFieldMerger&) = delete;
     CFieldMerger& operator=(const CFieldMerger&) = delete;
 
@@ -58,20 +63,6 @@ public:
     // Terms of the merged field.
     int32_t getTermCount() const { return m_termCount; }
 
-protected:
-    CFieldMerger() = default;
-
-    // Whether the kind's postings keep frequencies and positions, as its term
-    // reader hands them out.
-    virtual bool keepsPositions(const CFieldInfo& fieldInfo) const = 0;
-    virtual void writeTerms(const COutputDescriptor& outputs, const CTermInfo* entries, int32_t count) = 0;
-    virtual int64_t endField(const COutputDescriptor& outputs) = 0;
-
-    // The dictionary layout shared by the kinds; `kind` names them in the log.
-    void writeTermEntries(const COutputDescriptor& outputs, const CTermInfo* entries, int32_t count,
-                          const char* kind);
-    int64_t writeFieldTrailer(const COutputDescriptor& outputs, const char* kind);
-
 private:
     struct Source {
         std::string barrelName;
@@ -82,8 +73,13 @@ private:
     };
 
     void openCursors();
-    void mergeTerms(const COutputDescriptor& outputs);
-    void bufferTerm(const COutputDescriptor& outputs, int32_t term, int64_t offset);
+    void mergeTerms();
+    void bufferTerm(int32_t term, int64_t offset);
+    void writeBufferedTerms();
+    int64_t endField();
+
+    const char* m_kind;
+    PositionRule m_positions;
 
     store::CDirectory* m_pDirectory = nullptr;
     std::unique_ptr<CFieldMergeQueue> m_pQueue;
@@ -96,11 +92,7 @@ private:
     std::vector<std::unique_ptr<CFieldMergeInfo>> m_live;   // cursors taken out of the queue
     CTermInfo m_terms[TERM_BATCH];
     int32_t m_bufferedTerms = 0;
-    // The dictionary being written.
-    int32_t m_termsWritten = 0;
-    uint32_t m_prevTerm = 0;
-    int64_t m_prevOffset = 0;
-    int64_t m_fieldStart = 0;
+    std::unique_ptr<format::CTermDictionaryWriter> m_pDictionary;   // the merged dictionary
 };
 
 } // namespace cs::index

@@ -6,6 +6,7 @@
 #include "index/BarrelsInfo.h"
 #include "index/commit/RenameMarker.h"
 #include "index/commit/ReplacePlan.h"
+#include "index/format/BarrelFiles.h"
 #include "index/merge/DocDeletedMerger.h"
 #include "index/merge/FieldMerger.h"
 #include "index/stored/StoreFieldsMerger.h"
@@ -14,14 +15,11 @@
 #include "store/IndexOutput.h"
 #include "utility/ConsoleProgress.h"
 #include "utility/Error.h"
-#include "utility/Format.h"
 #include "utility/Logger.h"
 
 namespace cs::index {
 
 namespace {
-
-const char* const kStaging = "tmp.";
 
 // The merge writes each of its files in one long run: larger buffers, fewer writes.
 std::unique_ptr<store::CIndexOutput> CreateMergeOutput(store::CDirectory* pDir, const std::string& name)
@@ -134,12 +132,11 @@ void CIndexMerger::replaceBarrels(CBarrelsInfo* pBarrels, const std::vector<std:
     int32_t docStart = 0;
     int counter = 0;
     for (std::unique_ptr<CBarrelInfo>& pBarrel : barrels) {
-        std::string name = utility::Format("_%d", counter++);
+        std::string name = format::BarrelName(counter++);
         if (pBarrel->getName() != name) {
             if (CIndexBarrelWriter* pWriter = pBarrel->getWriter())
                 pWriter->closeFiles();
-            // Through a name no barrel has, so that no final name meets a barrel still holding it.
-            std::string staged = kStaging + pBarrel->getName();
+            std::string staged = format::RENUMBERING_PREFIX + pBarrel->getName();
             plan.addBarrelRename(0, pBarrel->getName(), staged);
             plan.addBarrelRename(1, staged, name);
             pBarrel->setName(name);
@@ -149,7 +146,7 @@ void CIndexMerger::replaceBarrels(CBarrelsInfo* pBarrels, const std::vector<std:
         pBarrels->appendBarrel(std::move(pBarrel));
     }
     pBarrels->write(*m_pDirectory);
-    plan.addRename(1, std::string(CBarrelsInfo::STATUS_FILE) + ".tmp", CBarrelsInfo::STATUS_FILE);
+    plan.addRename(1, format::TmpName(CBarrelsInfo::STATUS_FILE), CBarrelsInfo::STATUS_FILE);
     // From here on the next start completes the replacement should this process not.
     plan.commit();
     plan.execute();
@@ -161,9 +158,9 @@ void CIndexMerger::mergeFields(const std::vector<CMergeBarrelEntity*>& entities,
                                MergedFields& merged)
 {
     CS_ASSERT_OP_TEXT(m_pFactorySearcher != nullptr, "pFactorySearcher");
-    std::unique_ptr<store::CIndexOutput> pTid = CreateMergeOutput(m_pDirectory, name + ".tid");
-    std::unique_ptr<store::CIndexOutput> pDid = CreateMergeOutput(m_pDirectory, name + ".did");
-    std::unique_ptr<store::CIndexOutput> pPid = CreateMergeOutput(m_pDirectory, name + ".pid");
+    std::unique_ptr<store::CIndexOutput> pTid = CreateMergeOutput(m_pDirectory, name + format::TID);
+    std::unique_ptr<store::CIndexOutput> pDid = CreateMergeOutput(m_pDirectory, name + format::DID);
+    std::unique_ptr<store::CIndexOutput> pPid = CreateMergeOutput(m_pDirectory, name + format::PID);
     COutputDescriptor outputs(pTid.get(), pDid.get(), pPid.get());
     merged.fields.setContentMode(m_pBarrels->getContentMode());
     for (int32_t fid = 0;; ++fid) {
@@ -244,8 +241,8 @@ void CIndexMerger::mergeBarrel(CMergeBarrelQueue* pQueue)
     }
     // The stored fields go first and are committed last: the disk writes
     // their bulk while the fields are merged.
-    std::unique_ptr<store::CIndexOutput> pSfi = CreateMergeOutput(m_pDirectory, name + ".sfi");
-    std::unique_ptr<store::CIndexOutput> pSfd = CreateMergeOutput(m_pDirectory, name + ".sfd");
+    std::unique_ptr<store::CIndexOutput> pSfi = CreateMergeOutput(m_pDirectory, name + format::SFI);
+    std::unique_ptr<store::CIndexOutput> pSfd = CreateMergeOutput(m_pDirectory, name + format::SFD);
     CStoreFieldsMerger::merge(m_pDirectory, entities, *pSfi, *pSfd);
     MergedFields merged;
     mergeFields(entities, name, merged);
@@ -254,12 +251,12 @@ void CIndexMerger::mergeBarrel(CMergeBarrelQueue* pQueue)
     int32_t docCount = 0, deletedCount = 0;
     CDocDeletedMerger::merge(m_pDirectory, entities, name, docCount, deletedCount);
     {
-        std::unique_ptr<store::CIndexOutput> pFdi(m_pDirectory->createOutput(name + ".fdi"));
+        std::unique_ptr<store::CIndexOutput> pFdi(m_pDirectory->createOutput(name + format::FDI));
         merged.fields.write(*pFdi);
         pFdi->close();
     }
     if (!merged.positions)
-        m_pDirectory->removeFile(name + ".pid");
+        m_pDirectory->removeFile(name + format::PID);
 
     // The sources leave the list and the new barrel joins it in one replacement.
     std::vector<std::string> removed;

@@ -1,5 +1,6 @@
 #include "index/merge/MergeBarrelEntity.h"
 
+#include "index/format/BarrelFiles.h"
 #include "store/Directory.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
@@ -17,7 +18,7 @@ CMergeBarrelEntity::~CMergeBarrelEntity() = default;
 
 void CMergeBarrelEntity::load(bool recycle)
 {
-    std::unique_ptr<store::CIndexInput> pFdi(m_pDir->openInput(m_pBarrelInfo->getName() + ".fdi"));
+    std::unique_ptr<store::CIndexInput> pFdi(m_pDir->openInput(m_pBarrelInfo->getName() + format::FDI));
     m_pFieldInfos = std::make_unique<CFieldInfoList>();
     m_pFieldInfos->read(*pFdi);
     loadDocDeleted(recycle);
@@ -28,7 +29,7 @@ void CMergeBarrelEntity::loadDocDeleted(bool recycle)
     m_pDocDeleted.reset();
     m_recycle = false;
     m_lead = 0;
-    std::string name = m_pBarrelInfo->getName() + ".del";
+    std::string name = m_pBarrelInfo->getName() + format::DEL;
     if (!m_pDir->fileExists(name))
         return;
     std::string path = m_pDir->getFullPath(name);

@@ -1,6 +1,6 @@
 #include "index/merge/MergeLevel.h"
 
-#include "utility/Format.h"
+#include "index/format/BarrelFiles.h"
 
 namespace cs::index {
 
@@ -9,6 +9,6 @@ CMergeLevel::CMergeLevel(int level, int capacity)
 {
 }
 
-std::string CMergeLevel::queueName(int level, int counter) { return utility::Format("_mid_%d_%d_", level, counter); }
+std::string CMergeLevel::queueName(int level, int counter) { return format::MergingBarrelName(level, counter); }
 
 } // namespace cs::index

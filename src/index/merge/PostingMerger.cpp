@@ -89,10 +89,12 @@ void CPostingMerger::copyBytes(store::CIndexInput* pInput, store::CIndexOutput* 
     pOutput->copyFrom(pInput, length);
 }
 
-int64_t CPostingMerger::finishTerm()
+int64_t CPostingMerger::endTerm()
 {
     m_first = true;
-    return m_pDdOutput->position() - m_docListStart;
+    if (m_docFreq == 0)
+        return -1;
+    return finishPosting(m_pDdOutput->position() - m_docListStart).write(*m_pDdOutput);
 }
 
 } // namespace cs::index

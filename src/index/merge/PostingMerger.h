@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 
+#include "index/format/PostingTrailer.h"
 #include "index/postings/OutputDescriptor.h"
 
 namespace cs::utility {
@@ -28,7 +29,7 @@ public:
     virtual void addPosting(int32_t shift, CPosting* pPosting) = 0;
     // Writes the merged posting's trailer; returns its .did offset, or -1
     // when every document of the term was deleted (nothing is written then).
-    virtual int64_t endTerm() = 0;
+    int64_t endTerm();
 
     // Memory left over by the field merge, usable while merging (null: none).
     void setBuffer(char* buffer, int64_t size);
@@ -46,8 +47,9 @@ protected:
     void copyDocList(int32_t shift, CDiskPosting* pPosting);
     // Appends `length` encoded bytes from the input's position.
     static void copyBytes(store::CIndexInput* pInput, store::CIndexOutput* pOutput, int64_t length);
-    // Starts a new term after the trailer; the document-list length so far.
-    int64_t finishTerm();
+    // The trailer of the term's merged list of `docListBytes` bytes, after
+    // whatever has to precede it (the position trailer).
+    virtual format::CPostingTrailer finishPosting(int64_t docListBytes) = 0;
 
     store::CIndexOutput* m_pDdOutput;
     store::CIndexOutput* m_pPdOutput;
@@ -58,7 +60,6 @@ protected:
     int32_t m_docFreq = 0;
     int64_t m_totalTermFreq = 0;
     int64_t m_positionStart = 0;
-    int64_t m_positionsOffset = 0;
     int32_t m_lastDoc = 0;
 
 private:

@@ -42,23 +42,11 @@ void CWordPostingMerger::addPosting(int32_t shift, CPosting* pPosting)
     }
 }
 
-int64_t CWordPostingMerger::endTerm()
+format::CPostingTrailer CWordPostingMerger::finishPosting(int64_t docListBytes)
 {
-    int64_t docListBytes = finishTerm();
-    if (m_docFreq == 0)
-        return -1;
-    int64_t positionBytes = m_pPdOutput->position() - m_positionStart;
-    m_positionsOffset = m_pPdOutput->position();
-    m_pPdOutput->writeVLong(positionBytes);
-    int64_t trailer = m_pDdOutput->position();
-    m_pDdOutput->writeVLong(docListBytes);
-    m_pDdOutput->writeVInt(m_docFreq);
-    m_pDdOutput->writeVLong(m_totalTermFreq);
-    m_pDdOutput->writeVLong(m_positionsOffset);
-    m_pDdOutput->writeVInt(1);
-    m_pDdOutput->writeVLong(docListBytes);
-    m_pDdOutput->writeVInt(m_lastDoc);
-    return trailer;
+    int64_t positionTrailer =
+        format::WritePositionTrailer(*m_pPdOutput, m_pPdOutput->position() - m_positionStart);
+    return format::CPostingTrailer::ofList(docListBytes, m_docFreq, m_totalTermFreq, positionTrailer, m_lastDoc);
 }
 
 } // namespace cs::index

@@ -10,7 +10,9 @@ public:
     explicit CWordPostingMerger(const COutputDescriptor& outputs);
 
     void addPosting(int32_t shift, CPosting* pPosting) override;
-    int64_t endTerm() override;
+
+protected:
+    format::CPostingTrailer finishPosting(int64_t docListBytes) override;
 };
 
 } // namespace cs::index

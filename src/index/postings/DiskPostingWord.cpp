@@ -1,5 +1,6 @@
 #include "index/postings/DiskPostingWord.h"
 
+#include "index/format/BarrelFiles.h"
 #include "utility/Error.h"
 
 namespace cs::index {
@@ -10,17 +11,22 @@ CDiskPostingWord::CDiskPostingWord(CInputDescriptor* pInputDesc, utility::CDocDe
 {
 }
 
-void CDiskPostingWord::openPositions(int64_t positionsOffset)
+void CDiskPostingWord::openPositions()
 {
     m_curPosition = 0;
-    // A merged document posting says "no position data" with all bits set.
-    if (positionsOffset == 0 || positionsOffset == NO_POSITIONS)
+    if (!m_trailer.hasPositions())
         return;
+    int64_t offset = m_trailer.positionsOffset;
     store::CIndexInput* pPid = m_pInputDesc->getPdInput();
     if (!pPid)
-        damaged(".pid", "position data missing", positionsOffset);
-    m_positionBytes = static_cast<int64_t>(trailerLength(pPid, ".pid", positionsOffset));
-    pPid->seek(positionsOffset - m_positionBytes);
+        damaged(format::PID, "position data missing", offset);
+    if (offset <= 0 || offset >= pPid->length())
+        damaged(format::PID, "trailer beyond the end of the file", offset);
+    uint64_t listBytes = 0;
+    if (!format::ReadPositionTrailer(*pPid, offset, listBytes) || listBytes > static_cast<uint64_t>(offset))
+        damaged(format::PID, "trailer out of range", offset);
+    m_positionBytes = static_cast<int64_t>(listBytes);
+    pPid->seek(offset - m_positionBytes);
 }
 
 int32_t CDiskPostingWord::nextPositions(int32_t* values, int32_t count)
@@ -35,8 +41,8 @@ int32_t CDiskPostingWord::nextPositions(int32_t* values, int32_t count)
         if (values)
             values[i] = m_curPosition;
     }
-    if (pPid->position() > m_positionsOffset)
-        damaged(".pid", "positions overrunning their trailer", m_positionsOffset);
+    if (pPid->position() > m_trailer.positionsOffset)
+        damaged(format::PID, "positions overrunning their trailer", m_trailer.positionsOffset);
     return count;
 }
 

@@ -19,7 +19,7 @@ public:
 
 protected:
     bool withFrequencies() const override { return true; }
-    void openPositions(int64_t positionsOffset) override;
+    void openPositions() override;
 
 private:
     int32_t m_curPosition = 0;

@@ -1,5 +1,6 @@
 #include "index/postings/MemoryPostingDoc.h"
 
+#include "index/format/PostingTrailer.h"
 #include "store/IndexOutput.h"
 
 namespace cs::index {
@@ -16,16 +17,9 @@ int64_t CMemoryPostingDoc::write(const COutputDescriptor& outputs)
     m_docList.closeTail();
     store::CIndexOutput& docs = *outputs.getDdWriter();
     m_docList.copyTo(docs);
-    int64_t trailer = docs.position();
-    docs.writeVLong(m_docList.length());
-    docs.writeVInt(m_docFreq);
-    docs.writeVLong(m_docFreq);
-    docs.writeVLong(0);   // no positions
-    // A one-entry skip table: one block over the whole list.
-    docs.writeVInt(1);
-    docs.writeVLong(m_docList.length());
-    docs.writeVInt(m_lastDoc);
-    return trailer;
+    return format::CPostingTrailer::ofList(m_docList.length(), m_docFreq, m_docFreq,
+                                           format::CPostingTrailer::NO_POSITIONS_FLUSHED, m_lastDoc)
+        .write(docs);
 }
 
 } // namespace cs::index

@@ -1,5 +1,6 @@
 #include "index/postings/MemoryPostingWord.h"
 
+#include "index/format/PostingTrailer.h"
 #include "store/IndexOutput.h"
 
 namespace cs::index {
@@ -29,20 +30,10 @@ int64_t CMemoryPostingWord::write(const COutputDescriptor& outputs)
     store::CIndexOutput& docs = *outputs.getDdWriter();
     store::CIndexOutput& positions = *outputs.getPdWriter();
     m_docList.copyTo(docs);
-    int64_t trailer = docs.position();
     m_positionList.copyTo(positions);
-    int64_t positionTrailer = positions.position();
-    positions.writeVLong(m_positionList.length());
-
-    docs.writeVLong(m_docList.length());
-    docs.writeVInt(m_docFreq);
-    docs.writeVLong(m_totalTermFreq);
-    docs.writeVLong(positionTrailer);
-    // A one-entry skip table: one block over the whole list.
-    docs.writeVInt(1);
-    docs.writeVLong(m_docList.length());
-    docs.writeVInt(m_lastDoc);
-    return trailer;
+    int64_t positionTrailer = format::WritePositionTrailer(positions, m_positionList.length());
+    return format::CPostingTrailer::ofList(m_docList.length(), m_docFreq, m_totalTermFreq, positionTrailer, m_lastDoc)
+        .write(docs);
 }
 
 } // namespace cs::index

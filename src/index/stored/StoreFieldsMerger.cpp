@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "index/format/BarrelFiles.h"
 #include "index/merge/MergeBarrelEntity.h"
 #include "store/Directory.h"
 #include "utility/Error.h"
@@ -14,7 +15,7 @@ namespace {
 std::vector<int64_t> ReadEntries(store::CDirectory* pDir, store::CIndexInput& sfi, const std::string& barrel,
                                  int32_t docCount, int64_t sfdLength)
 {
-    std::string path = pDir->getFullPath(barrel + ".sfi");
+    std::string path = pDir->getFullPath(barrel + format::SFI);
     if (sfi.length() < static_cast<int64_t>(docCount) * 8)
         CS_THROW("index file %s is damaged: %lld entries for %d documents", path.c_str(),
                  static_cast<long long>(sfi.length() / 8), docCount);
@@ -40,8 +41,8 @@ void CStoreFieldsMerger::merge(store::CDirectory* pDir, const std::vector<CMerge
     for (CMergeBarrelEntity* pEntity : entities) {
         const std::string& barrel = pEntity->getBarrelInfo()->getName();
         int32_t docCount = pEntity->getBarrelInfo()->getDocCount();
-        std::unique_ptr<store::CIndexInput> pSfi(pDir->openInput(barrel + ".sfi"));
-        std::unique_ptr<store::CIndexInput> pSfd(pDir->openInput(barrel + ".sfd"));
+        std::unique_ptr<store::CIndexInput> pSfi(pDir->openInput(barrel + format::SFI));
+        std::unique_ptr<store::CIndexInput> pSfd(pDir->openInput(barrel + format::SFD));
         std::vector<int64_t> entries = ReadEntries(pDir, *pSfi, barrel, docCount, pSfd->length());
         int64_t base = sfdOut.position();
         const utility::CDocDeleted* pDeleted = pEntity->getRecycledDeletions();

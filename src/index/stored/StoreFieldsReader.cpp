@@ -4,6 +4,7 @@
 
 #include "content/ModeItem.h"
 #include "index/fields/FieldInfoList.h"
+#include "index/format/BarrelFiles.h"
 #include "store/Directory.h"
 #include "store/IndexInput.h"
 #include "utility/Error.h"
@@ -22,14 +23,14 @@ CStoreFieldsReader::CStoreFieldsReader(store::CDirectory* pDirectory, const std:
     : m_barrelPath(pDirectory->getFullPath(barrelName)), m_pFieldsInfo(pFieldsInfo)
 {
     CS_ASSERT_ARG(pFieldsInfo != nullptr);
-    m_pIndexInput.reset(pDirectory->openInput(barrelName + ".sfi"));
-    m_pDataInput.reset(pDirectory->openInput(barrelName + ".sfd"));
+    m_pIndexInput.reset(pDirectory->openInput(barrelName + format::SFI));
+    m_pDataInput.reset(pDirectory->openInput(barrelName + format::SFD));
 }
 
 CStoreFieldsReader::~CStoreFieldsReader() = default;
 
-std::string CStoreFieldsReader::dataFileName() const { return m_barrelPath + ".sfd"; }
-std::string CStoreFieldsReader::indexFileName() const { return m_barrelPath + ".sfi"; }
+std::string CStoreFieldsReader::dataFileName() const { return m_barrelPath + format::SFD; }
+std::string CStoreFieldsReader::indexFileName() const { return m_barrelPath + format::SFI; }
 
 void CStoreFieldsReader::damaged(const std::string& file, const char* what, int64_t offset) const
 {

@@ -6,6 +6,7 @@
 
 #include "content/Content.h"
 #include "content/ModeItem.h"
+#include "index/format/BarrelFiles.h"
 #include "store/Directory.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
@@ -31,8 +32,8 @@ void CStoreFieldsWriter::open(store::CDirectory* pDirectory, const std::string& 
     CS_ASSERT_ARG_TEXT(pDirectory != nullptr, "pDirectory != NULL");
     CS_ASSERT_ARG_TEXT(fieldsInfo != nullptr, "fieldsInfo != NULL");
     CS_LOG_DEBUG("store field writer is opening store files");
-    m_pIndexOutput.reset(pDirectory->createOutput(barrelName + ".sfi" + ".tmp"));
-    m_pDataOutput.reset(pDirectory->createOutput(barrelName + ".sfd" + ".tmp"));
+    m_pIndexOutput.reset(pDirectory->createOutput(format::TmpName(barrelName + format::SFI)));
+    m_pDataOutput.reset(pDirectory->createOutput(format::TmpName(barrelName + format::SFD)));
 }
 
 void CStoreFieldsWriter::addDocument(int32_t docid, const content::CContent* pContent)

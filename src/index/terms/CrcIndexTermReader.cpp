@@ -1,9 +1,10 @@
 #include "index/terms/CrcIndexTermReader.h"
 
-#include "index/terms/CrcIndexTermReaderImpl.h"
-
 namespace cs::index {
 
-CCrcIndexTermReader::CCrcIndexTermReader() : CTermReaderWrapper(std::make_unique<CCrcIndexTermReaderImpl>()) {}
+CCrcIndexTermReader::CCrcIndexTermReader()
+    : CTermReaderWrapper(std::make_unique<CTermReaderImpl>("crc", PositionRule::BY_INDEX_WAY))
+{
+}
 
 } // namespace cs::index

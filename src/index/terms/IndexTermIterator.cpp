@@ -6,7 +6,9 @@
 
 namespace cs::index {
 
-CIndexTermIterator::CIndexTermIterator(const CTermReaderImpl* pTermReader) : m_pTermReader(pTermReader)
+CIndexTermIterator::CIndexTermIterator(const CTermReaderImpl* pTermReader, const CTermInfo* first,
+                                       const CTermInfo* last)
+    : m_pTermReader(pTermReader), m_pNextEntry(first), m_pEnd(last)
 {
     CS_ASSERT_ARG(pTermReader);
 }
@@ -19,9 +21,9 @@ CIndexTermIterator::~CIndexTermIterator()
 
 bool CIndexTermIterator::next()
 {
-    const CTermInfo* pEntry = nextEntry();
-    if (!pEntry)
+    if (m_pNextEntry >= m_pEnd)
         return false;
+    const CTermInfo* pEntry = m_pNextEntry++;
     m_pCurEntry = pEntry;
     if (!m_pCurTerm)
         m_pCurTerm = std::make_unique<utility::CTermT<int32_t>>(m_pTermReader->getFieldInfo()->getName());

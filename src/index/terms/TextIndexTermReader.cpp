@@ -1,9 +1,10 @@
 #include "index/terms/TextIndexTermReader.h"
 
-#include "index/terms/TextIndexTermReaderImpl.h"
-
 namespace cs::index {
 
-CTextIndexTermReader::CTextIndexTermReader() : CTermReaderWrapper(std::make_unique<CTextIndexTermReaderImpl>()) {}
+CTextIndexTermReader::CTextIndexTermReader()
+    : CTermReaderWrapper(std::make_unique<CTermReaderImpl>("text", PositionRule::ALWAYS))
+{
+}
 
 } // namespace cs::index

@@ -2,6 +2,7 @@
 
 #include "content/Content.h"
 #include "content/ContentMode.h"
+#include "index/format/BarrelFiles.h"
 #include "store/Directory.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
@@ -74,9 +75,9 @@ void CIndexBarrelWriter::write()
 {
     CS_LOG_INFO("index barrel  %s is writing index data", m_barrelName.c_str());
     checkDiskSpace();
-    std::unique_ptr<store::CIndexOutput> pTid(m_pDirectory->createOutput(m_barrelName + ".tid" + ".tmp"));
-    std::unique_ptr<store::CIndexOutput> pDid(m_pDirectory->createOutput(m_barrelName + ".did" + ".tmp"));
-    std::unique_ptr<store::CIndexOutput> pPid(m_pDirectory->createOutput(m_barrelName + ".pid" + ".tmp"));
+    std::unique_ptr<store::CIndexOutput> pTid(m_pDirectory->createOutput(format::TmpName(m_barrelName + format::TID)));
+    std::unique_ptr<store::CIndexOutput> pDid(m_pDirectory->createOutput(format::TmpName(m_barrelName + format::DID)));
+    std::unique_ptr<store::CIndexOutput> pPid(m_pDirectory->createOutput(format::TmpName(m_barrelName + format::PID)));
     COutputDescriptor outputs(pTid.get(), pDid.get(), pPid.get());
     for (size_t fid = 0; fid < m_fieldIndexers.size(); ++fid) {
         CFieldIndexer* pIndexer = m_fieldIndexers[fid].get();
@@ -92,7 +93,7 @@ void CIndexBarrelWriter::write()
         info.setDocPostingBytes(pDid->position() - didStart);
         info.setPosPostingBytes(pPid->position() - pidStart);
     }
-    std::unique_ptr<store::CIndexOutput> pFdi(m_pDirectory->createOutput(m_barrelName + ".fdi" + ".tmp"));
+    std::unique_ptr<store::CIndexOutput> pFdi(m_pDirectory->createOutput(format::TmpName(m_barrelName + format::FDI)));
     m_fieldInfos.write(*pFdi);
     pFdi->close();
     pTid->close();
@@ -109,7 +110,7 @@ void CIndexBarrelWriter::close()
     // The deletions belong to this barrel only, whether or not there are any.
     std::unique_ptr<utility::CDocDeleted> pDocDeleted = std::move(m_pDocDeleted);
     if (pDocDeleted && pDocDeleted->docDelNum() > 0) {
-        std::string path = m_pDirectory->getFullPath(m_barrelName + ".del");
+        std::string path = m_pDirectory->getFullPath(m_barrelName + format::DEL);
         if (!pDocDeleted->save(path))
             CS_THROW("failed to write %s", path.c_str());
     }
@@ -136,7 +137,7 @@ void CIndexBarrelWriter::beginBarrel(const std::string& name)
 void CIndexBarrelWriter::loadDocDeleted()
 {
     m_pDocDeleted.reset();
-    std::string name = m_barrelName + ".del";
+    std::string name = m_barrelName + format::DEL;
     if (!m_pDirectory->fileExists(name))
         return;
     auto pDocDeleted = std::make_unique<utility::CDocDeleted>();

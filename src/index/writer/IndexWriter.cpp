@@ -16,7 +16,9 @@
 #include "index/Index.h"
 #include "index/commit/RenameMarker.h"
 #include "index/commit/ReplacePlan.h"
+#include "index/format/BarrelFiles.h"
 #include "index/merge/HTIndexMerger.h"
+#include "index/testing/HookPoints.h"
 #include "index/writer/FlushListener.h"
 #include "index/writer/IndexBarrelWriter.h"
 #include "parse/Parser.h"
@@ -34,37 +36,19 @@ using content::CModeItem;
 
 namespace {
 
-// The files of a barrel that a flush writes, in the order they are renamed.
-const char* const kBarrelFiles[] = {".tid", ".did", ".pid", ".fdi", ".sfi", ".sfd"};
-const char* const kTmp = ".tmp";
-
-CIndexWriter::FlushHook s_flushHook = nullptr;
-
-void ReachFlushPoint(CIndexWriter::FlushPoint point)
-{
-    if (s_flushHook)
-        s_flushHook(point);
-}
-
-bool IsTmpName(const std::string& name)
-{
-    size_t length = std::char_traits<char>::length(kTmp);
-    return name.size() > length && name.compare(name.size() - length, length, kTmp) == 0;
-}
-
 std::string BaseName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
-// A number from 500 to 2000. (rand() is scaled by its own maximum, which
-// differs between C libraries.)
+// A number from 500 to 2000, unless a test fixed it. (rand() is scaled by
+// its own maximum, which differs between C libraries.)
 int32_t FirstBarrelThreshold()
 {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
-    return static_cast<int32_t>(static_cast<double>(std::rand()) / RAND_MAX * 1500 + 500);
+    int32_t drawn = static_cast<int32_t>(static_cast<double>(std::rand()) / RAND_MAX * 1500 + 500);
+    int32_t fixed = hooks::FixedFirstBarrelThreshold();
+    return fixed > 0 ? fixed : drawn;
 }
 
 } // namespace
-
-void CIndexWriter::setFlushHook(FlushHook hook) { s_flushHook = hook; }
 
 CIndexWriter::CIndexWriter(CIndex* pIndex, std::unique_ptr<parse::CParser> pDefaultParser,
                            std::unique_ptr<analyze::CAnalyzer> pDefaultAnalyzer)
@@ -277,14 +261,14 @@ void CIndexWriter::flush()
     m_pBarrelWriter->write();
     m_pBarrelWriter->close();
     m_pBarrelWriter->reset();
-    ReachFlushPoint(BARREL_WRITTEN);
+    hooks::ReachFlushPoint(hooks::BARREL_WRITTEN);
     m_pBarrelsInfo->write(*m_pIndex->getDirectory());
-    ReachFlushPoint(STATUS_WRITTEN);
+    hooks::ReachFlushPoint(hooks::STATUS_WRITTEN);
     // The collection's progress is written before any file of the barrel
     // takes its final name, and takes its own final name with them.
     if (m_pFlushListener)
         m_pFlushListener->saveStatus();
-    ReachFlushPoint(COLLECTION_SAVED);
+    hooks::ReachFlushPoint(hooks::COLLECTION_SAVED);
     rename();
     // A barrel whose files were incomplete was dropped by the rename.
     if (m_pCurrentBarrel)
@@ -304,32 +288,33 @@ void CIndexWriter::flush()
 void CIndexWriter::rename()
 {
     CRenameMarker::create();
-    ReachFlushPoint(MARKER_CREATED);
+    hooks::ReachFlushPoint(hooks::MARKER_CREATED);
     CS_LOG_INFO("current barrel index has been created. Now index writer is renaming it");
     store::CDirectory& directory = *m_pIndex->getDirectory();
     const std::string barrel = m_pBarrelsInfo->last()->getName();
     size_t present = 0;
-    for (const char* extension : kBarrelFiles)
-        present += directory.fileExists(barrel + extension + kTmp) ? 1 : 0;
+    for (const char* extension : format::FLUSHED_FILES)
+        present += directory.fileExists(format::TmpName(barrel + extension)) ? 1 : 0;
 
-    if (present == std::size(kBarrelFiles)) {
+    if (present == std::size(format::FLUSHED_FILES)) {
         // One replacement for everything this flush wrote: the barrel, the
         // barrel list and the collection's state. Once the plan is on disk a
         // crash is completed by the next run; before, nothing final changed.
         CReplacePlan plan(&directory);
-        for (const char* extension : kBarrelFiles)
-            plan.addRename(0, barrel + extension + kTmp, barrel + extension);
+        for (const char* extension : format::FLUSHED_FILES)
+            plan.addRename(0, format::TmpName(barrel + extension), barrel + extension);
         std::vector<std::string> files;
         directory.listFiles(files);
         for (const std::string& path : files) {
             std::string name = BaseName(path);
             bool barrelFile = name.compare(0, barrel.size() + 1, barrel + ".") == 0;
-            if (IsTmpName(name) && !barrelFile)
-                plan.addRename(0, name, name.substr(0, name.size() - std::char_traits<char>::length(kTmp)));
+            // ".tmp" alone has no name to take.
+            if (format::IsTmpName(name) && name != format::TMP && !barrelFile)
+                plan.addRename(0, name, format::FinalName(name));
         }
         plan.commit();
         plan.execute();
-        ReachFlushPoint(RENAMED);
+        hooks::ReachFlushPoint(hooks::RENAMED);
         CS_LOG_INFO("Now index writer has compeleted renaming it");
         // From here on the barrel's documents are in the index for good.
         const CBarrelInfo* pBarrel = m_pBarrelsInfo->last();
@@ -341,7 +326,7 @@ void CIndexWriter::rename()
     }
     CRenameMarker::remove();
     CS_LOG_INFO("file line :%d CIndexWriter::rename() delete file %s", __LINE__, CRenameMarker::path().c_str());
-    ReachFlushPoint(MARKER_REMOVED);
+    hooks::ReachFlushPoint(hooks::MARKER_REMOVED);
 }
 
 void CIndexWriter::dropIncompleteBarrel(const std::string& barrel)
@@ -350,7 +335,7 @@ void CIndexWriter::dropIncompleteBarrel(const std::string& barrel)
     // collection's previous state: nothing this flush wrote is kept.
     CS_LOG_WARN("files of barrel %s are missing, the barrel is dropped", barrel.c_str());
     store::CDirectory& directory = *m_pIndex->getDirectory();
-    directory.removeFiles(std::string("*") + kTmp);
+    directory.removeFiles(format::TmpPattern());
     m_pBarrelsInfo->deleteBarrel(barrel, directory);
     m_pCurrentBarrel = nullptr;
 }

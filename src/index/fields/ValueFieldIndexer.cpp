@@ -1,4 +1,4 @@
-#include "index/fields/CrcIndexer.h"
+#include "index/fields/ValueFieldIndexer.h"
 
 #include "index/postings/MemoryPostingDoc.h"
 #include "index/postings/MemoryPostingWord.h"
@@ -6,12 +6,12 @@
 
 namespace cs::index {
 
-void CCrcIndexer::addField(int32_t docid, const content::CField* pField)
+void CValueFieldIndexer::addField(int32_t docid, const content::CField* pField)
 {
     const analyze::CTokenList<analyze::wid_t>* pTokens = tokensOf(pField);
     if (!pTokens)
         return;
-    bool withPositions = m_indexWay == 0;
+    bool withPositions = KeepsPositions(m_positions, m_indexWay);
     int32_t position = 0;
     for (analyze::wid_t term : *pTokens) {
         if (term == -1)
@@ -29,18 +29,18 @@ void CCrcIndexer::addField(int32_t docid, const content::CField* pField)
     }
 }
 
-void CCrcIndexer::forEachPosting(const PostingVisitor& visit)
+void CValueFieldIndexer::forEachPosting(const PostingVisitor& visit)
 {
     for (auto& [term, pPosting] : m_postings)
         visit(term, *pPosting);
 }
 
-void CCrcIndexer::logWriting(bool finished) const
+void CValueFieldIndexer::logWriting(bool finished) const
 {
     if (finished)
-        CS_LOG_DEBUG("crc indexer has compeleted writing index data");
+        CS_LOG_DEBUG("%s has compeleted writing index data", m_logName);
     else
-        CS_LOG_DEBUG("crc indexer is writing index data");
+        CS_LOG_DEBUG("%s is writing index data", m_logName);
 }
 
 } // namespace cs::index

@@ -1,0 +1,44 @@
+// The names of barrels and of their files, and the ".tmp" rule. Barrel B has
+// the files B followed by a suffix; docs/format.md gives the bytes of each.
+#pragma once
+
+#include <string>
+
+namespace cs::index::format {
+
+// "_<number>": a barrel of the list.
+std::string BarrelName(int number);
+// "_mid_<level>_<counter>_": the barrel a merge writes, until the list names it.
+std::string MergingBarrelName(int level, int counter);
+inline constexpr char MERGING_PREFIX[] = "_mid_";
+// Put before a barrel's name while the list is renumbered, so that no final
+// name meets a barrel that still has it.
+inline constexpr char RENUMBERING_PREFIX[] = "tmp.";
+
+inline constexpr char TID[] = ".tid";   // term dictionaries, one section per indexed field
+inline constexpr char DID[] = ".did";   // document lists, each followed by its posting trailer
+inline constexpr char PID[] = ".pid";   // position lists, each followed by its length
+inline constexpr char FDI[] = ".fdi";   // field information
+inline constexpr char SFI[] = ".sfi";   // stored-fields offsets, one per document
+inline constexpr char SFD[] = ".sfd";   // stored-fields records
+inline constexpr char DEL[] = ".del";   // deleted documents, only when there are any
+
+// The files a flush writes under ".tmp" names, in the order it renames them.
+// (.del is written under its final name, and only with a deletion.)
+inline constexpr const char* FLUSHED_FILES[] = {TID, DID, PID, FDI, SFI, SFD};
+// Every file a barrel may have.
+inline constexpr const char* BARREL_FILES[] = {TID, DID, PID, FDI, SFI, SFD, DEL};
+
+// A file of a multi-file update is written as its final name followed by
+// ".tmp" and renamed into place once every file of the update is whole.
+inline constexpr char TMP[] = ".tmp";
+// "*.tmp": the pattern of every such file of a directory.
+std::string TmpPattern();
+
+std::string TmpName(const std::string& name);
+// Whether `name` ends in ".tmp"; ".tmp" alone does too, as "*.tmp" matches it.
+bool IsTmpName(const std::string& name);
+// `tmpName` without its ".tmp" (empty for ".tmp" alone).
+std::string FinalName(const std::string& tmpName);
+
+} // namespace cs::index::format
