@@ -59,15 +59,18 @@ int RefuseWord(const char* word)
     return 1;
 }
 
-// -m merges at once, and ends with 1 even when the merge went well.
+// -m merges at once, and ends with 1 even when the merge went well; the line
+// on standard error says which it was.
 int MergeOnly()
 {
     if (MergeIndexOnly() != 0) {
         SayFailure("merge only (-m): indexing is switched off (/config/index/system_status 0), nothing merged");
         return 1;
     }
-    SayFailure("merge only (-m): the index in " + g_pGlobalConfig->indexPath() +
-               " is merged; this mode always ends with exit status 1");
+    std::string done = "merge only (-m): the index in " + g_pGlobalConfig->indexPath() +
+                       " is merged; this mode always ends with exit status 1";
+    SayLine(done);
+    CS_LOG_INFO("%s", done.c_str());
     return 1;
 }
 

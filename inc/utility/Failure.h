@@ -10,9 +10,11 @@ namespace cs::utility {
 // "what: subject (reason)"; an empty subject or reason is left out.
 std::string FailureText(const std::string& what, const std::string& subject, const std::string& reason = std::string());
 
-// Writes "<program>: text" and a line feed to standard error (line feeds
-// inside `text` become blanks, so it stays one line) and logs `text` at ERROR
-// under the caller's source location.
+// Writes "<program>: text" and a line feed to standard error; line feeds
+// inside `text` become blanks, so it stays one line.
+void SayLine(const std::string& text);
+
+// SayLine, and `text` at ERROR in the log under the caller's source location.
 void SayFailure(const std::string& text, const char* file = __builtin_FILE(), int line = __builtin_LINE());
 
 // Says `text` and ends the process at once with `exitCode`, for a failure

@@ -22,10 +22,8 @@ class CLogger {
 public:
     static CLogger& instance();
 
-    // Messages below the threshold are dropped; 0 (everything) until the
-    // configuration is read.
-    static int threshold() { return s_threshold; }
-    // The lowest level written or heard by the listener.
+    // The lowest level a message must have to be written (the threshold: 0,
+    // everything, until the configuration is read) or heard by the listener.
     static int lowestHeard();
 
     void write(LogLevel level, const CLogLocation& where, const char* format, va_list args);

@@ -18,7 +18,7 @@ std::string FailureText(const std::string& what, const std::string& subject, con
     return text;
 }
 
-void SayFailure(const std::string& text, const char* file, int line)
+void SayLine(const std::string& text)
 {
     std::string said = GetAppFileName() + ": " + text;
     while (!said.empty() && said.back() == '\n')
@@ -31,6 +31,11 @@ void SayFailure(const std::string& text, const char* file, int line)
     std::fflush(stdout);   // what the program printed before comes first
     std::fwrite(said.data(), 1, said.size(), stderr);
     std::fflush(stderr);
+}
+
+void SayFailure(const std::string& text, const char* file, int line)
+{
+    SayLine(text);
     LogError(CLogLocation(file, line), "%s", text.c_str());
 }
 

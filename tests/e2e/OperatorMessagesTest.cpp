@@ -183,7 +183,7 @@ TEST(OperatorMessages, EveryFailureIsOneLineOnStandardErrorAndALogLine)
          "open index file failed: no readable index_status.xml in /.*/index\n", "ERROR .*open index file failed: "},
         {"merge only", indexed, "csindexer", [](const CToolSandbox&) { return Args({"-m"}); }, 1,
          "merge only \\(-m\\): the index in /.*/index is merged; this mode always ends with exit status 1\n",
-         "ERROR .*merge only \\(-m\\)"},
+         "INFO  .*merge only \\(-m\\)"},
         {"index of another version",
          [](CToolSandbox& box) {
              box.index();

@@ -26,6 +26,15 @@ TEST(Failure, SaysOneLineOnStandardErrorAndTheSameTextInTheLog)
     EXPECT_TRUE(log.contains("first\nsecond\n"));
 }
 
+TEST(Failure, ALineAloneLeavesTheLogAlone)
+{
+    cs::test::CLogCapture log;
+    ::testing::internal::CaptureStderr();
+    cs::utility::SayLine("merged");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), cs::utility::GetAppFileName() + ": merged\n");
+    EXPECT_EQ(log.text(), "");
+}
+
 TEST(Failure, ExitEndsTheProcessWithTheCodeAfterTheLine)
 {
     EXPECT_EXIT(cs::utility::ExitWithFailure(4, "no way on"), ::testing::ExitedWithCode(4), ": no way on\n$");
