@@ -34,12 +34,8 @@ void CMergeBarrelEntity::loadDocDeleted(bool recycle)
         return;
     std::string path = m_pDir->getFullPath(name);
     auto pDeleted = std::make_unique<utility::CDocDeleted>();
-    try {
-        if (!pDeleted->load(path))
-            CS_THROW("failed to read %s", path.c_str());
-    } catch (const std::logic_error& e) {
-        CS_THROW("deleted-documents file %s is damaged: %s", path.c_str(), e.what());
-    }
+    if (!pDeleted->load(path))   // a damaged file raises what is wrong with it
+        CS_THROW("failed to read %s", path.c_str());
 
     uint32_t docCount = static_cast<uint32_t>(m_pBarrelInfo->getDocCount());
     if (pDeleted->docNum() > docCount) {
