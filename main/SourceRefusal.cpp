@@ -35,9 +35,13 @@ std::string SourceRefusal(const std::string& source, const std::string& indexRoo
         return Format("the source directory %s cannot be read (%s)%s", source.c_str(),
                       utility::GetLastErrorText().c_str(), kWayOut);
     std::string resolvedSource, resolvedRoot;
-    if (!env.resolvePath(source, resolvedSource) || !env.resolvePath(indexRoot, resolvedRoot))
-        return Format("the source directory %s or the index root %s cannot be resolved (%s)%s", source.c_str(),
-                      indexRoot.c_str(), utility::GetLastErrorText().c_str(), kWayOut);
+    if (!env.resolvePath(source, resolvedSource))
+        return Format("the source directory %s cannot be resolved (%s)%s", source.c_str(),
+                      utility::GetLastErrorText().c_str(), kWayOut);
+    // An index root that could not be made is the run's own failure (it
+    // cannot create index.run), and holds nothing the source could be.
+    if (!env.resolvePath(indexRoot, resolvedRoot))
+        return std::string();
     const char* relation = resolvedSource == resolvedRoot       ? "is"
                            : Within(resolvedRoot, resolvedSource) ? "contains"
                            : Within(resolvedSource, resolvedRoot) ? "lies inside"

@@ -79,9 +79,11 @@ std::string BarrelDamage(const std::string& dir, const CBarrelInfo& barrel, cons
     return std::string();
 }
 
-std::string ListedDamage(const std::string& dir, const std::vector<CBarrelInfo>& barrels, BarrelFileMap files)
+std::string ListedDamage(const std::string& dir, const std::vector<CBarrelInfo>& barrels, BarrelFileMap files,
+                         CIndexRefusal::Use use)
 {
-    if (barrels.empty() && !files.empty())
+    const bool writing = use == CIndexRefusal::Use::WRITE;
+    if (writing && barrels.empty() && !files.empty())
         return "names no barrel, but the directory holds barrel files (" + Sample(files) + ")";
     int64_t next = 0;
     std::set<std::string> named;
@@ -100,7 +102,7 @@ std::string ListedDamage(const std::string& dir, const std::vector<CBarrelInfo>&
         next += barrel.getDocCount();
         files.erase(name);
     }
-    if (!files.empty())
+    if (writing && !files.empty())
         return "does not name barrel " + files.begin()->first + ", whose files are in the directory (" +
                Sample(files.begin()->second) + ")";
     return std::string();
@@ -108,13 +110,13 @@ std::string ListedDamage(const std::string& dir, const std::vector<CBarrelInfo>&
 
 } // namespace
 
-std::string CIndexRefusal::listDamage(const std::string& directory)
+std::string CIndexRefusal::listDamage(const std::string& directory, Use use)
 {
     std::string dir = WithSlash(directory);
     std::string list = dir + CBarrelsInfo::STATUS_FILE;
     BarrelFileMap files = BarrelFilesOf(dir);
     if (!platform::Env().pathAccessible(list))
-        return files.empty() ? std::string() : "missing, but the directory holds barrel files (" + Sample(files) + ")";
+        return files.empty() || use == Use::READ ? std::string() : "missing, but the directory holds barrel files (" + Sample(files) + ")";
     int64_t length = -1;
     if (platform::Env().fileLength(list, length) && length == 0)
         return "empty";
@@ -122,7 +124,7 @@ std::string CIndexRefusal::listDamage(const std::string& directory)
     std::vector<CBarrelInfo> barrels;
     std::string failure = CBarrelsInfo::readBarrels(list, version, barrels);
     if (failure.empty() && version == CBarrelsInfo::VERSION)
-        failure = ListedDamage(dir, barrels, files);
+        failure = ListedDamage(dir, barrels, files, use);
     return failure;
 }
 
@@ -133,9 +135,9 @@ std::string CIndexRefusal::listWayOut(const std::string& directory)
            "\" keeps the barrels that decode whole, \"csindexer -d <database> -r\" rebuilds the index";
 }
 
-std::string CIndexRefusal::ofList(const std::string& directory)
+std::string CIndexRefusal::ofList(const std::string& directory, Use use)
 {
-    std::string damage = listDamage(directory);
+    std::string damage = listDamage(directory, use);
     if (damage.empty())
         return damage;
     return WithSlash(directory) + CBarrelsInfo::STATUS_FILE + ": " + damage + "; nothing was changed. " +

@@ -102,7 +102,7 @@ ScoredDocs Subtract(const ScoredDocs& a, const ScoredDocs& b)
 CIndexSearcher::CIndexSearcher(const std::string& indexDir, const std::string& defaultAnalyzer)
 {
     m_pDirectory = std::make_unique<store::CContentDirectory>(indexDir, store::CContentDirectory::MODE_OPEN);
-    std::string refusal = index::CIndexRefusal::ofList(indexDir);
+    std::string refusal = index::CIndexRefusal::ofList(indexDir, index::CIndexRefusal::Use::READ);
     if (!refusal.empty())
         CS_THROW("%s", refusal.c_str());
     m_pBarrels = std::make_unique<index::CBarrelsInfo>();
