@@ -51,6 +51,13 @@ std::string IndexDirectoryOf(const utility::CConfigurator& configurator, const s
     return std::string();
 }
 
+std::unique_ptr<collection::CCollection> RootStateKeeper(const utility::CConfigurator& configurator)
+{
+    if (configurator.getCollectionArgument().identifier != kDirectoryCollection)
+        return nullptr;
+    return collection::CCollectionRegistry::instance().find(kDirectoryCollection)->create(g_pGlobalConfig->sourceDir(), 0);
+}
+
 CPreparedRun PrepareIndexing(utility::CConfigurator* pConfigurator, const std::string& name, int recreate)
 {
     CS_ASSERT(pConfigurator);

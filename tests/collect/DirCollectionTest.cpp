@@ -137,8 +137,10 @@ TEST_F(DirCollection, BadInputIsDroppedOrIndexedByNameAndTheRunGoesOn)
     WriteFile(source + "/plain.html", "no tags in this page at all");
     // A page of exactly 10 MiB is dropped.
     WriteFile(source + "/huge.html", "<html><body><p>" + std::string(10485760 - 15, 'a'));
-    // GBK text shorter than 200 bytes has no encoding one can tell.
+    // GBK text shorter than 200 bytes: the whole text tells its encoding.
     WriteFile(source + "/short.txt", Gbk("中国人民银行北京大学"));
+    // Neither UTF-8 nor GBK: dropped, and said so.
+    WriteFile(source + "/neither.txt", "caf\x80 note");
     // A directory named like a file is walked.
     ::mkdir((source + "/dir.txt").c_str(), 0755);
     WriteFile(source + "/dir.txt/inside.txt", "inside the directory");
@@ -153,9 +155,12 @@ TEST_F(DirCollection, BadInputIsDroppedOrIndexedByNameAndTheRunGoesOn)
     std::vector<std::string> abstracts = Abstracts(dir);
     std::sort(abstracts.begin(), abstracts.end());
     std::vector<std::string> expected = {"binary.txt", "blank names", "inside the directory", "no tags in this page at all",
-                                         "odd bytes", "pipe.txt"};
+                                         "odd bytes", "pipe.txt", Gbk("中国人民银行北京大学")};
     EXPECT_EQ(abstracts, expected);
     EXPECT_TRUE(log.logged("WARN", "file " + source + "/huge.html is too big.length:10485760"));
+    EXPECT_TRUE(log.logged("INFO", "can't tell the text encoding of file " + source + "/neither.txt"));
+    EXPECT_TRUE(log.logged("INFO", "file " + source + "/neither.txt dropped: unknown encoding"));
+    EXPECT_TRUE(log.logged("INFO", "file " + source + "/huge.html dropped: too large"));
     EXPECT_EQ(CheckIndex(dir), "");
 }
 

@@ -29,7 +29,7 @@ void ExpectDefaults(const CConfigurator& configurator)
     };
     const Expected expected[] = {
         {"text", 16, 2, 0, "general.analyzer", "text"},   {"user", 16, 2, 1, "crc.analyzer", "crc"},
-        {"group", 16, 2, 1, "crc.analyzer", "crc"},       {"date", 16, 2, 1, "datetime.analyzer", "date"},
+        {"group", 16, 2, 1, "crc.analyzer", "crc"},       {"date", 64, 2, 1, "datetime.analyzer", "date"},
         {"path", 64, 1, 0, nullptr, nullptr},             {"abstract", 32, 1, 0, nullptr, nullptr},
         {"mail_send", 16, 2, 0, "email.analyzer", "crc"}, {"mail_recv", 16, 2, 0, "email.analyzer", "crc"},
         {"type", 16, 2, 1, "type.analyzer", "crc"},
