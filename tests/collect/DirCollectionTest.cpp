@@ -3,6 +3,7 @@
 // and every kind of bad input a directory can hold.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -194,6 +195,44 @@ TEST_F(DirCollection, EachRunReadsOnlyWhatChangedAndTheIndexFollowsTheTree)
         EXPECT_EQ(listed < static_cast<int64_t>(added), setting.recycles) << listed << " of " << added;
     }
     cs::index::hooks::SetFirstBarrelThreshold(0);
+}
+
+// Runs that add nothing: one whose files were only removed commits the
+// deletions and the state without a barrel; one that finds nothing changed
+// writes nothing at all.
+TEST_F(DirCollection, ADeletingRunCommitsWithoutABarrelAndAnIdleRunWritesNothing)
+{
+    std::string dir = MakeTempDir("dirindex");
+    CChangingTree tree(MakeTempDir("tree"), 9);
+    tree.add(5);
+    auto run = [&] {
+        CIndexingRig rig(dir);
+        CDirCollection collection(tree.root());
+        rig.run(collection);
+    };
+    run();
+    std::string path = tree.files().begin()->first;
+    ::unlink(path.c_str());
+    CLogCapture log;
+    run();
+    EXPECT_TRUE(log.logged("INFO", "deletions and collection state are in the index"));
+    IndexStatus status = ReadIndexStatus(dir + "/index_status.xml");
+    ASSERT_EQ(status.barrels.size(), 1u);
+    EXPECT_EQ(status.barrels[0].deletedCount, 1);
+    CLiveIndex live(dir);
+    EXPECT_EQ(live.documents().size(), 4u);
+    for (const auto& [doc, document] : live.documents())
+        EXPECT_NE(document.path, path);
+    EXPECT_EQ(CheckIndex(dir), "");
+
+    std::map<std::string, std::string> before;
+    for (const std::string& name : ListDir(dir))
+        before[name] = ReadFile(dir + "/" + name);
+    run();
+    std::map<std::string, std::string> after;
+    for (const std::string& name : ListDir(dir))
+        after[name] = ReadFile(dir + "/" + name);
+    EXPECT_EQ(after, before);
 }
 
 // A source that cannot be listed (an unmounted disk) is not an empty one.
