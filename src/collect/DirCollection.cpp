@@ -85,6 +85,9 @@ void CDirCollection::collect()
     loadState();
     walk(m_sourceDir);
     removeUnseen();
+    for (const CCurrentFile& file : m_toTake)
+        takeFile(file);
+    m_toTake.clear();
     // The last changes (or a run that only deleted) may follow the last flush.
     if (m_changed)
         m_pIndexWriter->commit();
@@ -128,30 +131,31 @@ void CDirCollection::walk(const std::string& dir)
         } else if (entry.isSymlink && !platform::Env().fileStatus(path, status)) {
             CS_LOG_DEBUG("%s vanished or cannot be examined, passed over", path.c_str());
         } else {
-            takeFile(path, status);
+            meetFile(path, status);
         }
     }
 }
 
-void CDirCollection::takeFile(const std::string& path, const platform::FileStatus& status)
+void CDirCollection::meetFile(const std::string& path, const platform::FileStatus& status)
 {
     ++m_summary.seen;
     utility::CConsoleProgress::instance().itemHandled();
     CDirState::CFile* pKnown = m_state.find(path);
-    if (pKnown && SameVersion(pKnown->status, status)) {
+    if (pKnown)
         pKnown->seen = true;
+    if (pKnown && SameVersion(pKnown->status, status))
         ++m_summary.unchanged;
-        return;
-    }
-    // The old version's document goes in the same commit as the new one.
-    if (pKnown && pKnown->doc >= 0)
-        m_pIndexWriter->deleteDocument(pKnown->doc);
-    m_current = CCurrentFile{path, status, pKnown != nullptr};
-    addFile();
+    else
+        m_toTake.push_back(CCurrentFile{path, status, pKnown != nullptr});
 }
 
-void CDirCollection::addFile()
+void CDirCollection::takeFile(const CCurrentFile& file)
 {
+    // The old version's document goes in the same commit as the new one.
+    const CDirState::CFile* pKnown = m_state.find(file.path);
+    if (pKnown && pKnown->doc >= 0)
+        m_pIndexWriter->deleteDocument(pKnown->doc);
+    m_current = file;
     content::CContent* pContent = m_pIndexWriter->nextDocument();
     pContent->setFileInput(m_current.path, m_textFieldId);
     pContent->setFileType(parse::IdentifyFileType(m_current.path.c_str()));

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "collect/Collection.h"
 #include "collect/DirRunSummary.h"
@@ -27,8 +28,10 @@ public:
     explicit CDirCollection(const std::string& sourceDir) : m_sourceDir(sourceDir) {}
 
     // Walks the source directory depth first, in the order the file system
-    // lists each directory, then deletes the documents of files gone and
-    // commits what is pending.
+    // lists each directory, deletes the documents of the files gone, then
+    // indexes the new and changed files in the order of the walk and commits
+    // what is pending. The deletions go with the first commit: a renamed file
+    // is never in the index under both names.
     void collect() override;
     // A missing mode is the invalid argument "pMode".
     void setContentMode(const content::CContentMode* pMode) override;
@@ -52,8 +55,8 @@ private:
     void loadState();
     int64_t indexDocuments() const;
     void walk(const std::string& dir);
-    void takeFile(const std::string& path, const platform::FileStatus& status);
-    void addFile();
+    void meetFile(const std::string& path, const platform::FileStatus& status);
+    void takeFile(const CCurrentFile& file);
     void removeUnseen();
 
     std::string m_sourceDir;
@@ -61,6 +64,7 @@ private:
     bool m_changed = false;   // since the state was last written
     CDirState m_state;
     CDirRunSummary m_summary;
+    std::vector<CCurrentFile> m_toTake;   // new and changed files, in walk order
     CCurrentFile m_current;
     int32_t m_textFieldId = -1;
     int32_t m_pathFieldId = -1;

@@ -25,7 +25,7 @@ std::set<std::string> CChangingTree::Changes::toRead() const
 }
 
 CChangingTree::CChangingTree(const std::string& root, unsigned seed, size_t words)
-    : m_root(root), m_random(seed), m_corpus(seed), m_words(words)
+    : m_root(root), m_random(seed), m_words(words)
 {
     utility::CreateDirectoryPrefixes(m_root + "/");
 }
@@ -49,10 +49,23 @@ std::string CChangingTree::newMarker()
     return marker;
 }
 
+std::string CChangingTree::filler(size_t words)
+{
+    std::uniform_int_distribution<int> first('a', 'y'), letter('a', 'z');
+    std::string text;
+    for (size_t i = 0; i < words; ++i) {
+        text += static_cast<char>(first(m_random));
+        for (int j = 0; j < 3; ++j)
+            text += static_cast<char>(letter(m_random));
+        text += i % 12 == 11 ? '\n' : ' ';
+    }
+    return text;
+}
+
 void CChangingTree::write(const std::string& path, const std::string& marker)
 {
-    // The marker deep in the text, between words of the corpus.
-    WriteFile(path, m_corpus.english(m_words) + " " + marker + " " + m_corpus.english(m_words / 2));
+    // The marker deep in the text.
+    WriteFile(path, filler(m_words * 2 / 3) + marker + " " + filler(m_words / 3));
     m_files[path] = marker;
 }
 

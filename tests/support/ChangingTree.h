@@ -1,8 +1,10 @@
 // A directory tree that changes between indexing runs as a user's folder
 // does: files added, edited, removed, renamed and touched without change.
 // Every version of every file holds a word of its own (a "marker", "z" and
-// three letters, one term of the general analyser), so that a test can tell
-// which versions an index holds. Reproducible from a seed.
+// three letters, one term of the general analyser) among words of four
+// random letters that never begin with "z", so that a test can tell which
+// versions an index holds. Many distinct words fill the index memory soon,
+// as real text does. Reproducible from a seed.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +14,6 @@
 #include <set>
 #include <string>
 
-#include "support/Corpus.h"
 
 namespace cs::test {
 
@@ -25,7 +26,8 @@ public:
         std::set<std::string> toRead() const;
     };
 
-    // The tree lives in `root`, which is created.
+    // The tree lives in `root`, which is created; each file holds about
+    // `words` words.
     CChangingTree(const std::string& root, unsigned seed, size_t words = 60);
 
     const std::string& root() const { return m_root; }
@@ -45,12 +47,12 @@ public:
 
 private:
     std::string newMarker();
+    std::string filler(size_t words);
     void write(const std::string& path, const std::string& marker);
     std::string pick(std::set<std::string>& taken);
 
     std::string m_root;
     std::mt19937 m_random;
-    CCorpus m_corpus;
     size_t m_words;
     int m_nextMarker = 0;
     int m_nextName = 0;

@@ -1,5 +1,7 @@
 #include "support/LiveIndex.h"
 
+#include <sstream>
+
 #include "support/IndexFiles.h"
 #include "support/TestSupport.h"
 
@@ -63,6 +65,44 @@ CLiveIndex::CLiveIndex(const std::string& dir)
             }
         }
     }
+}
+
+std::map<std::string, int64_t> ReadFileList(const std::string& path)
+{
+    std::map<std::string, int64_t> files;
+    std::istringstream lines(ReadFile(path));
+    std::string line;
+    std::getline(lines, line);   // the header
+    while (std::getline(lines, line) && line.compare(0, 4, "end\t") != 0) {
+        size_t tab = line.find('\t');
+        size_t pathStart = line.find('\t', line.find('\t', line.find('\t', tab + 1) + 1) + 1) + 1;
+        files[line.substr(pathStart)] = std::stoll(line.substr(0, tab));
+    }
+    return files;
+}
+
+std::string StateAgreesWithIndex(const std::string& dir)
+{
+    CLiveIndex live(dir);
+    std::map<std::string, int64_t> files;
+    if (FileExists(dir + "/collected_files.txt"))
+        files = ReadFileList(dir + "/collected_files.txt");
+    std::set<int64_t> named;
+    for (const auto& [path, doc] : files) {
+        if (doc < 0)
+            continue;
+        auto it = live.documents().find(doc);
+        if (it == live.documents().end())
+            return path + " names document " + std::to_string(doc) + ", which is not live";
+        if (it->second.path != path)
+            return path + " names document " + std::to_string(doc) + " of " + it->second.path;
+        named.insert(doc);
+    }
+    for (const auto& [doc, document] : live.documents()) {
+        if (named.count(doc) == 0)
+            return "live document " + std::to_string(doc) + " of " + document.path + " is named by no file";
+    }
+    return std::string();
 }
 
 std::vector<int64_t> CLiveIndex::withTerm(int32_t term) const

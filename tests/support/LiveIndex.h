@@ -30,4 +30,15 @@ private:
     std::map<int32_t, std::vector<int64_t>> m_text;
 };
 
+// The files the directory collection's state file (collected_files.txt)
+// names, with the number of each one's document (-1: none), read without the
+// production reader; paths with escapes are not expected.
+std::map<std::string, int64_t> ReadFileList(const std::string& path);
+
+// Empty when the state of the index in `dir` names every live document
+// once, under the path the document stores, and no document that is not
+// live; else what is wrong. After a kill at any moment and the recovery
+// that follows, this holds: nothing is lost, nothing doubled.
+std::string StateAgreesWithIndex(const std::string& dir);
+
 } // namespace cs::test
