@@ -19,7 +19,8 @@ namespace cs::check {
 
 namespace {
 
-const char* const kStateFiles[] = {"index_status.xml", "collect_date.xml", "indexed_tables.xml", "index.run"};
+const char* const kStateFiles[] = {"index_status.xml", "collect_date.xml", "indexed_tables.xml", "collected_files.txt",
+                                   "index.run"};
 const char* const kRenameMarker = "index.rename";
 
 // "_<digits>" followed by an extension: the name of a barrel file.

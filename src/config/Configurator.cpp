@@ -35,8 +35,7 @@ void CConfigurator::applyDefaults()
     m_contentMode.addItem(DefaultItem("text", no, analyze, positions, "general.analyzer", "text"));
     m_contentMode.addItem(DefaultItem("user", no, analyze, documents, "crc.analyzer", "crc"));
     m_contentMode.addItem(DefaultItem("group", no, analyze, documents, "crc.analyzer", "crc"));
-    // Stored, so that a hit can show its date.
-    m_contentMode.addItem(DefaultItem("date", CModeItem::STORE_UNCOMPRESS, analyze, documents, "datetime.analyzer", "date"));
+    m_contentMode.addItem(DefaultItem("date", no, analyze, documents, "datetime.analyzer", "date"));
     m_contentMode.addItem(DefaultItem("path", CModeItem::STORE_UNCOMPRESS, CModeItem::INDEX_NO, positions, "", ""));
     m_contentMode.addItem(DefaultItem("abstract", CModeItem::STORE_COMPRESS, CModeItem::INDEX_NO, positions, "", ""));
     m_contentMode.addItem(DefaultItem("mail_send", no, analyze, positions, "email.analyzer", "crc"));
