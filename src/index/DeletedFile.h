@@ -9,8 +9,7 @@
 namespace cs::index {
 
 // Loads `path` into `deleted`. A file that cannot be opened raises "failed
-// to read %s", one that cannot be decoded "deleted-documents file %s is
-// damaged: ...".
+// to read %s", one that cannot be decoded what is wrong with it.
 void LoadDeletedFile(const std::string& path, utility::CDocDeleted& deleted);
 
 } // namespace cs::index

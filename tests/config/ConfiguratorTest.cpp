@@ -68,15 +68,13 @@ TEST(Configurator, MissingFileGivesDefaultsWithWarning)
     EXPECT_TRUE(log.logged("WARN", kMissingWarning));
 }
 
-TEST(Configurator, UnparsableFileGivesDefaultsSilently)
+TEST(Configurator, UnparsableFileIsAnErrorNamingTheFileAndTheLine)
 {
     std::string path = MakeTempDir("cfg") + "/content_mode.xml";
-    WriteFile(path, "<argument><collection>");
-    CLogCapture log;
+    WriteFile(path, "<argument>\n<collection>");
     CConfigurator configurator(path);
-    EXPECT_TRUE(configurator.load());
-    ExpectDefaults(configurator);
-    EXPECT_EQ(log.text(), "");
+    std::string message = cs::test::RaisedMessage<std::runtime_error>([&] { configurator.load(); });
+    EXPECT_EQ(message.rfind("contentMode configurate file can't be read: " + path + " (line 2: ", 0), 0u) << message;
 }
 
 TEST(Configurator, SampleFileEqualsTheDefaultsButStoresDates)

@@ -249,7 +249,11 @@ TEST_F(IndexRun, ARunWithNothingToIndexWritesNoBarrel)
     // With no index there is nothing to merge: an error through the guard.
     ProcessResult merged = m_box.run({"-m"});
     EXPECT_EQ(merged.exitCode, 255);
-    EXPECT_NE(m_box.logText().find("open index file failed (file: "), std::string::npos);
+    EXPECT_NE(m_box.logText().find("open index file failed: no readable index_status.xml in " + m_box.indexRoot() +
+                                   " (file: "),
+              std::string::npos);
+    EXPECT_EQ(merged.err, m_box.name() + ": open index file failed: no readable index_status.xml in " +
+                              m_box.indexRoot() + "\n");
 }
 
 // The process is killed at random moments (the seed fixes them) while it
