@@ -61,6 +61,13 @@ std::string SourceRefusalOf(const utility::CConfigurator& configurator, const st
     return SourceRefusal(g_pGlobalConfig->sourceDir(), IndexDirectoryOf(configurator, name));
 }
 
+std::unique_ptr<collection::CCollection> RootStateKeeper(const utility::CConfigurator& configurator)
+{
+    if (configurator.getCollectionArgument().identifier != kDirectoryCollection)
+        return nullptr;
+    return collection::CCollectionRegistry::instance().find(kDirectoryCollection)->create(g_pGlobalConfig->sourceDir(), 0);
+}
+
 CPreparedRun PrepareIndexing(utility::CConfigurator* pConfigurator, const std::string& name, int recreate)
 {
     CS_ASSERT(pConfigurator);

@@ -32,6 +32,11 @@ std::string IndexDirectoryOf(const utility::CConfigurator& configurator, const s
 // SourceRefusal.h), or an empty text.
 std::string SourceRefusalOf(const utility::CConfigurator& configurator, const std::string& name);
 
+// The directory collection when the configurator names it, else null: its
+// state names the documents of the index root by number, so a merge-only run
+// has it follow the merge.
+std::unique_ptr<collection::CCollection> RootStateKeeper(const utility::CConfigurator& configurator);
+
 // Creates the collection, the parser and analyzer the configurator names,
 // the index and its writer: the index of the database, or when `recreate` a
 // new one in the staging directory beside it (CRebuildBeside), which the

@@ -158,6 +158,11 @@ int MergeIndexOnly()
     RecoverIndex(root, false);
     index::CIndex index(index::CIndex::ACCESS_READ, root);
     index::CIndexWriter writer(&index);
+    std::unique_ptr<collection::CCollection> pStateKeeper = RootStateKeeper(configurator);
+    if (pStateKeeper) {
+        pStateKeeper->setIndexWriter(&writer, false);
+        writer.setFlushListener(pStateKeeper.get());
+    }
     writer.merge();
     return 0;
 }

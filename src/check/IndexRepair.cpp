@@ -141,6 +141,12 @@ std::vector<std::string> CIndexRepair::repair()
                 plan.addRename(0, file, index::format::SET_ASIDE_PREFIX + file);
         }
     }
+    // The directory collection's state names documents by the numbers of the
+    // old list; once documents are lost those numbers are wrong.
+    const std::string state = index::format::COLLECTED_FILES_FILE;
+    const bool stateSetAside = documents != start && dir.fileExists(state);
+    if (stateSetAside)
+        plan.addRename(0, state, index::format::SET_ASIDE_PREFIX + state);
     repaired.write(dir);
     plan.addRename(1, index::format::TmpName(CBarrelsInfo::STATUS_FILE), CBarrelsInfo::STATUS_FILE);
     plan.commit();
@@ -152,6 +158,10 @@ std::vector<std::string> CIndexRepair::repair()
     if (dir.fileExists(index::format::COLLECT_DATE_FILE))
         lines.push_back("the next run goes on from where the collection stopped, so lost documents are not indexed "
                         "again: \"csindexer -d <database> -r\" rebuilds the whole index");
+    if (stateSetAside)
+        lines.push_back(dir.getFullPath(state) + " numbered the documents as the old list did and is set aside as " +
+                        index::format::SET_ASIDE_PREFIX + state + ": the next run refuses the index until "
+                        "\"csindexer -d <database> -r\" rebuilds it");
     return lines;
 }
 

@@ -214,7 +214,6 @@ TEST_F(PrepareIndexingTest, ARunCompletesWhatAKilledRunLeftBeforeReadingTheIndex
     // A flush killed before its replacement began.
     WriteFile(m_root + "/_1.tid.tmp", "half");
     WriteFile(m_root + "/index_status.xml.tmp", "half");
-    std::remove((m_source + "/a.txt").c_str());
     CLogCapture log;
     EXPECT_EQ(RunDatabase("db", "d", 0), 0);
     EXPECT_TRUE(log.logged("INFO", "removing 2 files of an unfinished flush in " + m_root + "/"));

@@ -46,7 +46,8 @@ inline constexpr int64_t SFI_ENTRY_BYTES = 8;
 // these, the barrel list and the barrels' files.
 inline constexpr char COLLECT_DATE_FILE[] = "collect_date.xml";
 inline constexpr char INDEXED_TABLES_FILE[] = "indexed_tables.xml";
-inline constexpr const char* COLLECTION_STATE_FILES[] = {COLLECT_DATE_FILE, INDEXED_TABLES_FILE};
+inline constexpr char COLLECTED_FILES_FILE[] = "collected_files.txt";   // the directory collection's
+inline constexpr const char* COLLECTION_STATE_FILES[] = {COLLECT_DATE_FILE, INDEXED_TABLES_FILE, COLLECTED_FILES_FILE};
 
 // Put before the name of a file that a repair or a rebuild set aside: kept for
 // inspection, no longer a file of the index.

@@ -80,6 +80,19 @@ void CReplacePlan::addBarrelRemove(int phase, const std::string& name)
         addRemove(phase, file);
 }
 
+void CReplacePlan::addTmpRenames(int phase, const std::string& exceptBarrel)
+{
+    std::vector<std::string> paths;
+    m_pDir->listFiles(paths);
+    std::string barrelPrefix = exceptBarrel + ".";
+    for (const std::string& path : paths) {
+        std::string name = path.substr(path.find_last_of('/') + 1);
+        bool barrelFile = !exceptBarrel.empty() && name.compare(0, barrelPrefix.size(), barrelPrefix) == 0;
+        if (format::IsTmpName(name) && name != format::TMP && !barrelFile)
+            addRename(phase, name, format::FinalName(name));
+    }
+}
+
 void CReplacePlan::checkPhases() const
 {
     // A name that one step of a phase takes away and another brings would make

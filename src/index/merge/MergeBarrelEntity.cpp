@@ -1,5 +1,6 @@
 #include "index/merge/MergeBarrelEntity.h"
 
+#include "index/DeletedFile.h"
 #include "index/format/BarrelFiles.h"
 #include "store/Directory.h"
 #include "utility/Error.h"
@@ -34,8 +35,7 @@ void CMergeBarrelEntity::loadDocDeleted(bool recycle)
         return;
     std::string path = m_pDir->getFullPath(name);
     auto pDeleted = std::make_unique<utility::CDocDeleted>();
-    if (!pDeleted->load(path))   // a damaged file raises what is wrong with it
-        CS_THROW("failed to read %s", path.c_str());
+    LoadDeletedFile(path, *pDeleted);
 
     uint32_t docCount = static_cast<uint32_t>(m_pBarrelInfo->getDocCount());
     if (pDeleted->docNum() > docCount) {
