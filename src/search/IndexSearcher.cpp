@@ -339,7 +339,8 @@ bool CIndexSearcher::snippetOf(std::string text, CSearchHit& hit)
 
 void CIndexSearcher::makeSnippet(CSearchHit& hit)
 {
-    if (snippetOf(hit.abstract, hit) || hit.path.empty())
+    // The file is read again when it may hold a match, or there is nothing else to show.
+    if (snippetOf(hit.abstract, hit) || hit.path.empty() || (m_wanted.empty() && !hit.abstract.empty()))
         return;
     if (!m_pReader)
         m_pReader = std::make_unique<CDocumentReader>(contentMode());
