@@ -1,9 +1,11 @@
 #include "Entry.h"
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <strings.h>
 
+#include "CheckConfig.h"
 #include "IndexMemory.h"
 #include "RunDriver.h"
 #include "config/DbInfo.h"
@@ -11,6 +13,7 @@
 #include "utility/ConfigPath.h"
 #include "utility/ConsoleProgress.h"
 #include "utility/Error.h"
+#include "utility/Failure.h"
 #include "utility/Logger.h"
 #include "utility/OsUtility.h"
 #include "utility/StringResource.h"
@@ -22,6 +25,7 @@ using namespace cs::utility;
 namespace {
 
 const int kGoOn = -2;
+const char kVersion[] = "1.0.0";
 
 struct CommandLine {
     std::string database;   // empty without -d
@@ -38,6 +42,38 @@ void PrintUsage()
     std::fputs("-m: only merge index\n", stdout);
 }
 
+// --help: the usage and the options that answer without indexing.
+void PrintHelp()
+{
+    PrintUsage();
+    std::fputs("--check-config: check the configuration, touch no index\n", stdout);
+    std::fputs("--help, --version\n", stdout);
+}
+
+// The usage on standard output, as the command line's answer to a word it
+// does not know, which the line on standard error names.
+int RefuseWord(const char* word)
+{
+    PrintUsage();
+    SayFailure(std::string(word[0] == '-' ? "unknown option " : "unexpected argument ") + word);
+    return 1;
+}
+
+// -m merges at once, and ends with 1 even when the merge went well; the line
+// on standard error says which it was.
+int MergeOnly()
+{
+    if (MergeIndexOnly() != 0) {
+        SayFailure("merge only (-m): indexing is switched off (/config/index/system_status 0), nothing merged");
+        return 1;
+    }
+    std::string done = "merge only (-m): the index in " + g_pGlobalConfig->indexPath() +
+                       " is merged; this mode always ends with exit status 1";
+    SayLine(done);
+    CS_LOG_INFO("%s", done.c_str());
+    return 1;
+}
+
 // Scans the arguments; -m merges at once. kGoOn to go on, else the exit code.
 int ParseCommandLine(int argc, char** argv, CommandLine& line)
 {
@@ -46,17 +82,17 @@ int ParseCommandLine(int argc, char** argv, CommandLine& line)
         if (SameWord(word, "-d")) {
             if (i + 1 >= argc || argv[i + 1][0] == '-') {
                 std::fputs("invalid database name\n", stdout);
+                SayFailure(i + 1 >= argc ? std::string("-d needs a database name")
+                                         : std::string("-d needs a database name, not the option ") + argv[i + 1]);
                 return 1;
             }
             line.database = argv[++i];
         } else if (SameWord(word, "-r")) {
             line.recreate = 1;
         } else if (SameWord(word, "-m")) {
-            MergeIndexOnly();
-            return 1;
+            return MergeOnly();
         } else {
-            PrintUsage();
-            return 1;
+            return RefuseWord(word);
         }
     }
     return kGoOn;
@@ -68,7 +104,7 @@ void RunDatabases(const CommandLine& line)
 {
     CDbInfo info(CConfigPath::instance().getPath("DBINFO_PATH"));
     if (!info.read())
-        CS_THROW("read global config failed");
+        CS_THROW("read global config failed: %s", CConfigPath::instance().getPath("DBINFO_PATH").c_str());
     if (info.dbCount() <= 0)
         DumpLastError(CStringResource::instance().get("IDR_NEED_CONFIGDB"));   // used unchanged
     bool all = SameWord(line.database.c_str(), "all");
@@ -88,12 +124,31 @@ void StartProcess()
     g_pGlobalConfig = &config;
 }
 
+int PrintVersion()
+{
+    std::printf("%s version %s\n", GetAppFileName().c_str(), kVersion);
+    return 0;
+}
+
 int Main(int argc, char** argv)
 {
+    // Words that answer without running anything, not even a second copy.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            PrintHelp();
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0)
+            return PrintVersion();
+        if (std::strcmp(argv[i], "--check-config") == 0)
+            return CheckConfiguration();
+    }
     EnsureSingleInstance();
     try {
-        if (!CStringResource::instance().load(CConfigPath::instance().getPath("STRRES_PATH")))
-            CS_THROW("failed to load string resource");
+        std::string resources = CConfigPath::instance().getPath("STRRES_PATH");
+        if (!CStringResource::instance().load(resources))
+            CS_THROW("failed to load string resource: %s (%s)", resources.c_str(),
+                     CStringResource::instance().failure().c_str());
         AllocateIndexMemory();
         CS_LOG_INFO("indexing begin");
         CommandLine line;
@@ -105,11 +160,13 @@ int Main(int argc, char** argv)
         CConsoleProgress::instance().finish();
         std::fputs("congratulations, game over!\n", stdout);
         return 0;
+    } catch (const std::bad_alloc&) {
+        ReportLackOfMemory();
     } catch (const std::exception& e) {
-        CS_LOG_ERROR("%s", e.what());
+        SayFailure(WithoutErrorSite(e.what()));
         return -1;
     } catch (...) {
-        CS_LOG_ERROR("other exception");
+        SayFailure("other exception");
         return -1;
     }
 }

@@ -11,4 +11,8 @@ void StartProcess();
 // Returns the exit code.
 int Main(int argc, char** argv);
 
+// `--version` of the three programs: "<program> version 1.0.0" on standard
+// output; returns 0.
+int PrintVersion();
+
 } // namespace cs::driver

@@ -1,8 +1,11 @@
 #include "IndexMemory.h"
 
+#include <string>
+
 #include <algorithm>
 #include <cstdlib>
 
+#include "FailedAllocation.h"
 #include "config/GlobalConfig.h"
 #include "utility/Format.h"
 #include "utility/Logger.h"
@@ -29,7 +32,18 @@ bool ProbeWithMalloc(size_t size)
 
 MemoryProbe g_probe = ProbeWithMalloc;
 
+std::string LackOfMemoryText(uint32_t configured)
+{
+    return Format(CStringResource::instance().get("IDR_LACK_MEMORY").c_str(), configured >> 20);
+}
+
 } // namespace
+
+void ReportLackOfMemory()
+{
+    DumpLastError(LackOfMemoryText(g_pGlobalConfig->indexMemory()) +
+                  Format(" (a request for %zu bytes failed)", LastFailedAllocation()));
+}
 
 MemoryProbe SetMemoryProbe(MemoryProbe probe)
 {
@@ -59,7 +73,7 @@ uint32_t AllocateIndexMemory()
     uint32_t wanted = static_cast<uint32_t>(std::min<uint64_t>(configured, CMemoryCache::MAX_SIZE));
     uint32_t size = 0;
     if (!ProbeIndexMemory(wanted, size))
-        DumpLastError(Format(CStringResource::instance().get("IDR_LACK_MEMORY").c_str(), configured >> 20));
+        DumpLastError(LackOfMemoryText(configured));
     CreateIndexMemoryCache(size);
     CS_LOG_INFO("allocate %u index memory", size);
     return size;

@@ -1,4 +1,5 @@
-// Reservation of the index memory at start-up.
+// Reservation of the index memory at start-up, and the report when memory
+// runs out.
 #pragma once
 
 #include <cstddef>
@@ -22,5 +23,9 @@ bool ProbeIndexMemory(uint32_t configured, uint32_t& reserved);
 // (GetIndexMemoryCache) and returns the size; when nothing can be had the
 // IDR_LACK_MEMORY report ends the process with exit code 3.
 uint32_t AllocateIndexMemory();
+
+// Memory ran out during the run: the IDR_LACK_MEMORY report, with the size of
+// the request that failed, ends the process with exit code 3.
+[[noreturn]] void ReportLackOfMemory();
 
 } // namespace cs::driver

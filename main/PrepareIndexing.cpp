@@ -51,6 +51,13 @@ std::string IndexDirectoryOf(const utility::CConfigurator& configurator, const s
     return std::string();
 }
 
+std::unique_ptr<collection::CCollection> RootStateKeeper(const utility::CConfigurator& configurator)
+{
+    if (configurator.getCollectionArgument().identifier != kDirectoryCollection)
+        return nullptr;
+    return collection::CCollectionRegistry::instance().find(kDirectoryCollection)->create(g_pGlobalConfig->sourceDir(), 0);
+}
+
 CPreparedRun PrepareIndexing(utility::CConfigurator* pConfigurator, const std::string& name, int recreate)
 {
     CS_ASSERT(pConfigurator);
@@ -66,7 +73,7 @@ CPreparedRun PrepareIndexing(utility::CConfigurator* pConfigurator, const std::s
         if (!recreate && !platform::Env().pathAccessible(indexDir + "/" + index::CBarrelsInfo::STATUS_FILE))
             collectionRecreate = 1;
     } else {
-        CS_THROW("collection name is error");
+        CS_THROW("collection name is error: %s", identifier.c_str());
     }
 
     CPreparedRun run;
@@ -83,14 +90,14 @@ CPreparedRun PrepareIndexing(utility::CConfigurator* pConfigurator, const std::s
     if (!pAnalyzer)
         CS_THROW("creating default analyzer failed");
 
-    // The index's own failure (a damaged barrel list, another version) has
-    // been logged where it was raised.
+    // The index's own failure (a damaged barrel list, another version) is
+    // the reason the operator reads.
     try {
         run.pIndex = std::make_unique<index::CIndex>(recreate ? index::CIndex::ACCESS_CREATE
                                                               : index::CIndex::ACCESS_APPEND,
                                                      indexDir);
-    } catch (const std::exception&) {
-        CS_THROW("creating indexer failed");
+    } catch (const std::exception& e) {
+        CS_THROW("creating indexer failed: %s", utility::WithoutErrorSite(e.what()).c_str());
     }
     if (pConfigurator->getContentMode().size() > 0)
         run.pIndex->setContentMode(&pConfigurator->getContentMode());
@@ -98,8 +105,8 @@ CPreparedRun PrepareIndexing(utility::CConfigurator* pConfigurator, const std::s
     std::unique_ptr<index::CIndexWriter> pWriter;
     try {
         pWriter = std::make_unique<index::CIndexWriter>(run.pIndex.get(), std::move(pParser), std::move(pAnalyzer));
-    } catch (const std::exception&) {
-        CS_THROW("creating indexwriter failed");
+    } catch (const std::exception& e) {
+        CS_THROW("creating indexwriter failed: %s", utility::WithoutErrorSite(e.what()).c_str());
     }
     pWriter->setConfigurator(pConfigurator);
     pWriter->setFlushListener(run.pCollection.get());

@@ -27,6 +27,11 @@ struct CPreparedRun {
 // other collection.
 std::string IndexDirectoryOf(const utility::CConfigurator& configurator, const std::string& name);
 
+// The directory collection when the configurator names it, else null: its
+// state names the documents of the index root by number, so a merge-only run
+// has it follow the merge.
+std::unique_ptr<collection::CCollection> RootStateKeeper(const utility::CConfigurator& configurator);
+
 // Creates the collection, the parser and analyzer the configurator names,
 // the index (rebuilt when `recreate`) and its writer. Failures raise.
 CPreparedRun PrepareIndexing(utility::CConfigurator* pConfigurator, const std::string& name, int recreate);

@@ -1,7 +1,6 @@
 #include "RunDriver.h"
 
-#include <cstdlib>
-
+#include "CheckConfig.h"
 #include "PrepareIndexing.h"
 #include "RecreateTime.h"
 #include "config/Configurator.h"
@@ -12,6 +11,7 @@
 #include "index/writer/IndexWriter.h"
 #include "platform/Env.h"
 #include "utility/ConfigPath.h"
+#include "utility/Failure.h"
 #include "utility/Format.h"
 #include "utility/Logger.h"
 #include "utility/OsUtility.h"
@@ -29,10 +29,8 @@ class CRunStatusFile {
 public:
     explicit CRunStatusFile(const std::string& path) : m_path(path), m_fd(platform::Env().createTruncated(path))
     {
-        if (m_fd == -1) {
-            CS_LOG_ERROR("failed to create index.run");
-            std::exit(1);
-        }
+        if (m_fd == -1)
+            ExitWithFailure(1, FailureText("failed to create index.run", path, GetLastErrorText()));
     }
     ~CRunStatusFile()
     {
@@ -104,6 +102,7 @@ int RunDatabase(const std::string& name, const std::string& description, int rec
     configurator.load();
     if (IndexingSwitchedOff())
         return -1;
+    RequireSoundComponents(configurator);
     const std::string& root = g_pGlobalConfig->indexPath();
     CreateDirectoryPrefixes(root);
     CRunStatusFile status(root + "/index.run");
@@ -137,6 +136,11 @@ int MergeIndexOnly()
     index::CIndexRecovery::recover(root);
     index::CIndex index(index::CIndex::ACCESS_READ, root);
     index::CIndexWriter writer(&index);
+    std::unique_ptr<collection::CCollection> pStateKeeper = RootStateKeeper(configurator);
+    if (pStateKeeper) {
+        pStateKeeper->setIndexWriter(&writer, false);
+        writer.setFlushListener(pStateKeeper.get());
+    }
     writer.merge();
     return 0;
 }

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs the indexer on the bundled sample configuration from the repository root.
-# Each run adds every sample document again; -r rebuilds the index instead.
+# A second run indexes only what changed in sample/docs; -r rebuilds the index.
 set -e
 cd "$(dirname "$0")/.."
 [ -d sample/docs ] || python3 tools/make-sample-docs.py sample/docs

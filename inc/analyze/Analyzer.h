@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,8 @@ public:
     {
         try {
             return std::make_unique<T>();
+        } catch (const std::bad_alloc&) {
+            throw;   // the lack-of-memory report, not a missing analyzer
         } catch (const std::exception&) {
             return nullptr;   // logged where it was raised
         }

@@ -20,6 +20,9 @@ public:
     const CCheckReport& check();
     // One line on what was checked: the barrels, documents and deletions.
     std::string summary() const;
+    // False for a directory without a barrel list and without a file of the
+    // index (a folder of documents, say): there is nothing to check there.
+    bool holdsIndex() const { return !m_empty || !m_report.sound(); }
 
 private:
     void checkBarrelList();

@@ -1,6 +1,7 @@
 // The configuration of one indexing run: which collection feeds documents,
 // which parsers and default analyzer are used, and the content mode. Read from
-// the content-mode file; a missing or unparsable file gives built-in defaults.
+// the content-mode file; a missing file gives built-in defaults, one that does
+// not parse is an error.
 #pragma once
 
 #include <string>
@@ -21,8 +22,9 @@ public:
     explicit CConfigurator(const std::string& path) : m_path(path) {}
     virtual ~CConfigurator() = default;
 
-    // Fills everything from the file (or the defaults); the result is the
-    // success of reading the content mode.
+    // Fills everything from the file (or the defaults when there is none);
+    // raises for a file that does not parse. The result is the success of
+    // reading the content mode.
     bool load();
 
     const CArgument& getCollectionArgument() const { return m_collection; }

@@ -11,6 +11,7 @@
 
 #include "analyze/AnalyzerMap.h"
 #include "content/ContentInput.h"
+#include "content/DropReason.h"
 #include "content/Field.h"
 #include "content/FileType.h"
 
@@ -38,6 +39,9 @@ public:
     void setEncoding(int32_t encoding) { m_encoding = encoding; }
     int32_t getState() const { return m_state; }
     void setState(int32_t state) { m_state = state; }
+    // Why the parser dropped the document; NONE until one did.
+    DropReason getDropReason() const { return m_dropReason; }
+    void setDropReason(DropReason reason) { m_dropReason = reason; }
 
     // Null until a file or a buffer was given.
     const CContentInput* getInput() const { return m_pInput.get(); }
@@ -60,7 +64,8 @@ public:
     // filled by the field's analyzer.
     void analyze(const analyze::AnalyzerMap& analyzers);
 
-    // Forgets texts, token lists and the file path; buffer slot 0 stays.
+    // Forgets texts, token lists, the file path and the drop reason; buffer
+    // slot 0 stays.
     void clear();
 
 private:
@@ -71,6 +76,7 @@ private:
     int32_t m_fileType = filetype::UNKNOWN;
     int32_t m_encoding = encoding::UNKNOWN;
     int32_t m_state = STATE_NEW;
+    DropReason m_dropReason = DropReason::NONE;
     std::unique_ptr<CContentInput> m_pInput;
     std::vector<std::unique_ptr<CField>> m_fieldList;
 };

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "content/DropReason.h"
+
 namespace cs::content {
 class CContent;
 class CContentMode;
@@ -54,6 +56,9 @@ public:
     virtual void setContentMode(const content::CContentMode* pMode) = 0;
 
 protected:
+    // Gives the document being parsed its drop reason; the result of parse().
+    int drop(content::DropReason reason);
+
     content::CContent* m_pContent = nullptr;   // the document being parsed
     // Work strings; the converter parsers keep the names of a conversion's
     // temporary input and output files in them.

@@ -16,10 +16,18 @@
 
 namespace cs::platform {
 
+// What tells one version of a file from another without reading it.
+struct FileStatus {
+    int64_t size = 0;
+    int64_t modifiedNs = 0;   // modification time, nanoseconds since 1970
+    uint64_t inode = 0;
+};
+
 struct DirEntry {
     std::string name;
     bool isDirectory = false;   // a real directory (symbolic links are not followed)
     bool isSymlink = false;
+    FileStatus status;          // of the entry itself (a link's own, not its target's)
 };
 
 // One directory being listed, entry by entry, in the order the file system
@@ -62,6 +70,7 @@ public:
     // File status by name; symbolic links are followed.
     virtual bool fileLength(const std::string& path, int64_t& length) = 0;
     virtual bool fileModifiedTime(const std::string& path, int64_t& seconds) = 0;
+    virtual bool fileStatus(const std::string& path, FileStatus& status) = 0;
     virtual bool touchFile(const std::string& path) = 0;   // access and modification time := now
     // Gives the owner write permission; a symbolic link is left alone (its
     // target may lie outside the tree being worked on).

@@ -36,6 +36,7 @@ public:
     {
         return m_target.fileModifiedTime(path, seconds);
     }
+    bool fileStatus(const std::string& path, FileStatus& status) override { return m_target.fileStatus(path, status); }
     bool touchFile(const std::string& path) override { return m_target.touchFile(path); }
     bool makeWritable(const std::string& path) override { return m_target.makeWritable(path); }
     bool freeDiskSpaceMiB(const std::string& path, uint64_t& mib) override

@@ -32,8 +32,12 @@ public:
     {
     }
 
+    // The bounds of a query: its length, and how deep '(' and NOT nest.
+    static constexpr size_t MAX_QUERY_BYTES = 262144;
+    static constexpr int MAX_DEPTH = 1000;
+
     // Raises CQueryError for an empty query, an unbalanced parenthesis or
-    // quote, or an operator without its operand.
+    // quote, an operator without its operand, or a query past the bounds.
     std::unique_ptr<CQueryNode> parse(const std::string& query);
 
 private:
@@ -49,6 +53,7 @@ private:
     std::unique_ptr<CQueryNode> parseOr();
     std::unique_ptr<CQueryNode> parseAnd();
     std::unique_ptr<CQueryNode> parseUnary();
+    std::unique_ptr<CQueryNode> parseOperand(const Token& token);
     std::unique_ptr<CQueryNode> makeTerm(const Token& token) const;
     bool startsOperand() const;
     const Token& peek() const { return m_tokens[m_pos]; }
@@ -57,6 +62,7 @@ private:
     std::string m_defaultField;
     std::vector<Token> m_tokens;
     size_t m_pos = 0;
+    int m_depth = 0;
 };
 
 } // namespace cs::search

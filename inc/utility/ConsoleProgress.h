@@ -32,9 +32,12 @@ public:
     void bytesRead(int64_t count);
     void barrelWritten();
     void mergeDone();
+    // What the run did, in words: the final line shows it after the figures.
+    void setSummary(const std::string& summary) { m_summary = summary; }
 
-    // Draws the line a last time and ends it, so that what is printed next
-    // starts on a line of its own; nothing when no line was drawn.
+    // Draws the line a last time, with the summary, and ends it, so that what
+    // is printed next starts on a line of its own; nothing when no line was
+    // drawn and there is no summary.
     void finish();
 
     bool active() const { return m_active; }
@@ -50,6 +53,7 @@ private:
     Sink m_sink;
     Clock m_clock;
     std::string m_unit = "documents";
+    std::string m_summary;
     uint64_t m_items = 0;
     int64_t m_bytes = 0;
     int m_barrels = 0;
@@ -57,6 +61,7 @@ private:
     int64_t m_start = -1;      // the clock at the first event
     int64_t m_lastDraw = -1;   // the clock at the last redraw, -1 before the first
     size_t m_lastLength = 0;   // of the last line drawn, to blank what is left of it
+    bool m_final = false;      // drawing the final line
 };
 
 } // namespace cs::utility

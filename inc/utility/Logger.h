@@ -5,6 +5,7 @@
 
 #include <cstdarg>
 #include <string>
+#include <vector>
 
 namespace cs::utility {
 
@@ -21,9 +22,9 @@ class CLogger {
 public:
     static CLogger& instance();
 
-    // Messages below the threshold are dropped; 0 (everything) until the
-    // configuration is read.
-    static int threshold() { return s_threshold; }
+    // The lowest level a message must have to be written (the threshold: 0,
+    // everything, until the configuration is read) or heard by the listener.
+    static int lowestHeard();
 
     void write(LogLevel level, const CLogLocation& where, const char* format, va_list args);
 
@@ -35,6 +36,10 @@ public:
 
 private:
     CLogger();
+    bool sayAdjusted();
+    void writeLine(LogLevel level, const char* file, int line, const char* format, ...)
+        __attribute__((format(printf, 5, 6)));
+    void writeAt(LogLevel level, const char* file, int line, const char* format, va_list args);
     void openDayFile(int year, int month, int day);
     void removeOldFiles();
 
@@ -44,7 +49,13 @@ private:
     char m_appLogDir[4096];
     size_t m_appLogDirLength = 0;
     int m_keepDays = 7;
+    std::vector<std::string> m_adjusted;   // WARN texts of settings changed while starting
 };
+
+// Called with the message of every WARN and ERROR line, whatever the level
+// threshold, while set; null stops it.
+using LogListener = void (*)(LogLevel level, const char* message);
+void SetLogListener(LogListener listener);
 
 void LogDebug(const CLogLocation& where, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void LogInfo(const CLogLocation& where, const char* format, ...) __attribute__((format(printf, 2, 3)));

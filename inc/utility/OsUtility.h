@@ -39,6 +39,12 @@ void CreateDirectoryPrefixes(const std::string& path);
 // current directory. False when neither is accessible.
 bool FindPathConfig(std::string& path);
 
+// The root directory named by the path configuration `file`, with a final
+// separator: a relative `root` is taken from the file's own directory, so the
+// file beside the programs works from any current directory (and the one in
+// the current directory, found as "pathconfig.xml", keeps reading from there).
+std::string PathConfigRoot(const std::string& file, const std::string& root);
+
 // Process-start installation: hardware faults are reported as
 // "os exception: SEH exception" at ERROR and end the process with exit code -1.
 void InstallProcessFaultHandlers();

@@ -51,6 +51,9 @@ public:
     CXmlDocument& operator=(const CXmlDocument&) = delete;
 
     bool parseFile(const std::string& path);
+    // Why the last parseFile failed: the system's reason for a file that
+    // cannot be read, else libxml2's "line N: what".
+    const std::string& parseFailure() const { return m_failure; }
     // Text in UTF-8 unless `encoding` names its character set, which then
     // overrides any declaration inside the text.
     bool parseText(const std::string& text, const char* encoding = nullptr);
@@ -71,6 +74,7 @@ private:
     void release();
 
     _xmlDoc* m_pDoc = nullptr;
+    std::string m_failure;
     CStringConvertor m_toUtf8;
     CStringConvertor m_toLocal;
 };

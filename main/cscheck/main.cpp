@@ -9,17 +9,18 @@
 #include "IndexLocation.h"
 #include "check/IndexChecker.h"
 #include "utility/Error.h"
+#include "utility/Failure.h"
 #include "utility/OsUtility.h"
 
 namespace {
 
 const int kUsageError = 2;
+const char kUsage[] = "usage: cscheck [-q] [--home <program home>] (-d <database>|all | <index directory>...)\n";
 
-int Usage(const char* problem)
+// The one line on standard error of a command line or a check that cannot run.
+int Refuse(const std::string& problem)
 {
-    if (problem)
-        std::fprintf(stderr, "cscheck: %s\n", problem);
-    std::fputs("usage: cscheck [-q] [--home <program home>] (-d <database>|all | <index directory>...)\n", stderr);
+    cs::utility::SayFailure(problem + " (cscheck --help shows the usage)");
     return kUsageError;
 }
 
@@ -37,24 +38,27 @@ int main(int argc, char** argv)
             quiet = true;
         } else if (std::strcmp(argv[i], "-d") == 0) {
             if (++i >= argc)
-                return Usage("-d needs a database name or all");
+                return Refuse("-d needs a database name or all");
             databases.push_back(argv[i]);
         } else if (std::strcmp(argv[i], "--home") == 0) {
             if (++i >= argc)
-                return Usage("--home needs a directory");
+                return Refuse("--home needs a directory");
             home = argv[i];
         } else if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
-            Usage(nullptr);
+            std::fputs(kUsage, stdout);
             return 0;
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            return cs::driver::PrintVersion();
         } else if (argv[i][0] == '-') {
-            return Usage((std::string("unknown option ") + argv[i]).c_str());
+            return Refuse(std::string("unknown option ") + argv[i]);
         } else {
             dirs.push_back(argv[i]);
         }
     }
     if (dirs.empty() && databases.empty())
-        return Usage("name an index directory or a database");
+        return Refuse("name an index directory or a database");
     bool sound = true;
+    size_t problems = 0;
     try {
         for (const std::string& database : databases) {
             for (const std::string& dir : cs::driver::ConfiguredIndexDirectories(database)) {
@@ -65,6 +69,10 @@ int main(int argc, char** argv)
         for (const std::string& dir : dirs) {
             cs::check::CIndexChecker checker(dir, home);
             const cs::check::CCheckReport& report = checker.check();
+            if (!checker.holdsIndex()) {
+                std::fflush(stdout);
+                return Refuse(checker.summary());
+            }
             for (const cs::check::CProblem& problem : report.problems())
                 std::printf("%s\n", problem.text().c_str());
             if (report.count() > report.problems().size())
@@ -75,12 +83,18 @@ int main(int argc, char** argv)
             }
             if (!quiet || !report.sound())
                 std::printf("%s\n", checker.summary().c_str());
+            problems += report.count();
             sound = sound && report.sound();
         }
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "cscheck: %s\n", cs::utility::WithoutErrorSite(e.what()).c_str());
+        std::fflush(stdout);
+        cs::utility::SayFailure(cs::utility::WithoutErrorSite(e.what()));
         return kUsageError;
     }
     std::fflush(stdout);
-    return sound ? 0 : 1;
+    if (sound)
+        return 0;
+    cs::utility::SayFailure(std::to_string(problems) + " problem" + (problems == 1 ? "" : "s") +
+                            " found (listed on standard output)");
+    return 1;
 }

@@ -15,23 +15,25 @@
 #include "search/QueryParser.h"
 #include "utility/ConfigPath.h"
 #include "utility/Error.h"
+#include "utility/Failure.h"
 
 namespace {
 
 using namespace cs;
 
 const int kUsageError = 2;
+const char kUsage[] = "usage: cssearch (-d <database> | -i <index directory>) [-n <count>] [--offset <count>] [--json] "
+                      "<query>...\n"
+                      "query: words, field:value, \"a phrase\", date:from..to, AND, OR, NOT, ( )\n";
 
-int Usage(const char* problem)
+// The one line on standard error of a search that cannot run.
+int Refuse(const std::string& problem)
 {
-    if (problem)
-        std::fprintf(stderr, "cssearch: %s\n", problem);
-    std::fputs("usage: cssearch (-d <database> | -i <index directory>) [-n <count>] [--offset <count>] [--json] "
-               "<query>...\n"
-               "query: words, field:value, \"a phrase\", date:from..to, AND, OR, NOT, ( )\n",
-               stderr);
+    utility::SayFailure(problem);
     return kUsageError;
 }
+
+int Usage(const std::string& problem) { return Refuse(problem + " (cssearch --help shows the usage)"); }
 
 bool Option(const char* arg, const char* shortName, const char* longName)
 {
@@ -54,7 +56,7 @@ int main(int argc, char** argv)
         if (Option(arg, "-i", "--index") || Option(arg, "-d", "--database") || Option(arg, "-n", "--limit") ||
             std::strcmp(arg, "--offset") == 0) {
             if (i + 1 >= argc)
-                return Usage((std::string(arg) + " needs a value").c_str());
+                return Usage(std::string(arg) + " needs a value");
             const char* value = argv[++i];
             if (arg[1] == 'i' || arg[2] == 'i') {
                 indexDir = value;
@@ -70,8 +72,13 @@ int main(int argc, char** argv)
         } else if (std::strcmp(arg, "--json") == 0) {
             json = true;
         } else if (Option(arg, "-h", "--help")) {
-            Usage(nullptr);
+            std::fputs(kUsage, stdout);
             return 0;
+        } else if (std::strcmp(arg, "--version") == 0) {
+            return driver::PrintVersion();
+        } else if (std::strncmp(arg, "--", 2) == 0) {
+            // A mistyped option is no query text.
+            return Usage(std::string("unknown option ") + arg);
         } else {
             query += (query.empty() ? "" : " ") + std::string(arg);
         }
@@ -84,7 +91,7 @@ int main(int argc, char** argv)
         if (!database.empty()) {
             std::vector<std::string> dirs = driver::ConfiguredIndexDirectories(database);
             if (dirs.size() > 1)
-                return Usage(("-d " + database + " names several indexes: search one at a time").c_str());
+                return Refuse("-d " + database + " names several indexes: search one at a time");
             indexDir = dirs.front();
         }
         utility::CConfigurator configurator(utility::CConfigPath::instance().getPath("CONFIGURATE_PATH"));
@@ -102,11 +109,14 @@ int main(int argc, char** argv)
         for (const search::CSearchHit& hit : hits)
             std::fputs(printer.line(hit).c_str(), stdout);
         std::fputs(printer.summary(total, static_cast<size_t>(offset), hits.size()).c_str(), json ? stdout : stderr);
+        std::fflush(stdout);
+        // Every exit but 0 says why on standard error, --json's included.
+        if (json && total == 0)
+            std::fputs(search::CHitPrinter(search::CHitPrinter::PLAIN).summary(0, 0, 0).c_str(), stderr);
         return total > 0 ? 0 : 1;
     } catch (const search::CQueryParser::CQueryError& e) {
-        std::fprintf(stderr, "cssearch: query: %s\n", e.what());
+        return Refuse(std::string("query: ") + e.what());
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "cssearch: %s\n", utility::WithoutErrorSite(e.what()).c_str());
+        return Refuse(utility::WithoutErrorSite(e.what()));
     }
-    return kUsageError;
 }

@@ -3,6 +3,7 @@
 #include "analyze/CharacterCode.h"
 #include "utility/ConfigPath.h"
 #include "utility/Error.h"
+#include "utility/OsUtility.h"
 
 namespace cs::analyze {
 
@@ -29,7 +30,7 @@ CGeneralAnalyzer::CGeneralAnalyzer(const std::string& dictionaryPath, const std:
     if (!stopWordPath.empty())
         m_filter.load(stopWordPath);
     if (!m_dictionary.load(dictionaryPath))
-        CS_THROW("build dictionary failed");
+        CS_THROW("build dictionary failed: %s (%s)", dictionaryPath.c_str(), utility::GetLastErrorText().c_str());
 }
 
 int CGeneralAnalyzer::analyze(const char* text, size_t length, CTokenListBase* basetokens)

@@ -19,7 +19,8 @@ namespace cs::check {
 
 namespace {
 
-const char* const kStateFiles[] = {"index_status.xml", "collect_date.xml", "indexed_tables.xml", "index.run"};
+const char* const kStateFiles[] = {"index_status.xml", "collect_date.xml", "indexed_tables.xml", "collected_files.txt",
+                                   "index.run"};
 const char* const kRenameMarker = "index.rename";
 
 // "_<digits>" followed by an extension: the name of a barrel file.
@@ -181,7 +182,7 @@ std::string CIndexChecker::summary() const
     if (!m_report.sound())
         return utility::Format("%s: %zu problem%s", dir.c_str(), m_report.count(), m_report.count() == 1 ? "" : "s");
     if (m_empty)
-        return dir + ": sound, no index written yet";
+        return dir + ": holds no index (no index_status.xml and no barrel files)";
     return utility::Format("%s: sound, %d barrel%s, %lld documents, %lld deleted", dir.c_str(), m_barrels,
                            m_barrels == 1 ? "" : "s", static_cast<long long>(m_documents),
                            static_cast<long long>(m_deleted));

@@ -1,5 +1,6 @@
 #include "collect/ContentCollection.h"
 
+#include <new>
 #include <vector>
 
 #include "collect/Database.h"
@@ -268,12 +269,16 @@ void CContentCollection::handleRecord(const std::string& table, const CRecordRow
     } catch (const CBadRecord& e) {
         CS_LOG_WARN("record [%s, %u] passed over: %s", table.c_str(), record.autoId, LogText(e.what()).c_str());
         passOver(record);
+    } catch (const std::bad_alloc&) {
+        throw;   // the lack-of-memory report, not this record's
     } catch (const std::exception& e) {
-        CS_LOG_ERROR("failed to handle record [%s, %u]: %s", table.c_str(), record.autoId, LogText(e.what()).c_str());
-        m_errorFile.fail(table, record.autoId);
+        m_errorFile.fail(table, record.autoId,
+                         utility::Format("failed to handle record [%s, %u]: %s", table.c_str(), record.autoId,
+                                         LogText(e.what()).c_str()));
     } catch (...) {
-        CS_LOG_ERROR("failed to handle record [%s, %u]: other exception", table.c_str(), record.autoId);
-        m_errorFile.fail(table, record.autoId);
+        m_errorFile.fail(table, record.autoId,
+                         utility::Format("failed to handle record [%s, %u]: other exception", table.c_str(),
+                                         record.autoId));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/Env.h"
+#include "utility/Failure.h"
 #include "utility/Format.h"
 #include "utility/Logger.h"
 #include "utility/OsUtility.h"
@@ -24,14 +25,14 @@ void CRecordErrorFile::create()
         CS_LOG_WARN("failed to create %s: %s", path().c_str(), utility::GetLastErrorText().c_str());
 }
 
-void CRecordErrorFile::fail(const std::string& table, uint32_t autoId)
+void CRecordErrorFile::fail(const std::string& table, uint32_t autoId, const std::string& failure)
 {
     if (m_fd != -1) {
         std::string text = utility::Format("%s:%u\n", table.c_str(), autoId);
         platform::Env().writeAll(m_fd, text.data(), text.size());
         platform::Env().commitFile(m_fd);
     }
-    std::exit(1);
+    utility::ExitWithFailure(1, failure + "; the next run starts again at this record (" + path() + ")");
 }
 
 void CRecordErrorFile::remove()

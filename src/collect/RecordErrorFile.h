@@ -17,8 +17,9 @@ public:
     static std::string path();
 
     void create();
-    // Writes "table:auto_id" and ends the process with exit code 1.
-    [[noreturn]] void fail(const std::string& table, uint32_t autoId);
+    // Writes "table:auto_id", says `failure` (the record and why it could not
+    // be handled) and ends the process with exit code 1.
+    [[noreturn]] void fail(const std::string& table, uint32_t autoId, const std::string& failure);
     // Closes and deletes the file: the run ended normally.
     void remove();
 

@@ -1,6 +1,7 @@
 #include "config/Configurator.h"
 
 #include "platform/Env.h"
+#include "utility/Error.h"
 #include "utility/Logger.h"
 #include "utility/XmlDocument.h"
 
@@ -51,10 +52,8 @@ bool CConfigurator::load()
         return true;
     }
     CXmlDocument document;
-    if (!document.parseFile(m_path)) {
-        applyDefaults();
-        return true;
-    }
+    if (!document.parseFile(m_path))
+        CS_THROW("contentMode configurate file can't be read: %s (%s)", m_path.c_str(), document.parseFailure().c_str());
     m_collection = {document.select("/argument/collection/identifier").content(),
                     document.select("/argument/collection/parameter").content()};
     m_parsers.clear();

@@ -3,6 +3,7 @@
 #include "config/ConfigNumber.h"
 #include "platform/Env.h"
 #include "utility/Logger.h"
+#include "utility/MemoryCache.h"
 #include "utility/XmlDocument.h"
 
 namespace cs::utility {
@@ -18,6 +19,7 @@ const uint32_t kMergeC = 2;
 const uint32_t kMergeS = 1;
 const uint32_t kMergeCMax = 20;
 const uint32_t kMinIndexMemory = 10485760;     // 10 MiB
+const uint32_t kMaxIndexMemory = static_cast<uint32_t>(CMemoryCache::MAX_SIZE);
 const uint32_t kIndexMemory = 100000000;
 const uint32_t kRecreateRecords = 10000000;
 const uint32_t kRecreateDelPercent = 50;
@@ -75,9 +77,50 @@ public:
         }
     }
 
+    // A setting the loader changed: the key, the value given and the one used.
+    void warnAdjusted(const char* key, const std::string& used)
+    {
+        std::string given;
+        text(key, given);
+        CS_LOG_WARN("setting %s: given \"%s\", using %s", key, given.c_str(), used.c_str());
+    }
+
+    // A present number below zero, which an unsigned key would take modulo 2^n.
+    bool negative(const char* key)
+    {
+        std::string given;
+        long long value = 0;
+        return text(key, given) && ParseConfigNumber(given, value) && value < 0;
+    }
+
 private:
     CXmlDocument& m_document;
 };
+
+// The elements the configuration knows, as paths below /config.
+const char* const kKnownKeys[] = {
+    "index", "index/system_status", "index/source", "index/path", "index/date", "index/weekday",
+    "index/adjusttime", "index/memory", "index/maxIndexTerms", "index/cachednum", "search", "search/results",
+    "search/sort", "search/memory", "advanced", "advanced/mms", "advanced/mms/word_way",
+    "advanced/mms/document_way", "advanced/merge", "advanced/merge/m", "advanced/merge/c", "advanced/merge/s",
+    "advanced/merge/recycleStrategy", "advanced/merge/recycleParam", "recreate", "recreate/records",
+    "recreate/delpercent", "log", "log/level", "log/path", "log/maxdays"};
+
+// Every element below `node` whose path is not a known key gets a WARN: a
+// misspelt name would otherwise leave its setting at the default unnoticed.
+void WarnUnknownElements(const CXmlNode& node, const std::string& prefix, const std::string& file)
+{
+    for (CXmlNode child = node.firstChild(); child; child = child.nextSibling()) {
+        std::string path = prefix.empty() ? child.name() : prefix + "/" + child.name();
+        bool known = false;
+        for (const char* key : kKnownKeys)
+            known = known || path == key;
+        if (known)
+            WarnUnknownElements(child, path, file);
+        else
+            CS_LOG_WARN("unknown element /config/%s in %s: ignored", path.c_str(), file.c_str());
+    }
+}
 
 } // namespace
 
@@ -93,14 +136,17 @@ void CGlobalConfig::load(const std::string& path)
     CXmlDocument document;
     if (!document.parseFile(path)) {
         // Everything stays zero: indexing and merging are switched off.
-        CS_LOG_ERROR("global config file doesn't exist!");
+        CS_LOG_ERROR("global config file doesn't exist! %s (%s)", path.c_str(), document.parseFailure().c_str());
         return;
     }
     CKeyReader keys(document);
+    WarnUnknownElements(document.select("/config"), "", path);
 
     if (keys.number("/config/index/system_status", m_systemStatus) == Found::PRESENT) {
-        if (m_systemStatus != 0 && m_systemStatus != 1)
+        if (m_systemStatus != 0 && m_systemStatus != 1) {
             m_systemStatus = 1;
+            keys.warnAdjusted("/config/index/system_status", "1");
+        }
     } else {
         m_systemStatus = 0;
     }
@@ -109,8 +155,10 @@ void CGlobalConfig::load(const std::string& path)
     keys.text("/config/index/date", m_date);
 
     if (keys.number("/config/index/weekday", m_weekday, 6u)) {
-        if (m_weekday > 6)
+        if (m_weekday > 6) {
             m_weekday = 6;
+            keys.warnAdjusted("/config/index/weekday", "6");
+        }
     } else {
         CS_LOG_WARN("can't get Node:/config/index/weekday,user default:6");
     }
@@ -118,9 +166,13 @@ void CGlobalConfig::load(const std::string& path)
         m_adjustTime = "00:30:00";
 
     if (keys.number("/config/index/memory", m_indexMemory, kIndexMemory)) {
-        if (m_indexMemory < kMinIndexMemory) {
+        if (keys.negative("/config/index/memory") || m_indexMemory > kMaxIndexMemory) {
+            m_indexMemory = kMaxIndexMemory;
+            keys.warnAdjusted("/config/index/memory", std::to_string(kMaxIndexMemory) + " (one cache block's most)");
+        } else if (m_indexMemory < kMinIndexMemory) {
             m_indexMemory = kMinIndexMemory;
             CS_LOG_INFO("the value inf /config/index/memory is less than 10M. Use 10M");
+            keys.warnAdjusted("/config/index/memory", std::to_string(kMinIndexMemory));
         }
     } else {
         CS_LOG_WARN("can't rightly get the value of Node:/config/index/memory. Use default:%d",
@@ -131,8 +183,10 @@ void CGlobalConfig::load(const std::string& path)
     keys.number<int32_t>("/config/index/cachednum", m_cachedNum, 0, 10000);
     keys.number<int16_t>("/config/search/results", m_searchResults, 0, 10);
     // Only a missing sort stays 0; anything present that is not 1 or 2 is 1.
-    if (keys.number("/config/search/sort", m_searchSort) != Found::MISSING && m_searchSort != 1 && m_searchSort != 2)
+    if (keys.number("/config/search/sort", m_searchSort) != Found::MISSING && m_searchSort != 1 && m_searchSort != 2) {
         m_searchSort = 1;
+        keys.warnAdjusted("/config/search/sort", "1");
+    }
     keys.number<int32_t>("/config/search/memory", m_searchMemory, 0, 104857600);
     keys.text("/config/advanced/mms/word_way", m_wordWay);
     keys.text("/config/advanced/mms/document_way", m_documentWay);
@@ -143,12 +197,21 @@ void CGlobalConfig::load(const std::string& path)
         if (m_mergeC > kMergeCMax) {
             m_mergeC = kMergeCMax;
             CS_LOG_INFO("merge config c is more than 20.only use 20");
+            keys.warnAdjusted("/config/advanced/merge/c", std::to_string(kMergeCMax));
+        } else if (m_mergeC < kMergeC) {
+            // A level of one barrel would merge that barrel alone, again and again.
+            m_mergeC = kMergeC;
+            keys.warnAdjusted("/config/advanced/merge/c", std::to_string(kMergeC));
         }
     } else {
         CS_LOG_WARN("can't rightly get the value of Node:config/advanced/merge/c. Use default:1");
     }
-    if (!keys.number("/config/advanced/merge/s", m_mergeS, kMergeS))
+    if (!keys.number("/config/advanced/merge/s", m_mergeS, kMergeS)) {
         CS_LOG_WARN("can't rightly get the value of Node:config/advanced/merge/s. Use default:4");
+    } else if (m_mergeS == 0 || keys.negative("/config/advanced/merge/s")) {
+        m_mergeS = kMergeS;   // document counts are divided by s
+        keys.warnAdjusted("/config/advanced/merge/s", std::to_string(kMergeS));
+    }
 
     if (!keys.number("/config/advanced/merge/recycleStrategy", m_recycleStrategy, 0))
         CS_LOG_WARN("can't rightly get the value of Node:config/advanced/merge/recycleStrategy. Use default:0");
@@ -165,8 +228,10 @@ void CGlobalConfig::load(const std::string& path)
     if (!keys.number("/config/recreate/records", m_recreateRecords, kRecreateRecords))
         CS_LOG_WARN("can't rightly get value:config/recreate/records");
     if (keys.number("/config/recreate/delpercent", m_recreateDelPercent, kRecreateDelPercent)) {
-        if (m_recreateDelPercent == 0 || m_recreateDelPercent > 99)
+        if (m_recreateDelPercent == 0 || m_recreateDelPercent > 99) {
             m_recreateDelPercent = kRecreateDelPercent;
+            keys.warnAdjusted("/config/recreate/delpercent", std::to_string(kRecreateDelPercent));
+        }
     } else {
         CS_LOG_WARN("can't rightly get value:config/recreate/delpercent");
     }

@@ -91,6 +91,7 @@ void CContent::clear()
     if (m_pInput)
         m_pInput->clearFilePath();
     m_state = STATE_NEW;
+    m_dropReason = DropReason::NONE;
 }
 
 } // namespace cs::content

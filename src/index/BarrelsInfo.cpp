@@ -10,6 +10,8 @@
 #include "index/writer/IndexBarrelWriter.h"
 #include "store/Directory.h"
 #include "utility/Error.h"
+#include "utility/Failure.h"
+#include "utility/Format.h"
 #include "utility/Logger.h"
 #include "utility/XmlDocument.h"
 
@@ -108,7 +110,7 @@ bool CBarrelsInfo::read(store::CDirectory& directory)
     std::string path = directory.getFullPath(STATUS_FILE);
     CXmlDocument document;
     if (!document.parseFile(path)) {
-        CS_LOG_ERROR("reading index_status file failed");
+        CS_LOG_ERROR("reading index_status file failed: %s (%s)", path.c_str(), document.parseFailure().c_str());
         return false;
     }
     CListedBarrels listed;
@@ -124,7 +126,9 @@ bool CBarrelsInfo::read(store::CDirectory& directory)
     if (const CBarrelInfo* pLast = last()) {
         if (static_cast<int64_t>(pLast->getDocStart()) + pLast->getDocCount() >= DOCUMENT_LIMIT) {
             CS_LOG_INFO("indexed records is up to the top limits");
-            std::exit(1);
+            utility::ExitWithFailure(1, utility::Format("indexed records is up to the top limits: %s holds documents "
+                                                        "up to number %lld, the most an index takes",
+                                                        path.c_str(), static_cast<long long>(DOCUMENT_LIMIT)));
         }
     }
     auto pMode = std::make_unique<content::CContentMode>();

@@ -44,13 +44,15 @@ CIndex::CIndex(int openMode, const std::string& path) : m_openMode(openMode)
     m_pBarrelsInfo = std::make_unique<CBarrelsInfo>();
     bool read = m_pBarrelsInfo->read(*m_pDirectory);
     if (!read && openMode == ACCESS_READ)
-        CS_THROW("open index file failed");
+        CS_THROW("open index file failed: no readable %s in %s", CBarrelsInfo::STATUS_FILE, path.c_str());
     if (openMode == ACCESS_CREATE) {
         m_pBarrelsInfo->deleteAll(*m_pDirectory);
     } else if (m_pBarrelsInfo->getVersion() != CBarrelsInfo::VERSION) {
+        std::string version = m_pBarrelsInfo->getVersion();
         m_pBarrelsInfo.reset();
         m_pDirectory.reset();
-        CS_THROW("versions don't match between program and the index file ");
+        CS_THROW("versions don't match between program and the index file : %s is of version \"%s\", the program's "
+                 "is \"%s\"", path.c_str(), version.c_str(), CBarrelsInfo::VERSION);
     }
 }
 

@@ -66,15 +66,15 @@ int CConverterParser::parse(content::CContent* content)
     bool known = ContentFileLength(path, length);
     if (known && length == 0) {
         CS_LOG_DEBUG(m_kind.noLength, path.c_str());
-        return 0;
+        return drop(content::DropReason::NO_TEXT);
     }
     if (!known && m_kind.unreadableLengthIsDebug) {
         CS_LOG_DEBUG(m_kind.noLength, path.c_str());
-        return 0;
+        return drop(content::DropReason::UNREADABLE);
     }
     if (!known || length >= MAX_DOCUMENT_LENGTH) {
         CS_LOG_WARN("%s", m_kind.tooLong);
-        return 0;
+        return drop(known ? content::DropReason::TOO_LARGE : content::DropReason::UNREADABLE);
     }
 
     // A document recognised by its content rather than its name is converted
@@ -104,7 +104,7 @@ int CConverterParser::parse(content::CContent* content)
 
     if (!converted) {
         CS_LOG_WARN("%s", m_kind.failed);
-        return 0;
+        return drop(content::DropReason::NOT_CONVERTED);
     }
     // The copy stays after a failure, for a look at what could not be converted.
     if (!copy.empty() && !platform::Env().removeFile(copy))

@@ -65,7 +65,7 @@ int CEmlParser::parse(content::CContent* content)
     if (!readMail(*content))
         return 0;
     if (m_message.Load(m_readBuffer.data(), m_readBuffer.length()) <= 0)
-        return 0;
+        return drop(content::DropReason::NO_TEXT);
 
     m_sender = FindMailSender(m_message.GetFieldValue("From"));
     m_recipients.clear();
@@ -81,7 +81,7 @@ int CEmlParser::parse(content::CContent* content)
         appendPart(*pPart);
     if (m_mailText.empty() || m_mailText.size() >= static_cast<size_t>(MAX_MAIL_LENGTH)) {
         CS_LOG_WARN("the eml file content length is zero or too long");
-        return 0;
+        return drop(m_mailText.empty() ? content::DropReason::NO_TEXT : content::DropReason::TOO_LARGE);
     }
 
     CollapseWhiteSpace(m_mailText.data(), m_mailText.size(), m_collapsed);
@@ -99,14 +99,17 @@ bool CEmlParser::readMail(const content::CContent& content)
     int64_t length = 0;
     if (!ContentFileLength(path, length) || length == 0) {
         CS_LOG_DEBUG("can't get file %s length or file length is zero", path.c_str());
+        drop(length == 0 ? content::DropReason::NO_TEXT : content::DropReason::UNREADABLE);
         return false;
     }
     if (length >= MAX_MAIL_LENGTH) {
         CS_LOG_WARN("eml file %s is too long while parsing", path.c_str());
+        drop(content::DropReason::TOO_LARGE);
         return false;
     }
     if (ReadContentFile(path, static_cast<size_t>(length), m_readBuffer).status != CReadResult::OK) {
         CS_LOG_WARN(" read file %s error! while parsing", path.c_str());
+        drop(content::DropReason::UNREADABLE);
         return false;
     }
     return true;

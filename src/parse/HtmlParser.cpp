@@ -69,23 +69,23 @@ int CHtmlParser::parse(content::CContent* content)
     int64_t length = 0;
     if (!ContentFileLength(path, length) || length == 0) {
         CS_LOG_DEBUG("can't get file %s's length or length is 0", path.c_str());
-        return 0;
+        return drop(length == 0 ? content::DropReason::NO_TEXT : content::DropReason::UNREADABLE);
     }
     if (length >= MAX_PAGE_LENGTH) {
         CS_LOG_WARN("file %s is too big.length:%lld", path.c_str(), static_cast<long long>(length));
-        return 0;
+        return drop(content::DropReason::TOO_LARGE);
     }
     CReadResult read = ReadContentFile(path, static_cast<size_t>(length), m_readBuffer);
     if (read.status == CReadResult::OPEN_FAILED) {
         CS_LOG_WARN("fail to read file: %s", path.c_str());
         CS_LOG_WARN("info:%s", platform::SystemErrorText(read.error).c_str());
-        return 0;
+        return drop(content::DropReason::UNREADABLE);
     }
     if (read.status == CReadResult::SHORT_READ) {
         CS_LOG_WARN(" read file %s while parsing, read(%lld), file length(%lld), error(%s)", path.c_str(),
                     static_cast<long long>(read.bytesRead), static_cast<long long>(length),
                     platform::SystemErrorText(read.error).c_str());
-        return 0;
+        return drop(content::DropReason::UNREADABLE);
     }
 
     detectEncoding();
@@ -96,7 +96,7 @@ int CHtmlParser::parse(content::CContent* content)
     ExtractVisibleText(m_readBuffer.data(), m_readBuffer.length(), m_text);
     if (m_text.empty()) {
         CS_LOG_DEBUG("no visible text in html file %s", path.c_str());
-        return 0;
+        return drop(content::DropReason::NO_TEXT);
     }
     // The last character is the separator after the last piece of text.
     m_text.back() = '\0';
@@ -108,7 +108,7 @@ int CHtmlParser::parse(content::CContent* content)
     if (m_encoding == content::encoding::UTF8 || m_encoding == content::encoding::BIG5) {
         if (!ConvertToGbk(m_encoding, text, textLength, m_converted)) {
             CS_LOG_WARN(" can't transfer text code while html parsing.Old Code:%d ", m_encoding);
-            return 0;
+            return drop(content::DropReason::NOT_CONVERTED);
         }
         text = m_converted.data();
         textLength = m_converted.size();
@@ -119,7 +119,7 @@ int CHtmlParser::parse(content::CContent* content)
     size_t runs = CollapseWhiteSpace(m_decoded.data(), m_decoded.size(), m_collapsed);
     if (m_collapsed.size() <= runs + 1) {
         CS_LOG_DEBUG("no visible text in html file %s", path.c_str());
-        return 0;
+        return drop(content::DropReason::NO_TEXT);
     }
     m_fields.set(*content, m_collapsed.data(), m_collapsed.size());
     content->setEncoding(content::encoding::GBK);

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdarg>
-#include <cstdlib>
 
 #include "platform/Platform.h"
 #include "utility/Error.h"
+#include "utility/Failure.h"
 #include "utility/Logger.h"
 #include "utility/OsUtility.h"
 
@@ -15,10 +15,8 @@ using utility::GetLastErrorText;
 
 CPipeExec::~CPipeExec()
 {
-    if (!cleanup()) {
-        CS_LOG_ERROR("cleanup() failed: %s", GetLastErrorText().c_str());
-        std::exit(1);
-    }
+    if (!cleanup())
+        utility::ExitWithFailure(1, "cleanup() failed: " + GetLastErrorText());
 }
 
 bool CPipeExec::exec(const char* program, ...)

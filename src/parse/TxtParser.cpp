@@ -16,7 +16,17 @@ void CTxtParser::setContentMode(const content::CContentMode* pMode)
 
 void CTxtParser::detectEncoding()
 {
-    m_encoding = DetectEncoding(m_readBuffer.data(), m_readBuffer.length());
+    const char* text = m_readBuffer.data();
+    size_t length = m_readBuffer.length();
+    m_encoding = DetectEncoding(text, length);
+    // The window's tests cannot tell a short text (GBK needs the whole
+    // window): the whole text decides, UTF-8 first.
+    if (m_encoding != content::encoding::UNKNOWN)
+        return;
+    if (IsValidUtf8(text, length))
+        m_encoding = content::encoding::UTF8;
+    else if (IsGbkText(text, length, length))
+        m_encoding = content::encoding::GBK;
 }
 
 int CTxtParser::parse(content::CContent* content)
@@ -31,7 +41,7 @@ int CTxtParser::parse(content::CContent* content)
     int64_t length = 0;
     if (!ContentFileLength(path, length)) {
         CS_LOG_DEBUG("can't get the file %s length", path.c_str());
-        return 0;
+        return drop(content::DropReason::UNREADABLE);
     }
     if (length > MAX_TEXT_LENGTH) {
         CS_LOG_WARN("txt parser find file: %s too big(length:%lld)", path.c_str(), static_cast<long long>(length));
@@ -39,7 +49,7 @@ int CTxtParser::parse(content::CContent* content)
     }
     if (ReadContentFile(path, static_cast<size_t>(length), m_readBuffer).status != CReadResult::OK) {
         CS_LOG_WARN(" read file %s while parsing ", path.c_str());
-        return 0;
+        return drop(content::DropReason::UNREADABLE);
     }
 
     detectEncoding();
@@ -52,15 +62,15 @@ int CTxtParser::parse(content::CContent* content)
     case content::encoding::UTF8:
     case content::encoding::BIG5:
         if (!ConvertToGbk(m_encoding, text, textLength, m_converted))
-            return 0;
+            return drop(content::DropReason::NOT_CONVERTED);
         if (m_encoding == content::encoding::UTF8)
             m_converted.push_back('\0');   // as for GBK, the zero byte goes with the text
         text = m_converted.data();
         textLength = m_converted.size();
         break;
     default:
-        CS_LOG_DEBUG("can't tell the text encoding of file %s", path.c_str());
-        return 0;
+        CS_LOG_INFO("can't tell the text encoding of file %s", path.c_str());
+        return drop(content::DropReason::UNKNOWN_ENCODING);
     }
 
     m_fields.set(*content, text, textLength);

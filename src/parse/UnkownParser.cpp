@@ -45,7 +45,7 @@ int CUnkownParser::parse(content::CContent* content)
 int CUnkownParser::parseFileName(content::CContent& content, const std::string& path)
 {
     if (!platform::Env().pathAccessible(path))
-        return 0;
+        return drop(content::DropReason::UNREADABLE);
     if (platform::Env().isDirectory(path)) {
         CS_LOG_WARN("the path is a dir while parsing unknown type file %s", path.c_str());
         return 0;
@@ -59,7 +59,7 @@ int CUnkownParser::parseFileName(content::CContent& content, const std::string& 
     }
     if (path.size() - separator - 1 > MAX_NAME_LENGTH) {
         CS_LOG_ERROR("file %s name is too long", path.c_str());
-        return 0;
+        return drop(content::DropReason::TOO_LARGE);
     }
     m_fileName.assign(path, separator + 1, std::string::npos);
     // Names come from the file system, which keeps them in UTF-8 here.

@@ -55,6 +55,15 @@ int64_t ReadEvery(void* data, int64_t length, ReadSome readSome)
     return done;
 }
 
+FileStatus StatusOf(const struct stat& st)
+{
+    FileStatus status;
+    status.size = static_cast<int64_t>(st.st_size);
+    status.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    status.inode = static_cast<uint64_t>(st.st_ino);
+    return status;
+}
+
 class CPosixDirListing final : public CDirListing {
 public:
     CPosixDirListing(DIR* pDir, const std::string& dir) : m_pDir(pDir), m_path(dir)
@@ -80,6 +89,7 @@ public:
             statFailed = ::lstat((m_path + entry.name).c_str(), &st) != 0;
             entry.isDirectory = !statFailed && S_ISDIR(st.st_mode);
             entry.isSymlink = !statFailed && S_ISLNK(st.st_mode);
+            entry.status = StatusOf(st);
             return true;
         }
     }
@@ -144,6 +154,15 @@ bool CPosixEnv::fileModifiedTime(const std::string& path, int64_t& seconds)
     if (::stat(path.c_str(), &st) != 0)
         return false;
     seconds = static_cast<int64_t>(st.st_mtime);
+    return true;
+}
+
+bool CPosixEnv::fileStatus(const std::string& path, FileStatus& status)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    status = StatusOf(st);
     return true;
 }
 

@@ -20,6 +20,7 @@ public:
     bool removeFile(const std::string& path) override;
     bool fileLength(const std::string& path, int64_t& length) override;
     bool fileModifiedTime(const std::string& path, int64_t& seconds) override;
+    bool fileStatus(const std::string& path, FileStatus& status) override;
     bool touchFile(const std::string& path) override;
     bool makeWritable(const std::string& path) override;
     bool freeDiskSpaceMiB(const std::string& path, uint64_t& mib) override;

@@ -1,5 +1,7 @@
 #include "search/QueryParser.h"
 
+#include <algorithm>
+
 #include "utility/Blanks.h"
 
 namespace cs::search {
@@ -24,6 +26,10 @@ std::unique_ptr<CQueryNode> Join(CQueryNode::Kind kind, std::unique_ptr<CQueryNo
 
 std::unique_ptr<CQueryNode> CQueryParser::parse(const std::string& query)
 {
+    if (query.size() > MAX_QUERY_BYTES)
+        throw CQueryError("the query is " + std::to_string(query.size()) + " bytes long, more than the " +
+                          std::to_string(MAX_QUERY_BYTES) + " a query may have");
+    m_depth = 0;
     tokenize(query);
     if (peek().kind == Token::END)
         throw CQueryError("empty query");
@@ -50,10 +56,12 @@ void CQueryParser::tokenize(const std::string& query)
             continue;
         }
         Token token{Token::WORD, "", "", false};
-        // A field prefix: a name of the given fields followed by ':'.
+        // A field prefix: a name of the given fields followed by ':', within
+        // the word (a search to the end of the query for each word would make
+        // a long query's parse quadratic).
+        size_t wordEnd = std::min(query.find_first_of(" \t\r\n()\"", i), query.size());
         size_t colon = query.find(':', i);
-        if (colon != std::string::npos && m_fields.count(query.substr(i, colon - i)) &&
-            query.find_first_of(" \t\r\n()\"", i) >= colon) {
+        if (colon < wordEnd && m_fields.count(query.substr(i, colon - i))) {
             token.field = query.substr(i, colon - i);
             i = colon + 1;
         }
@@ -117,6 +125,19 @@ std::unique_ptr<CQueryNode> CQueryParser::parseAnd()
 std::unique_ptr<CQueryNode> CQueryParser::parseUnary()
 {
     const Token& token = peek();
+    if (token.kind == Token::NOT || token.kind == Token::OPEN) {
+        // Each level is a level of recursion, here and wherever the query is used.
+        if (++m_depth > MAX_DEPTH)
+            throw CQueryError("the query nests '(' and NOT deeper than " + std::to_string(MAX_DEPTH) + " levels");
+    }
+    std::unique_ptr<CQueryNode> pNode = parseOperand(token);
+    if (token.kind == Token::NOT || token.kind == Token::OPEN)
+        --m_depth;
+    return pNode;
+}
+
+std::unique_ptr<CQueryNode> CQueryParser::parseOperand(const Token& token)
+{
     switch (token.kind) {
     case Token::NOT: {
         ++m_pos;

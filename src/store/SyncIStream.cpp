@@ -39,25 +39,44 @@ CSyncIStream::~CSyncIStream()
     }
 }
 
-void CSyncIStream::openFile()
+CSyncIStream::CSyncIStream(const CSyncIStream& original, char* buffer, int32_t bufsize)
+    : CIndexInput(buffer, bufsize, buffer == nullptr), m_pFile(original.m_pFile), m_fileName(original.m_fileName)
 {
-    m_fd = platform::Env().openFileForRead(m_fileName);
-    if (m_fd == -1)
-        CS_THROW("failed to open file: %s (%s)", m_fileName.c_str(), GetLastErrorText().c_str());
-    if (!platform::Env().fileDescriptorLength(m_fd, m_length)) {
-        std::string reason = GetLastErrorText();
-        platform::Env().closeFile(m_fd);
-        m_fd = -1;
-        CS_THROW("failed to get file length: %s (%s)", m_fileName.c_str(), reason.c_str());
-    }
+    m_length = original.m_length;
+    if (!buffer)
+        allocateBuffer();
 }
 
-CIndexInput* CSyncIStream::clone() { return new CSyncIStream(m_fileName, bufsize()); }
+CSyncIStream::CFile::~CFile()
+{
+    if (fd != -1)
+        platform::Env().closeFile(fd);
+}
+
+void CSyncIStream::openFile()
+{
+    int fd = platform::Env().openFileForRead(m_fileName);
+    if (fd == -1)
+        CS_THROW("failed to open file: %s (%s)", m_fileName.c_str(), GetLastErrorText().c_str());
+    if (!platform::Env().fileDescriptorLength(fd, m_length)) {
+        std::string reason = GetLastErrorText();
+        platform::Env().closeFile(fd);
+        CS_THROW("failed to get file length: %s (%s)", m_fileName.c_str(), reason.c_str());
+    }
+    m_pFile.reset(new CFile{fd});
+}
+
+CIndexInput* CSyncIStream::clone()
+{
+    CS_ASSERT_OP_TEXT(m_pFile != nullptr, "the stream is open");
+    return new CSyncIStream(*this, nullptr, bufsize());
+}
 
 CIndexInput* CSyncIStream::clone(char* buffer, int32_t bufsize)
 {
     CS_ASSERT_ARG_TEXT(buffer != nullptr && bufsize > 0, "buffer != NULL && bufsize > 0");
-    return new CSyncIStream(m_fileName, buffer, bufsize);
+    CS_ASSERT_OP_TEXT(m_pFile != nullptr, "the stream is open");
+    return new CSyncIStream(*this, buffer, bufsize);
 }
 
 int64_t CSyncIStream::readInternal(void* destination, int64_t length, bool seekFirst)
@@ -67,7 +86,7 @@ int64_t CSyncIStream::readInternal(void* destination, int64_t length, bool seekF
     // a read nor a seek costs a seek of the descriptor.
     if (seekFirst)
         m_filePosition = position();
-    int64_t count = platform::Env().readFileDataAt(m_fd, destination, length, m_filePosition);
+    int64_t count = platform::Env().readFileDataAt(m_pFile->fd, destination, length, m_filePosition);
     if (count < 0)
         CS_THROW("failed to read file: %s (%s)", m_fileName.c_str(), GetLastErrorText().c_str());
     m_filePosition += count;
@@ -82,10 +101,13 @@ void CSyncIStream::seekInternal(int64_t position)
 
 void CSyncIStream::close()
 {
-    if (m_fd == -1)
+    if (!m_pFile)
         return;
-    int fd = m_fd;
-    m_fd = -1;
+    std::shared_ptr<CFile> pFile = std::move(m_pFile);
+    if (pFile.use_count() > 1)
+        return;   // a clone still reads it
+    int fd = pFile->fd;
+    pFile->fd = -1;
     if (!platform::Env().closeFile(fd))
         CS_THROW("failed to close file: %s (%s)", m_fileName.c_str(), GetLastErrorText().c_str());
     CS_LOG_DEBUG("open file: descriptor:%d", fd);

@@ -1,6 +1,9 @@
-// Index input over a file descriptor opened read-only.
+// Index input over a file descriptor opened read-only. Clones share the
+// descriptor (every read is positioned), so a query that follows many terms
+// of one barrel holds each of its files open once.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "store/IndexInput.h"
@@ -22,16 +25,23 @@ public:
     void close() override;
 
     const std::string& fileName() const { return m_fileName; }
-    int descriptor() const { return m_fd; }   // -1 once closed
+    int descriptor() const { return m_pFile ? m_pFile->fd : -1; }   // -1 once closed
 
 protected:
     int64_t readInternal(void* destination, int64_t length, bool seekFirst) override;
     void seekInternal(int64_t position) override;
 
 private:
+    // The open file, closed when its last stream lets go of it.
+    struct CFile {
+        int fd;
+        ~CFile();
+    };
+
+    CSyncIStream(const CSyncIStream& original, char* buffer, int32_t bufsize);
     void openFile();
 
-    int m_fd = -1;
+    std::shared_ptr<CFile> m_pFile;
     std::string m_fileName;
     int64_t m_filePosition = 0;   // where a read that does not seek first begins
 };

@@ -28,13 +28,11 @@ CConfigPath::CConfigPath(const std::string& file)
 {
     CXmlDocument document;
     if (!document.parseFile(file))
-        CS_THROW("failed to parse %s", file.c_str());
+        CS_THROW("failed to parse %s (%s)", file.c_str(), document.parseFailure().c_str());
     CXmlNode rootNode = document.select("/pathconfig/root");
     if (!rootNode)
         CS_THROW("not found root path node in %s", file.c_str());
-    std::string root = rootNode.content();
-    if (!root.empty() && root.back() != '/' && root.back() != '\\')
-        root += '/';
+    std::string root = PathConfigRoot(file, rootNode.content());
     for (CXmlNode entry = rootNode.nextSibling(); entry; entry = entry.nextSibling()) {
         std::string name = entry.name();
         std::string path = root + entry.content();

@@ -53,10 +53,13 @@ void CConsoleProgress::mergeDone()
 
 void CConsoleProgress::finish()
 {
-    if (!m_active || m_lastDraw < 0)
+    if (!m_active || (m_lastDraw < 0 && m_summary.empty()))
         return;
+    m_final = true;
     update(true);
     m_sink("\n");
+    m_final = false;
+    m_summary.clear();
     m_lastDraw = -1;
     m_lastLength = 0;
 }
@@ -87,7 +90,8 @@ std::string CConsoleProgress::line(int64_t now) const
     return Format("%llu %s, %.1f MB read, %.0f %s/s, %d barrel%s, %d merge%s",
                   static_cast<unsigned long long>(m_items), m_unit.c_str(),
                   static_cast<double>(m_bytes) / (1024.0 * 1024.0), rate, m_unit.c_str(), m_barrels,
-                  m_barrels == 1 ? "" : "s", m_merges, m_merges == 1 ? "" : "s");
+                  m_barrels == 1 ? "" : "s", m_merges, m_merges == 1 ? "" : "s") +
+           (m_final && !m_summary.empty() ? "; " + m_summary : std::string());
 }
 
 } // namespace cs::utility

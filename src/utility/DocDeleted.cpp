@@ -74,19 +74,24 @@ bool CDocDeleted::load(const std::string& path)
         return false;
     }
     CFileCloser closer(fd);
+    // A damaged file is input, not a fault of the program: it is refused with
+    // what is wrong with it.
+    int64_t fileLength = -1;
+    platform::Env().fileDescriptorLength(fd, fileLength);
     uint32_t tmpDocNum = 0;
-    CS_ASSERT_ARG_TEXT(ReadUInt32(fd, tmpDocNum), "ret == sizeof(tmpDocNum)");
     auto pState = std::make_unique<DocState>(0);
-    CS_ASSERT_ARG_TEXT(ReadUInt32(fd, pState->docDelNum), "ret == sizeof(m_pdocState->docDelNum)");
+    if (!ReadUInt32(fd, tmpDocNum) || !ReadUInt32(fd, pState->docDelNum))
+        CS_THROW("the deleted-documents file %s is damaged: %lld bytes, shorter than its 8-byte header", path.c_str(),
+                 static_cast<long long>(fileLength));
     // A damaged count must not make a huge allocation before the short read shows.
-    int64_t fileLength = 0;
-    bool complete =
-        platform::Env().fileDescriptorLength(fd, fileLength) && fileLength >= 8 + int64_t(BitmapBytes(tmpDocNum));
-    CS_ASSERT_ARG_TEXT(complete, "ret == tmpDocNum/BYTE_LENGTH+1");
+    int64_t needed = 8 + static_cast<int64_t>(BitmapBytes(tmpDocNum));
+    if (fileLength < needed)
+        CS_THROW("the deleted-documents file %s is damaged: %lld bytes, but its %u documents need %lld", path.c_str(),
+                 static_cast<long long>(fileLength), tmpDocNum, static_cast<long long>(needed));
     pState->resize(tmpDocNum);
     int64_t bytes = static_cast<int64_t>(pState->bitmap.size());
-    CS_ASSERT_ARG_TEXT(platform::Env().readFileData(fd, pState->bitmap.data(), bytes) == bytes,
-                       "ret == tmpDocNum/BYTE_LENGTH+1");
+    if (platform::Env().readFileData(fd, pState->bitmap.data(), bytes) != bytes)
+        CS_THROW("failed to read file: %s (%s)", path.c_str(), GetLastErrorText().c_str());
     MaskTail(pState->bitmap, tmpDocNum);
     uint32_t counted = CountBits(pState->bitmap);
     if (counted != pState->docDelNum) {

@@ -19,8 +19,29 @@ namespace cs::utility {
 int CLogger::s_threshold = 0;
 
 namespace {
+LogListener g_listener = nullptr;
+}
+
+void SetLogListener(LogListener listener) { g_listener = listener; }
+
+int CLogger::lowestHeard()
+{
+    return g_listener ? std::min(s_threshold, static_cast<int>(LogLevel::WARN)) : s_threshold;
+}
+
+namespace {
 
 const char* const kLevelNames[] = {"DEBUG", "INFO", "WARN", "ERROR"};
+
+// The header names the source file by its base name ("IndexWriter.cpp:336"),
+// which a reader can look up; room for a name of 40 characters.
+const int kHeaderLimit = 64;
+
+const char* BaseName(const char* path)
+{
+    const char* slash = std::strrchr(path, '/');
+    return slash ? slash + 1 : path;
+}
 
 // The logger never raises: every failure ends the process at once.
 [[noreturn]] void Die(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -30,6 +51,7 @@ void Die(const char* format, ...)
     va_start(args, format);
     std::vfprintf(stderr, format, args);
     va_end(args);
+    std::fputc('\n', stderr);
     std::fflush(nullptr);
     std::_Exit(1);
 }
@@ -39,8 +61,9 @@ bool EndsWithSeparator(const std::string& path)
     return !path.empty() && (path.back() == '/' || path.back() == '\\');
 }
 
-int ParseLevel(std::string word)
+int ParseLevel(std::string word, bool& known)
 {
+    known = true;
     for (char& c : word) {
         if (static_cast<unsigned char>(c) < 0x80)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -49,6 +72,7 @@ int ParseLevel(std::string word)
     if (word == "info" || word == "2") return static_cast<int>(LogLevel::INFO);
     if (word == "warn" || word == "1") return static_cast<int>(LogLevel::WARN);
     if (word == "error" || word == "0") return static_cast<int>(LogLevel::ERROR);
+    known = false;
     return static_cast<int>(LogLevel::INFO);
 }
 
@@ -62,7 +86,33 @@ CLogLocation::CLogLocation(const char* sourceFile, int sourceLine) : file(source
 CLogger& CLogger::instance()
 {
     static CLogger logger;
+    // The settings the logger adjusted are said once it can write.
+    static bool said = logger.sayAdjusted();
+    (void)said;
     return logger;
+}
+
+bool CLogger::sayAdjusted()
+{
+    for (const std::string& text : m_adjusted) {
+        if (static_cast<int>(LogLevel::WARN) >= lowestHeard())
+            writeLine(LogLevel::WARN, CS_FILE_NAME, __LINE__, "%s", text.c_str());
+    }
+    m_adjusted.clear();
+    return true;
+}
+
+void CLogger::writeLine(LogLevel level, const char* file, int line, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    writeAt(level, file, line, format, args);
+    va_end(args);
+}
+
+void CLogger::write(LogLevel level, const CLogLocation& where, const char* format, va_list args)
+{
+    writeAt(level, where.file, where.line, format, args);
 }
 
 CLogger::CLogger()
@@ -77,20 +127,26 @@ CLogger::CLogger()
     CXmlNode globalNode = pathConfig.select("/pathconfig/GLOBAL_CONFIG_PATH");
     if (!rootNode || !globalNode)
         Die("logger: pathconfig.xml format wrong");
-    std::string root = rootNode.content();
-    if (!root.empty() && !EndsWithSeparator(root))
-        root += '/';
-
+    std::string globalPath = PathConfigRoot(configPath, rootNode.content()) + globalNode.content();
     CXmlDocument global;
-    if (!global.parseFile(root + globalNode.content()))
-        Die("logger: global config file format wrong");
+    if (!platform::Env().pathAccessible(globalPath))
+        Die("logger: global config file not found: %s (%s)", globalPath.c_str(),
+            platform::SystemErrorText(platform::LastErrorCode()).c_str());
+    if (!global.parseFile(globalPath))
+        Die("logger: global config file format wrong: %s (%s)", globalPath.c_str(), global.parseFailure().c_str());
 
     if (CXmlNode node = global.select("/config/log/maxdays")) {
         int days = std::atoi(node.content().c_str());
         m_keepDays = (days <= 0 || days >= 366) ? 7 : days;
+        if (m_keepDays != days)
+            m_adjusted.push_back("setting /config/log/maxdays: given \"" + node.content() + "\", using 7");
     }
-    if (CXmlNode node = global.select("/config/log/level"))
-        s_threshold = ParseLevel(node.content());
+    if (CXmlNode node = global.select("/config/log/level")) {
+        bool known = true;
+        s_threshold = ParseLevel(node.content(), known);
+        if (!known)
+            m_adjusted.push_back("setting /config/log/level: given \"" + node.content() + "\", using info");
+    }
 
     std::string logDir = "log/";
     if (CXmlNode node = global.select("/config/log/path")) {
@@ -117,7 +173,7 @@ CLogger::CLogger()
     m_appLogDirLength = appDir.size();
 }
 
-void CLogger::write(LogLevel level, const CLogLocation& where, const char* format, va_list args)
+void CLogger::writeAt(LogLevel level, const char* file, int sourceLine, const char* format, va_list args)
 {
     time_t now = std::time(nullptr);
     struct tm local {};
@@ -125,15 +181,18 @@ void CLogger::write(LogLevel level, const CLogLocation& where, const char* forma
 
     // The line is formatted on the stack: no heap memory per line.
     char line[4096];
-    int header = std::snprintf(line, sizeof(line), "%02d:%02d:%02d %-5s %p:%-4d ", local.tm_hour, local.tm_min,
-                               local.tm_sec, kLevelNames[static_cast<int>(level)],
-                               static_cast<const void*>(where.file), where.line);
-    if (header < 0 || header >= 41)
+    int header = std::snprintf(line, sizeof(line), "%02d:%02d:%02d %-5s %s:%-4d ", local.tm_hour, local.tm_min,
+                               local.tm_sec, kLevelNames[static_cast<int>(level)], BaseName(file), sourceLine);
+    if (header < 0 || header >= kHeaderLimit)
         Die("logger: log type name too long");
     int body = std::vsnprintf(line + header, sizeof(line) - static_cast<size_t>(header), format, args);
     if (body < 0 || header + body >= static_cast<int>(sizeof(line)))
         Die("logger: log info too long");
     int length = header + body;
+    if (g_listener && level >= LogLevel::WARN)
+        g_listener(level, line + header);
+    if (static_cast<int>(level) < s_threshold)
+        return;
     line[length++] = '\n';
 
     if (m_fd == -1 || m_day != local.tm_mday)
@@ -191,7 +250,7 @@ void CLogger::removeOldFiles()
 #define CS_DEFINE_LOG_ENTRY(function, level)                                        \
     void function(const CLogLocation& where, const char* format, ...)              \
     {                                                                              \
-        if (static_cast<int>(level) < CLogger::threshold())                        \
+        if (static_cast<int>(level) < CLogger::lowestHeard())                      \
             return;                                                                \
         va_list args;                                                              \
         va_start(args, format);                                                    \

@@ -14,14 +14,16 @@ namespace cs::utility {
 
 void ExitWithMessage(const std::string& message)
 {
-    std::fputs(message.c_str(), stderr);
+    std::fputs((message + "\n").c_str(), stderr);
     std::fflush(nullptr);
     std::exit(1);
 }
 
 void DumpLastError(const std::string& text)
 {
-    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::string line = text + "\n";
+    std::fflush(stdout);
+    std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
     std::string path;
     if (!platform::ModuleFilePath(path))
@@ -46,7 +48,7 @@ void EnsureSingleInstance()
     case platform::SingletonResult::Acquired:
         return;
     case platform::SingletonResult::AlreadyRunning:
-        std::fputs("there is another instance already", stderr);
+        std::fputs("there is another instance already\n", stderr);
         std::fflush(nullptr);
         std::exit(0);
     case platform::SingletonResult::Failed:
@@ -115,15 +117,30 @@ bool FindPathConfig(std::string& path)
     return platform::Env().pathAccessible(path);
 }
 
+std::string PathConfigRoot(const std::string& file, const std::string& root)
+{
+    std::string full = root;
+    if (!full.empty() && full.back() != '/' && full.back() != '\\')
+        full += '/';
+    if (!full.empty() && full[0] == '/')
+        return full;
+    size_t slash = file.find_last_of('/');
+    return slash == std::string::npos ? full : file.substr(0, slash + 1) + full;
+}
+
 namespace {
+std::string g_faultLine;   // made before any fault: a handler allocates nothing
+
 void OnFault(const char* text)
 {
+    std::fwrite(g_faultLine.data(), 1, g_faultLine.size(), stderr);
     CS_LOG_ERROR("%s", text);
 }
 } // namespace
 
 void InstallProcessFaultHandlers()
 {
+    g_faultLine = GetAppFileName() + ": os exception: SEH exception (a fault of the program; the log has its last steps)\n";
     platform::InstallFaultHandlers(OnFault);
 }
 

@@ -1,8 +1,10 @@
 #include "utility/StringConvertor.h"
 
 #include <cerrno>
-#include <cstdlib>
+#include <cstring>
 #include <iconv.h>
+
+#include "utility/Failure.h"
 
 namespace cs::utility {
 
@@ -61,7 +63,7 @@ std::string CStringConvertor::convert(const char* input, size_t length)
             }
             stalledAt = in;
         } else {
-            std::exit(1);
+            ExitWithFailure(1, FailureText("character conversion failed", "", std::strerror(errno)));
         }
     }
     result.append(buffer, sizeof(buffer) - outLeft);

@@ -8,6 +8,7 @@
 #include <libxml/xpath.h>
 
 #include "platform/Env.h"
+#include "platform/Platform.h"
 
 namespace cs::utility {
 
@@ -26,6 +27,18 @@ const xmlChar* X(const std::string& text) { return reinterpret_cast<const xmlCha
 // standard error, which carries the program's reports; every failure is
 // answered by the caller's own message instead.
 void IgnoreXmlDiagnostic(void*, const char*, ...) {}
+
+// libxml2's account of the last parse failure: "line N: what".
+std::string ParseFailureText()
+{
+    const xmlError* pError = xmlGetLastError();
+    if (!pError || !pError->message)
+        return "not well-formed XML";
+    std::string message = pError->message;
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+        message.pop_back();
+    return "line " + std::to_string(pError->line) + ": " + message;
+}
 
 bool IsElement(xmlNodePtr node) { return node && node->type == XML_ELEMENT_NODE; }
 
@@ -132,9 +145,14 @@ bool CXmlDocument::parseFile(const std::string& path)
 {
     release();
     std::string text;
-    if (!platform::Env().readWholeFile(path, text))
+    if (!platform::Env().readWholeFile(path, text)) {
+        m_failure = platform::SystemErrorText(platform::LastErrorCode());
         return false;
+    }
+    xmlResetLastError();
     m_pDoc = xmlReadMemory(text.data(), static_cast<int>(text.size()), path.c_str(), nullptr, kParseOptions);
+    if (!m_pDoc)
+        m_failure = ParseFailureText();
     return m_pDoc != nullptr;
 }
 

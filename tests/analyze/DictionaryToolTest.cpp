@@ -90,8 +90,8 @@ TEST(DictionaryTool, SamplePathConfigurationNamesItsOutput)
 {
     // scripts/build.sh writes conf/dict/; the checkout's pathconfig.xml (root "conf/") must point there.
     cs::utility::CConfigPath paths(cs::test::SourcePath("pathconfig.xml"));
-    EXPECT_EQ(paths.getPath("DICTIONARY_PATH"), "conf/dict/dictionary.txt");
-    EXPECT_EQ(paths.getPath("STOPWORD_PATH"), "conf/dict/stopwords.txt");
+    EXPECT_EQ(paths.getPath("DICTIONARY_PATH"), cs::test::SourcePath("conf/dict/dictionary.txt"));
+    EXPECT_EQ(paths.getPath("STOPWORD_PATH"), cs::test::SourcePath("conf/dict/stopwords.txt"));
     EXPECT_NE(ReadFile(cs::test::SourcePath("scripts/build.sh")).find("--output conf/dict"), std::string::npos);
 }
 

@@ -87,11 +87,13 @@ TEST(IndexChecker, SoundIndexesPass)
     CIndexChecker checker(index.dir, index.home);
     checker.check();
     EXPECT_EQ(checker.summary(), index.dir + ": sound, 2 barrels, 12 documents, 3 deleted");
-    // A directory without any index yet is sound too.
+    // A directory without any index has no problem, and nothing to check.
     std::string empty = MakeTempDir("check-empty");
     CIndexChecker nothing(empty, index.home);
     EXPECT_TRUE(nothing.check().sound());
-    EXPECT_EQ(nothing.summary(), empty + ": sound, no index written yet");
+    EXPECT_FALSE(nothing.holdsIndex());
+    EXPECT_TRUE(checker.holdsIndex());
+    EXPECT_EQ(nothing.summary(), empty + ": holds no index (no index_status.xml and no barrel files)");
     EXPECT_TRUE(IndexIsSound(index.dir, index.home));
 }
 
@@ -208,7 +210,7 @@ TEST(IndexChecker, TheProgramReportsAndExits)
 
     ProcessResult usage = RunProcess({CS_CHECK_PATH});
     EXPECT_EQ(usage.exitCode, 2);
-    EXPECT_NE(usage.err.find("usage: cscheck"), std::string::npos);
+    EXPECT_EQ(usage.err, "cscheck: name an index directory or a database (cscheck --help shows the usage)\n");
     ProcessResult missing = RunIndexCheck(index.dir + "/no-such-dir", index.home);
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.out.find("no such directory"), std::string::npos);

@@ -3,6 +3,8 @@
 // and every kind of bad input a directory can hold.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,10 +12,15 @@
 #include "collect/DirCollection.h"
 #include "content/Content.h"
 #include "index/writer/IndexWriter.h"
+#include "index/testing/TestHooks.h"
 #include "platform/Env.h"
+#include "platform/EnvScope.h"
+#include "platform/EnvWrapper.h"
 #include "support/AnalyzerTestData.h"
+#include "support/ChangingTree.h"
 #include "support/IndexFiles.h"
 #include "support/IndexingRig.h"
+#include "support/LiveIndex.h"
 #include "support/TestSupport.h"
 #include "utility/MemoryCache.h"
 #include "utility/OsUtility.h"
@@ -62,6 +69,41 @@ void ListingOrder(const std::string& dir, std::vector<std::string>& paths)
     }
 }
 
+// The files below `root` that were opened for reading, content or type.
+class CReadCounter : public cs::platform::CEnvWrapper {
+public:
+    explicit CReadCounter(const std::string& root) : CEnvWrapper(cs::platform::PosixEnv()), m_root(root + "/") {}
+
+    int openRegularFileForRead(const std::string& path) override
+    {
+        if (path.compare(0, m_root.size(), m_root) == 0)
+            m_read.insert(path);
+        return CEnvWrapper::openRegularFileForRead(path);
+    }
+    const std::set<std::string>& read() const { return m_read; }
+
+private:
+    std::string m_root;
+    std::set<std::string> m_read;
+};
+
+// What the index must hold after a complete run over `tree`: each present
+// file exactly once, found by its marker and leading back to it, no version
+// that is gone, and no other document.
+void ExpectIndexHoldsExactlyTheTree(const std::string& dir, const CChangingTree& tree)
+{
+    CLiveIndex live(dir);
+    for (const auto& [path, marker] : tree.files()) {
+        std::vector<int64_t> docs = live.withTerm(CChangingTree::termOf(marker));
+        ASSERT_EQ(docs.size(), 1u) << path << " (" << marker << ")";
+        EXPECT_EQ(live.documents().at(docs[0]).path, path);
+    }
+    for (const std::string& marker : tree.retired())
+        EXPECT_EQ(live.withTerm(CChangingTree::termOf(marker)).size(), 0u) << marker;
+    EXPECT_EQ(live.documents().size(), tree.files().size());
+    EXPECT_EQ(CheckIndex(dir), "");
+}
+
 class DirCollection : public ::testing::Test {
 protected:
     void SetUp() override { cs::utility::CreateIndexMemoryCache(20000000); }
@@ -103,6 +145,118 @@ TEST_F(DirCollection, WalksEveryDepthInListingOrder)
     EXPECT_EQ(Abstracts(Index(source + "/")), expected);
 }
 
+// Runs over a tree that changes between them, each with a writer and a
+// collection of its own as a run of the program has. The first barrel of
+// every run is cut early, so runs flush several barrels and merge them with
+// earlier ones, which renumbers the documents the state names: without
+// recycling (barrels reordered) and with the shipped recycling (deleted
+// documents dropped).
+TEST_F(DirCollection, EachRunReadsOnlyWhatChangedAndTheIndexFollowsTheTree)
+{
+    const struct {
+        const char* merge;
+        bool recycles;
+    } settings[] = {
+        {"<recycleStrategy>0</recycleStrategy>", false},
+        {"<recycleStrategy>1</recycleStrategy><recycleParam>0.1</recycleParam>", true},
+    };
+    cs::index::hooks::SetFirstBarrelThreshold(5);
+    for (const auto& setting : settings) {
+        SCOPED_TRACE(setting.merge);
+        CGlobalConfigScope config(std::string("<index><system_status>1</system_status></index><advanced><merge>"
+                                              "<m>3</m><c>2</c><s>1</s>") + setting.merge + "</merge></advanced>");
+        std::string dir = MakeTempDir("dirindex");
+        CChangingTree tree(MakeTempDir("tree"), 7);
+        CChangingTree::Changes changes = tree.add(30);
+        size_t added = 0;
+        for (int run = 0; run < 5; ++run) {
+            SCOPED_TRACE("run " + std::to_string(run));
+            CReadCounter reads(tree.root());
+            CDirCollection collection(tree.root());
+            {
+                cs::platform::CEnvScope scope(reads);
+                CIndexingRig rig(dir);
+                rig.run(collection);
+            }
+            EXPECT_EQ(reads.read(), changes.toRead());
+            ExpectIndexHoldsExactlyTheTree(dir, tree);
+            const cs::collection::CDirRunSummary& summary = collection.summary();
+            EXPECT_EQ(summary.seen, tree.files().size());
+            EXPECT_EQ(summary.indexed, changes.added.size() + changes.renamed.size());
+            EXPECT_EQ(summary.updated, changes.edited.size() + changes.touched.size());
+            EXPECT_EQ(summary.removed, changes.removed.size() + changes.renamed.size());
+            EXPECT_EQ(summary.unchanged, summary.seen - summary.indexed - summary.updated);
+            added += changes.toRead().size();
+            changes = tree.change(3);
+        }
+        int64_t listed = 0;
+        for (const BarrelRecord& barrel : ReadIndexStatus(dir + "/index_status.xml").barrels)
+            listed += barrel.docCount;
+        EXPECT_EQ(listed < static_cast<int64_t>(added), setting.recycles) << listed << " of " << added;
+    }
+    cs::index::hooks::SetFirstBarrelThreshold(0);
+}
+
+// Runs that add nothing: one whose files were only removed commits the
+// deletions and the state without a barrel; one that finds nothing changed
+// writes nothing at all.
+TEST_F(DirCollection, ADeletingRunCommitsWithoutABarrelAndAnIdleRunWritesNothing)
+{
+    std::string dir = MakeTempDir("dirindex");
+    CChangingTree tree(MakeTempDir("tree"), 9);
+    tree.add(5);
+    auto run = [&] {
+        CIndexingRig rig(dir);
+        CDirCollection collection(tree.root());
+        rig.run(collection);
+    };
+    run();
+    std::string path = tree.files().begin()->first;
+    ::unlink(path.c_str());
+    CLogCapture log;
+    run();
+    EXPECT_TRUE(log.logged("INFO", "deletions and collection state are in the index"));
+    IndexStatus status = ReadIndexStatus(dir + "/index_status.xml");
+    ASSERT_EQ(status.barrels.size(), 1u);
+    EXPECT_EQ(status.barrels[0].deletedCount, 1);
+    CLiveIndex live(dir);
+    EXPECT_EQ(live.documents().size(), 4u);
+    for (const auto& [doc, document] : live.documents())
+        EXPECT_NE(document.path, path);
+    EXPECT_EQ(CheckIndex(dir), "");
+
+    std::map<std::string, std::string> before;
+    for (const std::string& name : ListDir(dir))
+        before[name] = ReadFile(dir + "/" + name);
+    run();
+    std::map<std::string, std::string> after;
+    for (const std::string& name : ListDir(dir))
+        after[name] = ReadFile(dir + "/" + name);
+    EXPECT_EQ(after, before);
+}
+
+// A source that cannot be listed (an unmounted disk) is not an empty one.
+TEST_F(DirCollection, FilesBelowADirectoryThatCannotBeListedStay)
+{
+    std::string dir = MakeTempDir("dirindex");
+    CChangingTree tree(MakeTempDir("tree"), 8);
+    tree.add(6);
+    auto run = [&](const std::string& source) {
+        CIndexingRig rig(dir);
+        CDirCollection collection(source);
+        rig.run(collection);
+        return collection.summary();
+    };
+    run(tree.root());
+    ASSERT_EQ(::rename(tree.root().c_str(), (tree.root() + ".away").c_str()), 0);
+    CLogCapture log;
+    EXPECT_EQ(run(tree.root()).kept, 6u);
+    EXPECT_TRUE(log.logged("WARN", "directory " + tree.root() + " cannot be listed; the 6 files taken from it stay as they were"));
+    ASSERT_EQ(::rename((tree.root() + ".away").c_str(), tree.root().c_str()), 0);
+    EXPECT_EQ(run(tree.root()).unchanged, 6u);
+    ExpectIndexHoldsExactlyTheTree(dir, tree);
+}
+
 TEST_F(DirCollection, NothingToWalk)
 {
     std::string dir = Index(MakeTempDir("source") + "/missing");
@@ -137,8 +291,10 @@ TEST_F(DirCollection, BadInputIsDroppedOrIndexedByNameAndTheRunGoesOn)
     WriteFile(source + "/plain.html", "no tags in this page at all");
     // A page of exactly 10 MiB is dropped.
     WriteFile(source + "/huge.html", "<html><body><p>" + std::string(10485760 - 15, 'a'));
-    // GBK text shorter than 200 bytes has no encoding one can tell.
+    // GBK text shorter than 200 bytes: the whole text tells its encoding.
     WriteFile(source + "/short.txt", Gbk("中国人民银行北京大学"));
+    // Neither UTF-8 nor GBK: dropped, and said so.
+    WriteFile(source + "/neither.txt", "caf\x80 note");
     // A directory named like a file is walked.
     ::mkdir((source + "/dir.txt").c_str(), 0755);
     WriteFile(source + "/dir.txt/inside.txt", "inside the directory");
@@ -153,9 +309,12 @@ TEST_F(DirCollection, BadInputIsDroppedOrIndexedByNameAndTheRunGoesOn)
     std::vector<std::string> abstracts = Abstracts(dir);
     std::sort(abstracts.begin(), abstracts.end());
     std::vector<std::string> expected = {"binary.txt", "blank names", "inside the directory", "no tags in this page at all",
-                                         "odd bytes", "pipe.txt"};
+                                         "odd bytes", "pipe.txt", Gbk("中国人民银行北京大学")};
     EXPECT_EQ(abstracts, expected);
     EXPECT_TRUE(log.logged("WARN", "file " + source + "/huge.html is too big.length:10485760"));
+    EXPECT_TRUE(log.logged("INFO", "can't tell the text encoding of file " + source + "/neither.txt"));
+    EXPECT_TRUE(log.logged("INFO", "file " + source + "/neither.txt dropped: unknown encoding"));
+    EXPECT_TRUE(log.logged("INFO", "file " + source + "/huge.html dropped: too large"));
     EXPECT_EQ(CheckIndex(dir), "");
 }
 

@@ -13,8 +13,9 @@ namespace {
 
 const char* const kMissingWarning = "contentMode configurate file doesn't exist.Using default config.";
 
-// The built-in defaults, item by item.
-void ExpectDefaults(const CConfigurator& configurator)
+// The built-in defaults, item by item; the shipped file stores "date" (as
+// `dateStore`, so that hits show their dates) and is the defaults otherwise.
+void ExpectDefaults(const CConfigurator& configurator, int dateStore = 16)
 {
     EXPECT_EQ(configurator.getCollectionArgument().identifier, "directory.collection");
     EXPECT_EQ(configurator.getCollectionArgument().parameter, "");
@@ -29,7 +30,7 @@ void ExpectDefaults(const CConfigurator& configurator)
     };
     const Expected expected[] = {
         {"text", 16, 2, 0, "general.analyzer", "text"},   {"user", 16, 2, 1, "crc.analyzer", "crc"},
-        {"group", 16, 2, 1, "crc.analyzer", "crc"},       {"date", 16, 2, 1, "datetime.analyzer", "date"},
+        {"group", 16, 2, 1, "crc.analyzer", "crc"},       {"date", dateStore, 2, 1, "datetime.analyzer", "date"},
         {"path", 64, 1, 0, nullptr, nullptr},             {"abstract", 32, 1, 0, nullptr, nullptr},
         {"mail_send", 16, 2, 0, "email.analyzer", "crc"}, {"mail_recv", 16, 2, 0, "email.analyzer", "crc"},
         {"type", 16, 2, 1, "type.analyzer", "crc"},
@@ -67,22 +68,20 @@ TEST(Configurator, MissingFileGivesDefaultsWithWarning)
     EXPECT_TRUE(log.logged("WARN", kMissingWarning));
 }
 
-TEST(Configurator, UnparsableFileGivesDefaultsSilently)
+TEST(Configurator, UnparsableFileIsAnErrorNamingTheFileAndTheLine)
 {
     std::string path = MakeTempDir("cfg") + "/content_mode.xml";
-    WriteFile(path, "<argument><collection>");
-    CLogCapture log;
+    WriteFile(path, "<argument>\n<collection>");
     CConfigurator configurator(path);
-    EXPECT_TRUE(configurator.load());
-    ExpectDefaults(configurator);
-    EXPECT_EQ(log.text(), "");
+    std::string message = cs::test::RaisedMessage<std::runtime_error>([&] { configurator.load(); });
+    EXPECT_EQ(message.rfind("contentMode configurate file can't be read: " + path + " (line 2: ", 0), 0u) << message;
 }
 
-TEST(Configurator, SampleFileEqualsTheDefaults)
+TEST(Configurator, SampleFileEqualsTheDefaultsButStoresDates)
 {
     CConfigurator configurator(cs::test::SourcePath("conf/content_mode.xml"));
     EXPECT_TRUE(configurator.load());
-    ExpectDefaults(configurator);
+    ExpectDefaults(configurator, 64);
 }
 
 TEST(Configurator, ReadsArgumentsAndEveryParser)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "config/GlobalConfig.h"
 #include "support/TestSupport.h"
 
@@ -166,8 +168,32 @@ TEST(GlobalConfig, ValuesAreClamped)
         std::string text = log.text();
         EXPECT_TRUE(log.logged("INFO", "the value inf /config/index/memory is less than 10M. Use 10M"));
         EXPECT_TRUE(log.logged("INFO", "merge config c is more than 20.only use 20"));
-        EXPECT_EQ(text.find("weekday"), std::string::npos);      // clamped silently
-        EXPECT_EQ(text.find("delpercent"), std::string::npos);
+        // Every setting changed says so, with the value given and the one used.
+        for (const char* line : {"setting /config/index/memory: given \"5000000\", using 10485760",
+                                 "setting /config/index/weekday: given \"9\", using 6",
+                                 "setting /config/index/system_status: given \"5\", using 1",
+                                 "setting /config/search/sort: given \"3\", using 1",
+                                 "setting /config/advanced/merge/c: given \"25\", using 20",
+                                 "setting /config/recreate/delpercent: given \"0\", using 50"})
+            EXPECT_TRUE(log.logged("WARN", line)) << line << "\n" << text;
+    }
+    for (const auto& [merge, c, s, line] :
+         {std::tuple{"<c>0</c>", 2u, 1u, "setting /config/advanced/merge/c: given \"0\", using 2"},
+          std::tuple{"<c>1</c>", 2u, 1u, "setting /config/advanced/merge/c: given \"1\", using 2"},
+          std::tuple{"<c>100000</c>", 20u, 1u, "setting /config/advanced/merge/c: given \"100000\", using 20"},
+          std::tuple{"<s>0</s>", 2u, 1u, "setting /config/advanced/merge/s: given \"0\", using 1"},
+          std::tuple{"<s>-3</s>", 2u, 1u, "setting /config/advanced/merge/s: given \"-3\", using 1"}}) {
+        CLogCapture log;
+        CGlobalConfig config = Load(Merge(merge));
+        EXPECT_EQ(config.mergeC(), c) << merge;
+        EXPECT_EQ(config.mergeS(), s) << merge;
+        EXPECT_TRUE(log.logged("WARN", line)) << log.text();
+    }
+    for (const char* memory : {"-1", "4294967295"}) {
+        CLogCapture log;
+        EXPECT_EQ(Load(Index(std::string("<memory>") + memory + "</memory>")).indexMemory(), 2147483648u);
+        EXPECT_TRUE(log.logged("WARN", std::string("setting /config/index/memory: given \"") + memory +
+                                           "\", using 2147483648 (one cache block's most)"));
     }
     // The comparisons are unsigned: negative values count as above the bound.
     CGlobalConfig negative = Load(Index("<weekday>-1</weekday><system_status>-1</system_status>") +
@@ -185,6 +211,16 @@ TEST(GlobalConfig, ValuesAreClamped)
     EXPECT_EQ(edges.mergeC(), 20u);
     EXPECT_EQ(edges.recreateDelPercent(), 99u);
     EXPECT_EQ(Load("<recreate><delpercent>100</delpercent></recreate>").recreateDelPercent(), 50u);
+}
+
+TEST(GlobalConfig, UnknownElementsAreNamed)
+{
+    CLogCapture log;
+    CGlobalConfig config = Load(Index("<sourse>docs</sourse><memory>20000000</memory>") + "<logg/>");
+    EXPECT_EQ(config.indexMemory(), 20000000u);
+    EXPECT_TRUE(log.logged("WARN", "unknown element /config/index/sourse in ")) << log.text();
+    EXPECT_TRUE(log.logged("WARN", "unknown element /config/logg in "));
+    EXPECT_FALSE(log.contains("unknown element /config/index/memory"));
 }
 
 TEST(GlobalConfig, RecycleParameterFollowsTheStrategy)

@@ -95,6 +95,7 @@ struct StatusLine {
     std::string megabytes;
     long barrels = -1;
     long merges = -1;
+    std::string summary;   // what a directory run did, in words
 };
 
 ::testing::AssertionResult LastStatusLine(const std::string& screen, StatusLine& line)
@@ -105,7 +106,8 @@ struct StatusLine {
     if (start == std::string::npos)
         return ::testing::AssertionFailure() << "no line drawn in place: " << screen;
     std::string last = screen.substr(start + 1, screen.size() - start - 2);
-    static const std::regex form(R"((\d+) (\w+), (\d+\.\d) MB read, \d+ (\w+)/s, (\d+) barrels?, (\d+) merges? *)");
+    static const std::regex form(
+        R"((\d+) (\w+), (\d+\.\d) MB read, \d+ (\w+)/s, (\d+) barrels?, (\d+) merges?(; ([^;]*[^ ]))? *)");
     std::smatch match;
     if (!std::regex_match(last, match, form) || match[2] != match[4])
         return ::testing::AssertionFailure() << "not a status line: [" << last << "]";
@@ -114,6 +116,7 @@ struct StatusLine {
     line.megabytes = match[3];
     line.barrels = std::stol(match[5]);
     line.merges = std::stol(match[6]);
+    line.summary = match[8];
     return ::testing::AssertionSuccess();
 }
 
@@ -143,10 +146,12 @@ TEST(ConsoleProgressRun, OnATerminalTheDirectoryRunDrawsOneLineInPlace)
         bytes += static_cast<int64_t>(ReadFile(path).size());
     ASSERT_EQ(Megabytes(bytes) == "0.0", false) << "too little to show";
 
-    // A first run without a terminal leaves a barrel the second one's merges with.
+    // A first run without a terminal leaves a barrel the second one's merges
+    // with; every file is changed after it, so the second run reads them all.
     ProcessResult first = box.run({"-d", "alpha"});
     ASSERT_EQ(first.exitCode, 0) << first.err;
     size_t logged = box.logText().size();
+    TouchTree(source, 1767225600);
 
     TerminalRun run = RunOnTerminal({box.program(), "-d", "alpha"}, box.dir());
     ASSERT_EQ(run.exitCode, 0) << run.screen;
@@ -160,6 +165,7 @@ TEST(ConsoleProgressRun, OnATerminalTheDirectoryRunDrawsOneLineInPlace)
     EXPECT_EQ(line.barrels, 1);
     EXPECT_EQ(static_cast<size_t>(line.merges), Occurrences(log, "index merging ended"));
     EXPECT_GE(line.merges, 1);
+    EXPECT_EQ(line.summary, "60 files seen, 0 indexed, 0 unchanged, 60 updated, 0 removed, 0 dropped");
     // Only the line: no newline before the last one, and nothing else.
     EXPECT_EQ(run.screen.find('\n'), run.screen.size() - 1);
     EXPECT_EQ(run.screen[0], '\r');
@@ -210,4 +216,5 @@ TEST(ConsoleProgressRun, OnATerminalTheActivityRunCountsRecords)
     EXPECT_EQ(line.items, selected);
     EXPECT_NE(line.megabytes, "0.0");
     EXPECT_GE(line.barrels, 1);
+    EXPECT_EQ(line.summary, "");
 }

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <ctime>
 #include <filesystem>
+#include <regex>
 #include <sstream>
 
 #include "e2e/Sandbox.h"
@@ -52,15 +53,19 @@ bool Digits(const std::string& text, size_t from, size_t count)
     return true;
 }
 
-// Splits a line of the form "%02d:%02d:%02d %-5s %p:%-4d message".
+// Splits a line of the form "%02d:%02d:%02d %-5s %s:%-4d message", whose
+// location is a source file's base name ("IndexWriter.cpp:336").
 bool SplitLogLine(const std::string& line, std::string& level, std::string& message)
 {
     if (!Digits(line, 0, 2) || line[2] != ':' || !Digits(line, 3, 2) || line[5] != ':' || !Digits(line, 6, 2) ||
-        line[8] != ' ' || line.size() < 17 || line[14] != ' ' || line.compare(15, 2, "0x") != 0)
+        line[8] != ' ' || line.size() < 17 || line[14] != ' ')
         return false;
     level = line.substr(9, 5);
-    size_t colon = line.find_first_not_of("0123456789abcdef", 17);
-    if (colon == 17 || colon == std::string::npos || line[colon] != ':')
+    size_t colon = line.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_.", 15);
+    if (colon == std::string::npos || line[colon] != ':')
+        return false;
+    std::string file = line.substr(15, colon - 15);
+    if (!std::regex_match(file, std::regex("[A-Za-z0-9_]+\\.(cpp|h)")))
         return false;
     size_t digitsEnd = line.find_first_not_of("0123456789", colon + 1);
     if (digitsEnd == colon + 1 || digitsEnd == std::string::npos)
@@ -100,7 +105,19 @@ TEST_F(Entry, UnknownWordPrintsTheUsage)
         ProcessResult result = m_box.run(args);
         EXPECT_EQ(result.exitCode, 1) << args[0];
         EXPECT_EQ(result.out, kUsage);
+        // The word at fault is named.
+        std::string word = args.back();
+        EXPECT_EQ(result.err, m_box.name() + ": " + (word[0] == '-' ? "unknown option " : "unexpected argument ") +
+                                  word + "\n");
     }
+    // --help and --version answer on standard output and end with 0.
+    ProcessResult help = m_box.run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind(kUsage, 0), 0u) << help.out;
+    EXPECT_EQ(help.err, "");
+    ProcessResult version = m_box.run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, m_box.name() + " version 1.0.0\n");
     EXPECT_FALSE(FileExists(statusFile()));
 }
 
@@ -181,7 +198,7 @@ TEST_F(Entry, SecondCopyUnderTheSameNameStepsBack)
     ASSERT_EQ(cs::platform::AcquireNamedMutex("SINGLETON " + m_box.name()), cs::platform::SingletonResult::Acquired);
     ProcessResult result = m_box.run({"-d", "alpha"});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.err, "there is another instance already");
+    EXPECT_EQ(result.err, "there is another instance already\n");
     EXPECT_EQ(result.out, "");
     EXPECT_FALSE(FileExists(statusFile()));
 
@@ -200,7 +217,9 @@ TEST_F(Entry, StringResourcesAreRequired)
             WriteFile(resources, content);
         ProcessResult result = m_box.run({"-d", "alpha"});
         EXPECT_EQ(result.exitCode, 255) << content;   // -1
-        EXPECT_TRUE(HasLogLine(m_box.logText(), "ERROR", "failed to load string resource (file: ")) << content;
+        EXPECT_TRUE(HasLogLine(m_box.logText(), "ERROR", "failed to load string resource: " + resources + " (")) << content;
+        EXPECT_EQ(result.err.rfind(m_box.name() + ": failed to load string resource: " + resources + " (", 0), 0u)
+            << result.err;
         EXPECT_FALSE(FileExists(statusFile()));
     }
 }
@@ -216,7 +235,7 @@ TEST_F(Entry, NoConfiguredDatabaseEndsWithTheFatalReport)
         m_box.writeDbInfo(dbinfo);
         ProcessResult result = m_box.run({"-d", "alpha"});
         EXPECT_EQ(result.exitCode, 3) << dbinfo;
-        EXPECT_EQ(result.err, text);
+        EXPECT_EQ(result.err, text + "\n");
         EXPECT_EQ(ReadFile(m_box.dir() + "/errorreport.txt"), text);
         EXPECT_TRUE(HasLogLine(m_box.logText(), "ERROR", text));
     }
@@ -230,7 +249,7 @@ TEST_F(Entry, UnreadableDatabaseInformationIsAnError)
         EXPECT_EQ(result.exitCode, 255);
         std::string log = m_box.logText();
         EXPECT_TRUE(HasLogLine(log, "ERROR", "set config information error!"));
-        EXPECT_TRUE(HasLogLine(log, "ERROR", "read global config failed (file: "));
+        EXPECT_TRUE(HasLogLine(log, "ERROR", "read global config failed: " + m_box.conf() + "/dbinfo.txt (file: "));
     }
     std::remove((m_box.conf() + "/dbinfo.txt").c_str());
     EXPECT_EQ(m_box.run({"-d", "alpha"}).exitCode, 255);
@@ -321,12 +340,15 @@ TEST_F(Entry, GlobalConfigurationMissingOrUnparsableStopsAtTheFirstLogLine)
             WriteFile(global, content);
         ProcessResult result = m_box.run({"-d", "alpha"});
         EXPECT_EQ(result.exitCode, 1);
-        EXPECT_EQ(result.err, "logger: global config file format wrong");
+        EXPECT_EQ(result.err, content.empty() ? "logger: global config file not found: " + global +
+                                                    " (No such file or directory)\n"
+                                              : "logger: global config file format wrong: " + global +
+                                                    " (line 1: Premature end of data in tag index line 1)\n");
         EXPECT_EQ(result.out, "");
     }
     std::remove(global.c_str());
     std::filesystem::create_directory(global);   // unreadable
-    EXPECT_EQ(m_box.run({"-d", "alpha"}).err, "logger: global config file format wrong");
+    EXPECT_EQ(m_box.run({"-d", "alpha"}).err, "logger: global config file format wrong: " + global + " (Is a directory)\n");
 }
 
 TEST_F(Entry, LogDirectoryIsCreatedOneLevelOnly)
@@ -335,7 +357,7 @@ TEST_F(Entry, LogDirectoryIsCreatedOneLevelOnly)
     m_box.writeGlobal(Replace(m_box.global(), "<path>" + m_box.dir() + "/log</path>", "<path>" + logDir + "</path>"));
     ProcessResult result = m_box.run({"-d", "alpha"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "logger: failed to create log directory: " + logDir + " (No such file or directory)");
+    EXPECT_EQ(result.err, "logger: failed to create log directory: " + logDir + " (No such file or directory)\n");
 }
 
 TEST_F(Entry, MalformedPathConfigurationStopsTheProgram)
@@ -344,17 +366,17 @@ TEST_F(Entry, MalformedPathConfigurationStopsTheProgram)
     m_box.writePathConfig("<pathconfig><root>conf</root>");
     ProcessResult result = m_box.run({"-d", "alpha"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "logger: failed to parse " + file);
+    EXPECT_EQ(result.err, "logger: failed to parse " + file + "\n");
 
     m_box.writePathConfig("<pathconfig><GLOBAL_CONFIG_PATH>global.xml</GLOBAL_CONFIG_PATH></pathconfig>");
     result = m_box.run({"-d", "alpha"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "logger: pathconfig.xml format wrong");
+    EXPECT_EQ(result.err, "logger: pathconfig.xml format wrong\n");
 
     std::remove(file.c_str());
     result = m_box.run({"-d", "alpha"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "logger: not found pathconfig.xml");
+    EXPECT_EQ(result.err, "logger: not found pathconfig.xml\n");
 }
 
 TEST_F(Entry, PathConfigurationOfTheCurrentDirectoryWithARelativeRoot)

@@ -18,6 +18,7 @@
 #include "support/AnalyzerTestData.h"
 #include "support/Corpus.h"
 #include "support/IndexFiles.h"
+#include "support/LiveIndex.h"
 
 using namespace cs::test;
 
@@ -199,14 +200,25 @@ TEST_F(IndexRun, ARunIndexesEveryFileOfTheDirectory)
     EXPECT_FALSE(FileExists(m_box.dir() + "/index.rename"));
 }
 
-TEST_F(IndexRun, ASecondRunAddsEveryFileAgainAndARebuildStartsOver)
+TEST_F(IndexRun, ASecondRunTakesOnlyChangedFilesAndARebuildStartsOver)
 {
     writeKnownDocuments();
     ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
     std::string root = m_box.indexRoot();
+    std::string status = ReadFile(root + "/index_status.xml");
+    ProcessResult second = m_box.run({"-d", "alpha"});
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_EQ(second.out, kGameOver);
+    EXPECT_EQ(ReadFile(root + "/index_status.xml"), status);
+    EXPECT_TRUE(Logged(m_box.logText(), "INFO",
+                       "directory " + m_source + ": 3 files seen, 0 indexed, 3 unchanged, 0 updated, 0 removed, 0 dropped"));
+
+    // Files touched are taken again: their old documents are deleted.
+    TouchTree(m_source, 1767225600);
     ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
     EXPECT_EQ(DocumentTotal(root), 6);
     EXPECT_EQ(CheckIndex(root), "");
+    EXPECT_EQ(StateAgreesWithIndex(root), "");
 
     // Merging only: the process ends with exit code 1, the documents stay.
     ProcessResult merged = m_box.run({"-d", "alpha", "-m"});
@@ -216,9 +228,10 @@ TEST_F(IndexRun, ASecondRunAddsEveryFileAgainAndARebuildStartsOver)
 
     ProcessResult rebuilt = m_box.run({"-d", "alpha", "-r"});
     ASSERT_EQ(rebuilt.exitCode, 0) << rebuilt.err;
-    IndexStatus status = ReadIndexStatus(root + "/index_status.xml");
-    ASSERT_EQ(status.barrels.size(), 1u);
-    EXPECT_EQ(status.barrels[0].docCount, 3);
+    IndexStatus list = ReadIndexStatus(root + "/index_status.xml");
+    ASSERT_EQ(list.barrels.size(), 1u);
+    EXPECT_EQ(list.barrels[0].docCount, 3);
+    EXPECT_EQ(StateAgreesWithIndex(root), "");
     EXPECT_EQ(CheckIndex(root), "");
     // The rebuild emptied the index root, and index.run was written again.
     EXPECT_EQ(ReadFile(root + "/index.run"), "indexing database: Alpha, done: ");
@@ -236,7 +249,11 @@ TEST_F(IndexRun, ARunWithNothingToIndexWritesNoBarrel)
     // With no index there is nothing to merge: an error through the guard.
     ProcessResult merged = m_box.run({"-m"});
     EXPECT_EQ(merged.exitCode, 255);
-    EXPECT_NE(m_box.logText().find("open index file failed (file: "), std::string::npos);
+    EXPECT_NE(m_box.logText().find("open index file failed: no readable index_status.xml in " + m_box.indexRoot() +
+                                   " (file: "),
+              std::string::npos);
+    EXPECT_EQ(merged.err, m_box.name() + ": open index file failed: no readable index_status.xml in " +
+                              m_box.indexRoot() + "\n");
 }
 
 // The process is killed at random moments (the seed fixes them) while it
@@ -261,6 +278,8 @@ TEST_F(IndexRun, KilledAtRandomMomentsTheIndexStaysConsistent)
     int kills = 0;
     int run = 0;
     for (; kills < 50 && run < 120; ++run) {
+        // Every file changed: the run indexes them all again.
+        TouchTree(m_source, 1767225600 + run);
         std::vector<std::string> args{"-d", "alpha"};
         if (run % 5 == 4)
             args.push_back("-r");
@@ -276,6 +295,7 @@ TEST_F(IndexRun, KilledAtRandomMomentsTheIndexStaysConsistent)
         // What the next start does first.
         cs::index::CIndexRecovery::recover(root);
         EXPECT_EQ(CheckIndex(root), "") << "run " << run;
+        EXPECT_EQ(StateAgreesWithIndex(root), "") << "run " << run;
         EXPECT_TRUE(Leftovers(root).empty()) << "run " << run;
     }
     EXPECT_EQ(kills, 50) << "in " << run << " runs of about " << runMs << " ms";
@@ -350,9 +370,11 @@ TEST_F(IndexRun, KilledWhileMergingNoDocumentOfACompletedFlushIsLost)
         return run % 3 == 2 ? std::vector<std::string>{"-d", "alpha", "-r"} : std::vector<std::string>{"-d", "alpha"};
     };
 
-    // One whole run of each kind of the cycle tells how long it takes.
+    // One whole run of each kind of the cycle tells how long it takes. Every
+    // file is changed before each run, which indexes them all again.
     int runMs[3];
     for (int run = 0; run < 3; ++run) {
+        TouchTree(m_source, 1767225600 + run);
         auto start = std::chrono::steady_clock::now();
         ASSERT_EQ(m_box.run(arguments(run)).exitCode, 0);
         runMs[run] = ElapsedMs(start);
@@ -371,6 +393,7 @@ TEST_F(IndexRun, KilledWhileMergingNoDocumentOfACompletedFlushIsLost)
         int64_t before = args.size() == 3 ? 0 : old;
         size_t logBefore = log.size();
         int& expectedMs = runMs[run % 3];
+        TouchTree(m_source, 1767225600 + run);
         auto start = std::chrono::steady_clock::now();
         ProcessResult result = m_box.run(args, std::uniform_int_distribution<int>(expectedMs / 10, expectedMs)(random));
         ASSERT_TRUE(result.exitCode == 0 || result.exitCode == 128 + SIGKILL) << result.err;
@@ -576,8 +599,10 @@ TEST_F(IndexRun, MergeOnlyMergesTheIndexAtTheIndexRoot)
     apart.replace(apart.find(merge), merge.size(), "<c>20</c>");
     m_box.writeGlobal(apart);
     std::string root = m_box.indexRoot();
-    for (int run = 0; run < 3; ++run)
+    for (int run = 0; run < 3; ++run) {
+        TouchTree(m_source, 1767225600 + run);
         ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
+    }
     ASSERT_EQ(ReadIndexStatus(root + "/index_status.xml").barrels.size(), 3u);
     auto text = GlobalPostings(root, "text");
     ASSERT_EQ(text.at(WordId("hello")).size(), 6u);
@@ -593,4 +618,10 @@ TEST_F(IndexRun, MergeOnlyMergesTheIndexAtTheIndexRoot)
     EXPECT_EQ(GlobalPostings(root, "text"), text);
     EXPECT_TRUE(Leftovers(root).empty());
     EXPECT_FALSE(FileExists(m_box.dir() + "/index.rename"));
+    // The state followed the merge: it names the documents by their new
+    // numbers, and the next run finds nothing to do.
+    EXPECT_EQ(StateAgreesWithIndex(root), "");
+    ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
+    EXPECT_TRUE(Logged(m_box.logText(), "INFO",
+                       "directory " + m_source + ": 3 files seen, 0 indexed, 3 unchanged, 0 updated, 0 removed, 0 dropped"));
 }

@@ -19,7 +19,7 @@ CSandbox::CSandbox()
                     "<STOPWORD_PATH>stopwords.txt</STOPWORD_PATH></pathconfig>\n");
     writeGlobal(global());
     WriteFile(conf() + "/strres.xml", ReadFile(SourcePath("conf/strres.xml")));
-    WriteFile(conf() + "/content_mode.xml", "");
+    // No content_mode.xml: the built-in content mode, with the loader's WARN.
     for (const char* name : {"dictionary.txt", "stopwords.txt"})
         WriteFile(conf() + "/" + name, ReadFile(std::string(CS_TEST_DATA_DIR) + "/analyze/" + name));
     writeDbInfo("dbcount=2\ndbname0=alpha\ndbdepict0=Alpha\ndbname1=beta\ndbdepict1=Beta\nhost=127.0.0.1\nport=3306\n");

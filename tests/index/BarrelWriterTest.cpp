@@ -359,7 +359,7 @@ TEST_F(BarrelWriter, TooLittleDiskForTheCacheEndsBeforeAnyPostingFile)
             writer.setContentMode(&mode);
             writer.write();
         },
-        ::testing::ExitedWithCode(3), "^" + text + "$");
+        ::testing::ExitedWithCode(3), "^" + text + "\n$");
     EXPECT_FALSE(FileExists(dir + "/_0.tid.tmp"));
     std::remove((cs::utility::GetAppDir() + "errorreport.txt").c_str());
 }

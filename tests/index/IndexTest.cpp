@@ -55,14 +55,13 @@ TEST(Index, AFreshDirectoryOpenedForIndexingIsEmpty)
 TEST(Index, OpeningAnExistingIndexNeedsItsBarrelList)
 {
     std::string dir = MakeTempDir("index");
-    EXPECT_EQ(RaisedMessage<std::runtime_error>([&] { CIndex index(CIndex::ACCESS_READ, dir); }),
-              "open index file failed");
+    const std::string noList = "open index file failed: no readable index_status.xml in " + dir;
+    EXPECT_EQ(RaisedMessage<std::runtime_error>([&] { CIndex index(CIndex::ACCESS_READ, dir); }), noList);
     EXPECT_EQ(RaisedMessage<std::runtime_error>([&] { CIndex index(CIndex::ACCESS_READ, dir + "/none"); }),
               "directory: " + dir + "/none/ is not exist");
 
     WriteFile(dir + "/index_status.xml", "<database><version>cs.1.0.0</version>");
-    EXPECT_EQ(RaisedMessage<std::runtime_error>([&] { CIndex index(CIndex::ACCESS_READ, dir); }),
-              "open index file failed");
+    EXPECT_EQ(RaisedMessage<std::runtime_error>([&] { CIndex index(CIndex::ACCESS_READ, dir); }), noList);
     // For indexing, an unparsable list is an empty index.
     CIndex index(CIndex::ACCESS_APPEND, dir);
     EXPECT_EQ(index.getBarrelsInfo()->size(), 0u);
@@ -80,7 +79,8 @@ TEST(Index, AnotherVersionIsRefusedAndNothingIsWritten)
         WriteFile(dir + "/index_status.xml", status);
         for (int mode : {CIndex::ACCESS_APPEND, CIndex::ACCESS_READ}) {
             EXPECT_EQ(RaisedMessage<std::runtime_error>([&] { CIndex index(mode, dir); }),
-                      "versions don't match between program and the index file ")
+                      "versions don't match between program and the index file : " + dir + " is of version \"" +
+                          version + "\", the program's is \"cs.1.0.0\"")
                 << version;
         }
         EXPECT_EQ(ReadFile(dir + "/index_status.xml"), status);

@@ -103,7 +103,7 @@ TEST_F(IndexMemory, NothingObtainableEndsWithTheLackOfMemoryReport)
     CGlobalConfigScope scope("<index><memory>100000000</memory></index>");
     std::string report = cs::utility::GetAppDir() + "errorreport.txt";
     std::string text = "not enough memory for the index cache: 95 MiB configured in /config/index/memory";
-    EXPECT_EXIT(AllocateIndexMemory(), ::testing::ExitedWithCode(3), "^" + text + "$");
+    EXPECT_EXIT(AllocateIndexMemory(), ::testing::ExitedWithCode(3), "^" + text + "\n$");
     EXPECT_EQ(cs::test::ReadFile(report), text);
     std::remove(report.c_str());
 }

@@ -179,7 +179,7 @@ TEST_F(PrepareIndexingTest, EveryFailureIsReported)
 {
     EXPECT_EQ(RaisedMessage<std::logic_error>([] { PrepareIndexing(nullptr, "db", 0); }),
               "ASSERT FAILED: pConfigurator");
-    EXPECT_EQ(PrepareFailure(Arguments("mail.collection")), "collection name is error");
+    EXPECT_EQ(PrepareFailure(Arguments("mail.collection")), "collection name is error: mail.collection");
     {
         CRecordingCreator nothing("directory", false);
         CCreatorSwap swap(nothing);
@@ -197,8 +197,10 @@ TEST_F(PrepareIndexingTest, EveryFailureIsReported)
               "<?xml version=\"1.0\"?>\n<database><version>cs.0.9.0</version><barrel_counter>0</barrel_counter>"
               "<barrel_count>0</barrel_count><barrels/></database>\n");
     CLogCapture log;
-    EXPECT_EQ(PrepareFailure(Arguments("directory.collection")), "creating indexer failed");
-    EXPECT_TRUE(log.logged("ERROR", "versions don't match between program and the index file  (file: "));
+    const std::string versions = "versions don't match between program and the index file : " + m_root +
+                                 " is of version \"cs.0.9.0\", the program's is \"cs.1.0.0\"";
+    EXPECT_EQ(PrepareFailure(Arguments("directory.collection")), "creating indexer failed: " + versions);
+    EXPECT_TRUE(log.logged("ERROR", versions + " (file: "));
 }
 
 TEST_F(PrepareIndexingTest, ARunCompletesWhatAKilledRunLeftBeforeReadingTheIndex)
@@ -210,7 +212,6 @@ TEST_F(PrepareIndexingTest, ARunCompletesWhatAKilledRunLeftBeforeReadingTheIndex
     // A flush killed before its replacement began.
     WriteFile(m_root + "/_1.tid.tmp", "half");
     WriteFile(m_root + "/index_status.xml.tmp", "half");
-    std::remove((m_source + "/a.txt").c_str());
     CLogCapture log;
     EXPECT_EQ(RunDatabase("db", "d", 0), 0);
     EXPECT_TRUE(log.logged("INFO", "removing 2 files of an unfinished flush in " + m_root + "/"));
@@ -232,5 +233,6 @@ TEST_F(PrepareIndexingTest, MergingAnIndexOfAnotherVersionIsRefused)
               "<?xml version=\"1.0\"?>\n<database><version>cs.1.0.1</version><barrel_counter>0</barrel_counter>"
               "<barrel_count>0</barrel_count><barrels/></database>\n");
     EXPECT_EQ(RaisedMessage<std::runtime_error>([] { MergeIndexOnly(); }),
-              "versions don't match between program and the index file ");
+              "versions don't match between program and the index file : " + m_root +
+                  " is of version \"cs.1.0.1\", the program's is \"cs.1.0.0\"");
 }

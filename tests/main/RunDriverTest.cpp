@@ -52,7 +52,8 @@ TEST_F(RunDriver, CreatesTheIndexRootAndWritesTheStatusLine)
     EXPECT_EQ(RunDatabase("db", "\xb2\xe2\xca\xd4", 0), 0);
     EXPECT_EQ(ReadFile(root + "/index.run"), "indexing database: \xb2\xe2\xca\xd4, done: ");
     // Nothing was indexed: there is no index to merge.
-    EXPECT_EQ(cs::test::RaisedMessage<std::runtime_error>([] { MergeIndexOnly(); }), "open index file failed");
+    EXPECT_EQ(cs::test::RaisedMessage<std::runtime_error>([] { MergeIndexOnly(); }),
+              "open index file failed: no readable index_status.xml in " + root);
 
     // Each run starts the file afresh, also when the rebuild empties the
     // index root (the directory collection's index lives there).
@@ -75,8 +76,9 @@ TEST_F(RunDriver, StatusFileThatCannotBeCreatedEndsTheProcess)
     ::mkdir((root + "/index.run").c_str(), 0755);   // a directory in its place
     CGlobalConfigScope scope(Enabled(root));
     CLogCapture log;
-    EXPECT_EXIT(RunDatabase("db", "d", 0), ::testing::ExitedWithCode(1), "");
-    EXPECT_TRUE(log.logged("ERROR", "failed to create index.run"));
+    EXPECT_EXIT(RunDatabase("db", "d", 0), ::testing::ExitedWithCode(1),
+                ": failed to create index.run: " + root + "/index.run \\(Is a directory\\)\n$");
+    EXPECT_TRUE(log.logged("ERROR", "failed to create index.run: " + root + "/index.run (Is a directory)"));
 }
 
 TEST_F(RunDriver, FullDiskEndsWithTheFatalReport)
@@ -85,7 +87,7 @@ TEST_F(RunDriver, FullDiskEndsWithTheFatalReport)
     ASSERT_EQ(::symlink("/dev/full", (root + "/index.run").c_str()), 0);
     CGlobalConfigScope scope(Enabled(root));
     std::string text = cs::utility::CStringResource::instance().get("IDR_LACK_DISKSPACE");
-    EXPECT_EXIT(RunDatabase("db", "d", 0), ::testing::ExitedWithCode(3), "^" + text + "$");
+    EXPECT_EXIT(RunDatabase("db", "d", 0), ::testing::ExitedWithCode(3), "^" + text + "\n$");
     std::string report = cs::utility::GetAppDir() + "errorreport.txt";
     EXPECT_EQ(ReadFile(report), text);
     std::remove(report.c_str());

@@ -96,11 +96,13 @@ protected:
         EXPECT_EQ(m_content->getEncoding(), cs::content::encoding::GBK);
     }
 
-    void expectDropped(CConverterParser& parser, const TypeInfo& type, const std::string& path)
+    void expectDropped(CConverterParser& parser, const TypeInfo& type, const std::string& path,
+                       cs::content::DropReason reason = cs::content::DropReason::NOT_CONVERTED)
     {
         EXPECT_EQ(parse(parser, type, path), 0) << path;
         EXPECT_EQ(m_content->getState(), CContent::STATE_NEW);
         EXPECT_EQ(FieldText(*m_content, "text"), "<none>");
+        EXPECT_EQ(m_content->getDropReason(), reason) << path;
     }
 
     // The document's text, in UTF-8.
@@ -159,19 +161,19 @@ TEST_F(ConverterParserTest, LengthIsCheckedBeforeAnyConversion)
         std::string big = m_docs + "/big." + type.name;
         WriteFile(big, ReadFile(kOffice + "sample." + type.name));
         Resize(big, 10485760);
-        expectDropped(*parser, type, big);
+        expectDropped(*parser, type, big, cs::content::DropReason::TOO_LARGE);
         std::string tooLong = std::string(type.fileType == cs::content::filetype::PDF ? "doc" : type.word) +
                               " file length more than 10M while parsing";
         EXPECT_TRUE(m_log.logged("WARN", tooLong));
 
         std::string noLength = "can't get original file " + empty + " length or length is 0 while " + type.word +
                                " paser parsing";
-        expectDropped(*parser, type, empty);
+        expectDropped(*parser, type, empty, cs::content::DropReason::NO_TEXT);
         EXPECT_TRUE(m_log.logged("DEBUG", noLength));
 
         // A file that is not there: only the PDF parser says so at DEBUG.
         CLogCapture log;
-        expectDropped(*parser, type, missing);
+        expectDropped(*parser, type, missing, cs::content::DropReason::UNREADABLE);
         if (type.fileType == cs::content::filetype::PDF) {
             EXPECT_TRUE(log.logged("DEBUG", "can't get original file " + missing));
             EXPECT_FALSE(log.contains("more than 10M"));

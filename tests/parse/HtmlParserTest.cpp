@@ -148,6 +148,7 @@ TEST_F(HtmlParserTest, TenMebibytesAreDropped)
     std::string path = m_dir + "/full.html";
     EXPECT_EQ(parse("full.html", page + " "), 0);
     EXPECT_TRUE(log.logged("WARN", "file " + path + " is too big.length:10485760"));
+    EXPECT_EQ(m_content->getDropReason(), cs::content::DropReason::TOO_LARGE);
 }
 
 TEST_F(HtmlParserTest, Refusals)
@@ -155,11 +156,13 @@ TEST_F(HtmlParserTest, Refusals)
     cs::test::CLogCapture log;
     EXPECT_EQ(parse("empty.html", ""), 0);
     EXPECT_TRUE(log.logged("DEBUG", "can't get file " + m_dir + "/empty.html's length or length is 0"));
+    EXPECT_EQ(m_content->getDropReason(), cs::content::DropReason::NO_TEXT);
 
     m_content->setFileInput(m_dir, 0);
     EXPECT_EQ(m_parser.parse(m_content.get()), 0);
     EXPECT_TRUE(log.logged("WARN", "fail to read file: " + m_dir));
     EXPECT_TRUE(log.logged("WARN", "info:Is a directory"));
+    EXPECT_EQ(m_content->getDropReason(), cs::content::DropReason::UNREADABLE);
 
     auto txt = NewDocument(cs::content::filetype::TXT);
     EXPECT_EQ(m_parser.parse(txt.get()), 0);

@@ -72,14 +72,27 @@ TEST_F(TxtParserTest, Utf8TextIsConverted)
     EXPECT_EQ(FieldText(*content, "text"), std::string("plain ascii", 12));
 }
 
-TEST_F(TxtParserTest, UnknownEncodingIsDropped)
+// Texts too short for the window's tests are told by their whole text:
+// valid UTF-8 first, then GBK; only what is neither is dropped, said at INFO.
+TEST_F(TxtParserTest, ShortTextsAreToldByTheirWholeTextAndOnlyUnknownOnesDropped)
 {
     cs::test::CLogCapture log;
     auto content = NewDocument(cs::content::filetype::TXT);
-    EXPECT_EQ(parse(write("short-gbk.txt", Gbk("短的中文")), *content), 0);
-    EXPECT_EQ(parse(write("photo.txt", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)), *content), 0);
+    const std::string note = Gbk("企鹅 are birds of the south!!");
+    ASSERT_EQ(note.size(), 29u);
+    ASSERT_EQ(parse(write("short-gbk.txt", note), *content), 1);
+    EXPECT_EQ(FieldText(*content, "text"), note + std::string(1, '\0'));
+    content->clear();
+    ASSERT_EQ(parse(write("short-utf8.txt", "caf\xC3\xA9 cr\xC3\xA8me"), *content), 1);
+    EXPECT_EQ(FieldText(*content, "text"), Gbk("café crème") + std::string(1, '\0'));
+    EXPECT_EQ(content->getEncoding(), cs::content::encoding::GBK);
+    content->clear();
+
+    std::string photo = write("photo.txt", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+    EXPECT_EQ(parse(photo, *content), 0);
     EXPECT_EQ(FieldText(*content, "text"), "<none>");
-    EXPECT_TRUE(log.logged("DEBUG", "photo.txt"));
+    EXPECT_EQ(content->getDropReason(), cs::content::DropReason::UNKNOWN_ENCODING);
+    EXPECT_TRUE(log.logged("INFO", "can't tell the text encoding of file " + photo));
 }
 
 TEST_F(TxtParserTest, ScrambledFileIsReadUnscrambled)
@@ -137,6 +150,7 @@ TEST_F(TxtParserTest, Refusals)
     std::string missing = m_dir + "/missing.txt";
     EXPECT_EQ(parse(missing, *content), 0);
     EXPECT_TRUE(log.logged("DEBUG", "can't get the file " + missing + " length"));
+    EXPECT_EQ(content->getDropReason(), cs::content::DropReason::UNREADABLE);
 
     EXPECT_EQ(parse(m_dir, *content), 0);
     EXPECT_TRUE(log.logged("WARN", " read file " + m_dir + " while parsing "));

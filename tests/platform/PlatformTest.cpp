@@ -167,8 +167,9 @@ TEST(Platform, DirectoriesAndListing)
     EXPECT_TRUE(Env().createOneDirectory(dir + "/sub"));
     EXPECT_FALSE(Env().createOneDirectory(dir + "/x/y"));   // one level only
     EXPECT_TRUE(Env().isDirectory(dir + "/sub"));
-    WriteFile(dir + "/file.log", "");
+    WriteFile(dir + "/file.log", "12345");
     ASSERT_EQ(::symlink((dir + "/sub").c_str(), (dir + "/link").c_str()), 0);
+    ASSERT_EQ(::symlink((dir + "/file.log").c_str(), (dir + "/file-link").c_str()), 0);
     EXPECT_FALSE(Env().isDirectory(dir + "/file.log"));
 
     std::unique_ptr<CDirListing> pListing = Env().listDirectory(dir);
@@ -180,11 +181,25 @@ TEST(Platform, DirectoriesAndListing)
         EXPECT_FALSE(statFailed);
         seen[entry.name] = entry;
     }
-    ASSERT_EQ(seen.size(), 3u);
+    ASSERT_EQ(seen.size(), 4u);
     EXPECT_TRUE(seen["sub"].isDirectory);
     EXPECT_FALSE(seen["file.log"].isDirectory);
     EXPECT_TRUE(seen["link"].isSymlink);
     EXPECT_FALSE(seen["link"].isDirectory);   // links are not followed
+
+    // What tells versions apart: the entry's own, or through a link its target's.
+    struct stat st {};
+    ASSERT_EQ(::stat((dir + "/file.log").c_str(), &st), 0);
+    const FileStatus& listed = seen["file.log"].status;
+    EXPECT_EQ(listed.size, 5);
+    EXPECT_EQ(listed.inode, st.st_ino);
+    EXPECT_EQ(listed.modifiedNs, st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec);
+    EXPECT_NE(seen["file-link"].status.inode, st.st_ino);
+    FileStatus followed;
+    ASSERT_TRUE(Env().fileStatus(dir + "/file-link", followed));
+    EXPECT_EQ(followed.inode, st.st_ino);
+    EXPECT_EQ(followed.size, 5);
+    EXPECT_FALSE(Env().fileStatus(dir + "/absent", followed));
 
     EXPECT_FALSE(Env().listDirectory(dir + "/absent"));
 }

@@ -274,7 +274,7 @@ TEST(DirectoryWalk, UnreadableDirectoryEndsTheProcess)
         true);
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "flat: 0\n");
-    EXPECT_EQ(result.err, "failed to opendir: " + idx + "locked/ (Permission denied)");
+    EXPECT_EQ(result.err, "failed to opendir: " + idx + "locked/ (Permission denied)\n");
 }
 
 TEST(DirectoryWalk, VanishedDirectoryEndsTheProcess)
@@ -287,7 +287,7 @@ TEST(DirectoryWalk, VanishedDirectoryEndsTheProcess)
         directory.listFiles(files);
     });
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "failed to opendir: " + dir + "/ (No such file or directory)");
+    EXPECT_EQ(result.err, "failed to opendir: " + dir + "/ (No such file or directory)\n");
 }
 
 TEST(DirectoryWalk, OverlongPathEndsTheProcess)
@@ -320,7 +320,7 @@ TEST(DirectoryWalk, OverlongPathEndsTheProcess)
         directory.listFiles(files, true);
     });
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err == "file name too long: " + dir + "/" + tail + last) << result.err.substr(0, 80);
+    EXPECT_TRUE(result.err == "file name too long: " + dir + "/" + tail + last + "\n") << result.err.substr(0, 80);
     // rm walks the tree with relative steps.
     EXPECT_EQ(cs::test::RunProcess({"/bin/rm", "-rf", dir}).exitCode, 0);
 }

@@ -44,7 +44,7 @@ void ExpectFatalReport(const cs::test::ProcessResult& result, const std::string&
 {
     std::string text = LackOfSpaceText();
     EXPECT_EQ(result.exitCode, 3) << result.out << result.err;
-    EXPECT_EQ(result.err, text);
+    EXPECT_EQ(result.err, text + "\n");
     EXPECT_EQ(cs::test::ReadFile(dir + "/errorreport.txt"), text);
     EXPECT_EQ(result.out.find(kCommitted), std::string::npos);
 }

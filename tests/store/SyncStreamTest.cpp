@@ -102,13 +102,19 @@ TEST(SyncStreams, CallerBufferOfAnySizeReadsTheSameValues)
     EXPECT_TRUE(in.isEof());
     cs::test::CLogCapture log;
     in.close();
-    EXPECT_TRUE(log.logged("DEBUG", "open file: descriptor:"));
-    // Clones are independent and start at the beginning.
+    // Clones are independent, start at the beginning, and share the one
+    // descriptor, which the last of them closes.
     EXPECT_EQ(pClone->readVInt(), 0);
     EXPECT_EQ(pClone->readLong(), 0);
     EXPECT_EQ(pClone->readVInt(), 31);
     pLent->seek(pClone->position());
     EXPECT_EQ(pLent->readLong(), int64_t(1) << 40);
+    EXPECT_EQ(static_cast<CSyncIStream*>(pClone.get())->descriptor(),
+              static_cast<CSyncIStream*>(pLent.get())->descriptor());
+    EXPECT_FALSE(log.logged("DEBUG", "open file: descriptor:"));
+    pClone->close();
+    pLent->close();
+    EXPECT_TRUE(log.logged("DEBUG", "open file: descriptor:"));
 }
 
 TEST(SyncStreams, ConstructorChecks)

@@ -153,6 +153,17 @@ std::string ReadFile(const std::string& path)
 
 bool FileExists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
 
+void TouchTree(const std::string& dir, int64_t seconds)
+{
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+        if (!entry.is_regular_file())
+            continue;
+        struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), 0}};
+        if (::utimensat(AT_FDCWD, entry.path().c_str(), times, 0) != 0)
+            throw std::runtime_error("cannot touch " + entry.path().string());
+    }
+}
+
 std::vector<std::string> ListDir(const std::string& dir)
 {
     std::vector<std::string> names;

@@ -1,6 +1,7 @@
 // Helpers shared by the test suites.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -27,6 +28,9 @@ void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 std::vector<std::string> ListDir(const std::string& dir);   // sorted names
+// Gives every file below `dir` the modification time `seconds` (since 1970),
+// leaving its bytes alone: an incremental run takes each as changed.
+void TouchTree(const std::string& dir, int64_t seconds);
 
 struct ProcessResult {
     int exitCode = -1;     // exit status, or 128 + signal number

@@ -2,6 +2,7 @@
 
 #include "support/TestSupport.h"
 #include "utility/ConfigPath.h"
+#include "utility/OsUtility.h"
 
 using cs::test::CLogCapture;
 using cs::test::MakeTempDir;
@@ -39,9 +40,20 @@ TEST(ConfigPath, RootGetsOneSeparator)
         EXPECT_EQ(paths.getPath("GLOBAL_CONFIG_PATH"), dir + "/conf/global.xml");
     }
     CConfigPath backslash(PathConfig(dir, "<root>conf\\</root><A>a.xml</A>"));
-    EXPECT_EQ(backslash.getPath("A"), "conf\\a.xml");
+    EXPECT_EQ(backslash.getPath("A"), dir + "/conf\\a.xml");
     CConfigPath empty(PathConfig(dir, "<root></root><A>rel/a.xml</A>"));
-    EXPECT_EQ(empty.getPath("A"), "rel/a.xml");
+    EXPECT_EQ(empty.getPath("A"), dir + "/rel/a.xml");
+}
+
+TEST(ConfigPath, RelativeRootIsTakenFromTheFilesDirectory)
+{
+    // Found beside the programs, the file's directory; found in the current
+    // directory (a bare "pathconfig.xml"), the current directory.
+    std::string dir = MakeTempDir("paths");
+    CConfigPath beside(PathConfig(dir, "<root>conf</root><A>a.xml</A>"));
+    EXPECT_EQ(beside.getPath("A"), dir + "/conf/a.xml");
+    EXPECT_EQ(cs::utility::PathConfigRoot("pathconfig.xml", "conf"), "conf/");
+    EXPECT_EQ(cs::utility::PathConfigRoot("/home/x/pathconfig.xml", "/etc/cs"), "/etc/cs/");
 }
 
 TEST(ConfigPath, MissingFilesAreKeptWithAWarning)
@@ -72,8 +84,9 @@ TEST(ConfigPath, MalformedFilesAreRuntimeErrors)
     std::string dir = MakeTempDir("paths");
     std::string file = dir + "/pathconfig.xml";
     WriteFile(file, "<pathconfig><root>x</root>");
-    EXPECT_EQ(LoadError(file).rfind("failed to parse " + file + " (file: ", 0), 0u) << LoadError(file);
-    EXPECT_EQ(LoadError(dir).rfind("failed to parse " + dir + " (file: ", 0), 0u);   // unreadable
+    EXPECT_EQ(LoadError(file).rfind("failed to parse " + file + " (line 1: ", 0), 0u) << LoadError(file);
+    EXPECT_EQ(LoadError(dir).rfind("failed to parse " + dir + " (Is a directory) (file: ", 0), 0u)   // unreadable
+        << LoadError(dir);
     PathConfig(dir, "<GLOBAL_CONFIG_PATH>global.xml</GLOBAL_CONFIG_PATH>");
     EXPECT_EQ(LoadError(file).rfind("not found root path node in " + file + " (file: ", 0), 0u) << LoadError(file);
 }

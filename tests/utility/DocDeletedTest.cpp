@@ -221,25 +221,28 @@ TEST(DocDeletedFiles, TruncatedFilesAreRefusedAndChangeNothing)
         size_t length;
         const char* condition;
     } cases[] = {
-        {0, "INVALID ARGUMENT: ret == sizeof(tmpDocNum)"},
-        {3, "INVALID ARGUMENT: ret == sizeof(tmpDocNum)"},
-        {7, "INVALID ARGUMENT: ret == sizeof(m_pdocState->docDelNum)"},
-        {8, "INVALID ARGUMENT: ret == tmpDocNum/BYTE_LENGTH+1"},
-        {9, "INVALID ARGUMENT: ret == tmpDocNum/BYTE_LENGTH+1"},
+        {0, "0 bytes, shorter than its 8-byte header"},
+        {3, "3 bytes, shorter than its 8-byte header"},
+        {7, "7 bytes, shorter than its 8-byte header"},
+        {8, "8 bytes, but its 9 documents need 10"},
+        {9, "9 bytes, but its 9 documents need 10"},
     };
+    const std::string damaged = "the deleted-documents file " + dir + "/cut.del is damaged: ";
     for (const Case& c : cases) {
         WriteFile(dir + "/cut.del", full.substr(0, c.length));
         CDocDeleted bitmap;
         Delete(bitmap, {4});
-        EXPECT_EQ(RaisedMessage<std::logic_error>([&] { bitmap.load(dir + "/cut.del"); }), c.condition) << c.length;
+        EXPECT_EQ(RaisedMessage<std::runtime_error>([&] { bitmap.load(dir + "/cut.del"); }), damaged + c.condition)
+            << c.length;
         EXPECT_EQ(bitmap.docNum(), 5u);
         EXPECT_EQ(Deleted(bitmap), std::set<int>{4});
     }
     // A count of four thousand million documents in a ten-byte file.
     WriteFile(dir + "/huge.del", Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0}));
     CDocDeleted bitmap;
-    EXPECT_EQ(RaisedMessage<std::logic_error>([&] { bitmap.load(dir + "/huge.del"); }),
-              "INVALID ARGUMENT: ret == tmpDocNum/BYTE_LENGTH+1");
+    EXPECT_EQ(RaisedMessage<std::runtime_error>([&] { bitmap.load(dir + "/huge.del"); }),
+              "the deleted-documents file " + dir + "/huge.del is damaged: 10 bytes, but its 4294967295 documents "
+              "need 536870920");
     EXPECT_TRUE(bitmap.empty());
 }
 
@@ -287,6 +290,6 @@ TEST(DocDeletedFiles, FullDiskFailsTheSaveAndLeavesNoValidFile)
     EXPECT_EQ(RaisedMessage<std::logic_error>([&] { bitmap.save(path); }),
               "INVALID ARGUMENT: ret == sizeof(m_pdocState->docNum)");
     CDocDeleted reloaded;
-    EXPECT_EQ(RaisedMessage<std::logic_error>([&] { reloaded.load(path); }),
-              "INVALID ARGUMENT: ret == sizeof(tmpDocNum)");
+    EXPECT_EQ(RaisedMessage<std::runtime_error>([&] { reloaded.load(path); }),
+              "the deleted-documents file " + path + " is damaged: 0 bytes, shorter than its 8-byte header");
 }

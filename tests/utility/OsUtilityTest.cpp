@@ -60,7 +60,7 @@ TEST(OsUtility, FatalReportKeepsTheTextUnchanged)
     std::string text = "100% sure: %s %d\nsecond line";
     std::string report = GetAppDir() + "errorreport.txt";
     CLogCapture log;
-    EXPECT_EXIT(DumpLastError(text), ::testing::ExitedWithCode(3), "^100% sure: %s %d\nsecond line$");
+    EXPECT_EXIT(DumpLastError(text), ::testing::ExitedWithCode(3), "^100% sure: %s %d\nsecond line\n$");
     EXPECT_EQ(cs::test::ReadFile(report), text);
     EXPECT_TRUE(log.logged("ERROR", "100% sure: %s %d"));
     std::remove(report.c_str());

@@ -70,3 +70,27 @@ TEST(StringResource, TheBundledFileHasEveryIdentifier)
                            "IDR_NEED_RESTART"})
         EXPECT_FALSE(resource.get(id).empty()) << id;
 }
+
+TEST(StringResource, FormatsWithOtherConversionsGiveWayToTheBuiltInText)
+{
+    struct Case {
+        const char* id;
+        const char* text;
+        const char* used;   // null: the file's own text
+    };
+    const char* const gateway = "indexing database: %s, done: ";
+    const char* const memory = "not enough memory for the index cache: %u MiB configured in /config/index/memory";
+    for (const Case& c : {Case{"IDR_INDEXING_GATEWAY", "db %s%n", gateway}, Case{"IDR_INDEXING_GATEWAY", "db", gateway},
+                          Case{"IDR_INDEXING_GATEWAY", "db %d", gateway}, Case{"IDR_INDEXING_GATEWAY", "db %-10s 100%%", nullptr},
+                          Case{"IDR_LACK_MEMORY", "%s MiB", memory}, Case{"IDR_LACK_MEMORY", "%lu MiB", memory},
+                          Case{"IDR_LACK_MEMORY", "%*d", memory}, Case{"IDR_LACK_MEMORY", "%", memory},
+                          Case{"IDR_LACK_MEMORY", "%u MiB, %x", memory}, Case{"IDR_LACK_MEMORY", "%5u MiB", nullptr},
+                          Case{"IDR_NEED_CONFIGDB", "100% of %s", nullptr}}) {
+        cs::test::CLogCapture log;
+        CStringResource resource;
+        ASSERT_TRUE(resource.load(Resources(std::string("<string_resource><chs><") + c.id + ">" + c.text + "</" + c.id +
+                                            "></chs></string_resource>")));
+        EXPECT_EQ(resource.get(c.id), c.used ? c.used : c.text) << c.text;
+        EXPECT_EQ(log.logged("WARN", std::string("string resource ") + c.id), c.used != nullptr) << c.text;
+    }
+}

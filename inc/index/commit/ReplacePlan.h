@@ -31,6 +31,10 @@ public:
     // the phase begins: as it is now, changed by the steps of earlier phases.
     void addBarrelRename(int phase, const std::string& from, const std::string& to);
     void addBarrelRemove(int phase, const std::string& name);
+    // Every ".tmp" file of the directory to its name without ".tmp", but for
+    // the files of `exceptBarrel` ("name.*"), which the caller renames itself.
+    // ".tmp" alone has no name to take.
+    void addTmpRenames(int phase, const std::string& exceptBarrel = std::string());
 
     bool empty() const { return m_steps.empty(); }
 

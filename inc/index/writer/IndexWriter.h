@@ -75,6 +75,14 @@ public:
     content::CContent* nextDocument();
     // Indexes the filled documents of the pool.
     void indexDocuments();
+    // Marks a document of a flushed barrel deleted. The mark reaches the
+    // barrel's ".del" with the next flush or commit, in the same replacement
+    // as the collection's state.
+    void deleteDocument(int32_t docNumber);
+    // Makes everything pending part of the index: flushes the current barrel
+    // when it holds documents; else commits the pending deletions and the
+    // flush listener's state in one replacement.
+    void commit();
     // Runs the merge policy over the barrel list, unless the current barrel
     // holds documents that are not written yet.
     void merge();
@@ -100,8 +108,11 @@ private:
     void addDocument(content::CContent& content);
     void createBarrelWriter();
     void addBarrelRecord();
+    void flushAndContinue();
     void flush();
+    void writeDeletions();
     void rename();
+    void commitWithoutBarrel();
     void dropIncompleteBarrel(const std::string& barrel);
     void createMerger();
     void mergeBarrels(uint8_t* pMemory, size_t size);
@@ -131,6 +142,7 @@ private:
     utility::CConfigurator* m_pConfigurator = nullptr;   // not owned
     CFlushListener* m_pFlushListener = nullptr;          // not owned
     std::map<uint16_t, int32_t> m_kindCounts;
+    std::vector<int32_t> m_pendingDeletions;   // global numbers
 
     int m_firstBarrel = 1;
     int32_t m_firstBarrelThreshold;

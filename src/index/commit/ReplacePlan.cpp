@@ -4,6 +4,7 @@
 #include <set>
 #include <sstream>
 
+#include "index/format/BarrelFiles.h"
 #include "index/testing/HookPoints.h"
 #include "platform/Env.h"
 #include "store/Directory.h"
@@ -77,6 +78,19 @@ void CReplacePlan::addBarrelRemove(int phase, const std::string& name)
 {
     for (const std::string& file : barrelFiles(phase, name))
         addRemove(phase, file);
+}
+
+void CReplacePlan::addTmpRenames(int phase, const std::string& exceptBarrel)
+{
+    std::vector<std::string> paths;
+    m_pDir->listFiles(paths);
+    std::string barrelPrefix = exceptBarrel + ".";
+    for (const std::string& path : paths) {
+        std::string name = path.substr(path.find_last_of('/') + 1);
+        bool barrelFile = !exceptBarrel.empty() && name.compare(0, barrelPrefix.size(), barrelPrefix) == 0;
+        if (format::IsTmpName(name) && name != format::TMP && !barrelFile)
+            addRename(phase, name, format::FinalName(name));
+    }
 }
 
 void CReplacePlan::checkPhases() const

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "index/BarrelsInfo.h"
+#include "index/DocumentMap.h"
 #include "index/commit/RenameMarker.h"
 #include "index/commit/ReplacePlan.h"
 #include "index/format/BarrelFiles.h"
@@ -12,6 +13,7 @@
 #include "index/merge/DocLengthsMerger.h"
 #include "index/merge/FieldMerger.h"
 #include "index/stored/StoreFieldsMerger.h"
+#include "index/writer/FlushListener.h"
 #include "index/writer/IndexBarrelWriter.h"
 #include "store/Directory.h"
 #include "store/IndexOutput.h"
@@ -116,7 +118,8 @@ void CIndexMerger::merge(CBarrelsInfo* pBarrels)
 
 void CIndexMerger::barrelUpdate(CBarrelsInfo* pBarrels) { replaceBarrels(pBarrels, {}); }
 
-void CIndexMerger::replaceBarrels(CBarrelsInfo* pBarrels, const std::vector<std::string>& removed)
+void CIndexMerger::replaceBarrels(CBarrelsInfo* pBarrels, const std::vector<std::string>& removed,
+                                  const CBarrelInfo* pMerged, const std::vector<MergedRun>& mergedRuns)
 {
     // Largest barrel first, equal counts in their order; then _0, _1, ...
     std::vector<std::unique_ptr<CBarrelInfo>> barrels;
@@ -133,7 +136,14 @@ void CIndexMerger::replaceBarrels(CBarrelsInfo* pBarrels, const std::vector<std:
         plan.addBarrelRemove(0, name);
     int32_t docStart = 0;
     int counter = 0;
+    CDocumentMap documents;
     for (std::unique_ptr<CBarrelInfo>& pBarrel : barrels) {
+        if (pBarrel.get() == pMerged) {
+            for (const MergedRun& run : mergedRuns)
+                documents.addRun(run.first, run.count, docStart + run.local);
+        } else {
+            documents.addRun(pBarrel->getDocStart(), pBarrel->getDocCount(), docStart);
+        }
         std::string name = format::BarrelName(counter++);
         if (pBarrel->getName() != name) {
             if (CIndexBarrelWriter* pWriter = pBarrel->getWriter())
@@ -148,7 +158,10 @@ void CIndexMerger::replaceBarrels(CBarrelsInfo* pBarrels, const std::vector<std:
         pBarrels->appendBarrel(std::move(pBarrel));
     }
     pBarrels->write(*m_pDirectory);
-    plan.addRename(1, format::TmpName(CBarrelsInfo::STATUS_FILE), CBarrelsInfo::STATUS_FILE);
+    // The listener writes its state under ".tmp" names, renamed with the list.
+    if (m_pListener && documents.changesAnything())
+        m_pListener->documentsRenumbered(documents);
+    plan.addTmpRenames(1);
     // From here on the next start completes the replacement should this process not.
     plan.commit();
     plan.execute();
@@ -230,10 +243,14 @@ void CIndexMerger::mergeBarrel(CMergeBarrelQueue* pQueue)
 
     // The new barrel's numbers: barrels in queue order, leading deleted runs dropped.
     int32_t docStart = 0, dropped = 0;
+    std::vector<MergedRun> runs;
     for (CMergeBarrelEntity* pEntity : entities) {
-        dropped += pEntity->getLead();
+        const CBarrelInfo* pInfo = pEntity->getBarrelInfo();
+        int32_t lead = pEntity->getLead();
+        dropped += lead;
         pEntity->place(docStart, docStart - dropped);
-        docStart += pEntity->getBarrelInfo()->getDocCount();
+        runs.push_back(MergedRun{pInfo->getDocStart() + lead, pInfo->getDocCount() - lead, docStart - dropped + lead});
+        docStart += pInfo->getDocCount();
     }
 
     // A barrel still attached to its writer may hold open stored-fields files.
@@ -273,7 +290,7 @@ void CIndexMerger::mergeBarrel(CMergeBarrelQueue* pQueue)
     m_pBarrels->appendBarrel(std::move(pNew));
     CRenameMarker::create();
     CS_LOG_INFO("begin barrel update");
-    replaceBarrels(m_pBarrels, removed);
+    replaceBarrels(m_pBarrels, removed, pNewInfo, runs);
     CS_LOG_INFO("index merging ended");
     utility::CConsoleProgress::instance().mergeDone();
     CRenameMarker::remove();

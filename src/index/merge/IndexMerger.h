@@ -20,6 +20,7 @@ class CDirectory;
 namespace cs::index {
 
 class CBarrelsInfo;
+class CFlushListener;
 
 class CIndexMerger {
 public:
@@ -52,6 +53,9 @@ public:
     void setRecycleRatio(float ratio) { m_recycleParam.ratio = ratio; }
     // The number of deleted documents (strategy 2).
     void setRecycleCount(int32_t count) { m_recycleParam.count = count; }
+    // Told of every renumbering, to move its state along in the same
+    // replacement (not owned; null: nobody).
+    void setFlushListener(CFlushListener* pListener) { m_pListener = pListener; }
 
 protected:
     // Merges the queue's barrels into one named after the queue, replaces
@@ -63,17 +67,27 @@ protected:
 
 private:
     struct MergedFields;
+    // Documents of a merged barrel: old global numbers first .. first +
+    // count - 1 become its local numbers local .. local + count - 1.
+    struct MergedRun {
+        int32_t first;
+        int32_t count;
+        int32_t local;
+    };
 
     void mergeFields(const std::vector<CMergeBarrelEntity*>& entities, const std::string& name,
                      MergedFields& merged);
     // Renumbers the list and puts it on disk; `removed` names barrels whose
-    // records left the list and whose files go in the same replacement. The
-    // barrels are no longer attached to barrel writers afterwards.
-    void replaceBarrels(CBarrelsInfo* pBarrels, const std::vector<std::string>& removed);
+    // records left the list and whose files go in the same replacement, and
+    // `pMerged` (with the runs of its documents) the barrel that took their
+    // place. The barrels are no longer attached to barrel writers afterwards.
+    void replaceBarrels(CBarrelsInfo* pBarrels, const std::vector<std::string>& removed,
+                        const CBarrelInfo* pMerged = nullptr, const std::vector<MergedRun>& mergedRuns = {});
 
     char* m_pBuffer = nullptr;
     int64_t m_bufferSize = 0;
     const FieldFactoryMap* m_pFactorySearcher = nullptr;
+    CFlushListener* m_pListener = nullptr;
     int m_recycleStrategy = RECYCLE_NONE;
     union {
         float ratio;

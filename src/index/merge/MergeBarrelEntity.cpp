@@ -1,5 +1,6 @@
 #include "index/merge/MergeBarrelEntity.h"
 
+#include "index/DeletedFile.h"
 #include "index/format/BarrelFiles.h"
 #include "store/Directory.h"
 #include "utility/Error.h"
@@ -34,12 +35,7 @@ void CMergeBarrelEntity::loadDocDeleted(bool recycle)
         return;
     std::string path = m_pDir->getFullPath(name);
     auto pDeleted = std::make_unique<utility::CDocDeleted>();
-    try {
-        if (!pDeleted->load(path))
-            CS_THROW("failed to read %s", path.c_str());
-    } catch (const std::logic_error& e) {
-        CS_THROW("deleted-documents file %s is damaged: %s", path.c_str(), e.what());
-    }
+    LoadDeletedFile(path, *pDeleted);
 
     uint32_t docCount = static_cast<uint32_t>(m_pBarrelInfo->getDocCount());
     if (pDeleted->docNum() > docCount) {

@@ -1,5 +1,6 @@
 #include "index/writer/IndexWriter.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <exception>
@@ -13,6 +14,7 @@
 #include "content/Content.h"
 #include "content/ContentMode.h"
 #include "index/BarrelsInfo.h"
+#include "index/DeletedFile.h"
 #include "index/Index.h"
 #include "index/commit/RenameMarker.h"
 #include "index/commit/ReplacePlan.h"
@@ -25,6 +27,7 @@
 #include "parse/ParserRegistry.h"
 #include "store/Directory.h"
 #include "utility/ConsoleProgress.h"
+#include "utility/DocDeleted.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
 #include "utility/MemoryCache.h"
@@ -35,8 +38,6 @@ using content::CContent;
 using content::CModeItem;
 
 namespace {
-
-std::string BaseName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
 // A number from 500 to 2000, unless a test fixed it. (rand() is scaled by
 // its own maximum, which differs between C libraries.)
@@ -201,6 +202,10 @@ void CIndexWriter::indexDocument(CContent& content)
         if (fileType >= 0 && fileType < content::filetype::COUNT)
             pParser = parserFor(fileType);
         if (!pParser || pParser->parse(&content) == 0) {
+            if (!pParser)
+                content.setDropReason(content::DropReason::NO_PARSER);
+            if (m_pFlushListener)
+                m_pFlushListener->documentDropped(content);
             content.clear();
             return;
         }
@@ -218,6 +223,8 @@ void CIndexWriter::addDocument(CContent& content)
     int32_t docid = m_pCurrentBarrel->getDocCount();
     m_pBarrelWriter->addDocument(docid, content);
     m_pCurrentBarrel->setDocCount(docid + 1);
+    if (m_pFlushListener)
+        m_pFlushListener->documentAdded(content, m_pCurrentBarrel->getDocStart() + docid);
     content.clear();
 
     bool memorySpent = m_pMemory->overflowBlocks() > 0;
@@ -225,6 +232,11 @@ void CIndexWriter::addDocument(CContent& content)
     if (!memorySpent && !firstBarrelFull)
         return;
     m_firstBarrel = 0;
+    flushAndContinue();
+}
+
+void CIndexWriter::flushAndContinue()
+{
     flush();
     m_pBarrelWriter->beginBarrel(m_pCurrentBarrel->getName());
 }
@@ -262,6 +274,7 @@ void CIndexWriter::flush()
     m_pBarrelWriter->close();
     m_pBarrelWriter->reset();
     hooks::ReachFlushPoint(hooks::BARREL_WRITTEN);
+    writeDeletions();
     m_pBarrelsInfo->write(*m_pIndex->getDirectory());
     hooks::ReachFlushPoint(hooks::STATUS_WRITTEN);
     // The collection's progress is written before any file of the barrel
@@ -303,15 +316,7 @@ void CIndexWriter::rename()
         CReplacePlan plan(&directory);
         for (const char* extension : format::FLUSHED_FILES)
             plan.addRename(0, format::TmpName(barrel + extension), barrel + extension);
-        std::vector<std::string> files;
-        directory.listFiles(files);
-        for (const std::string& path : files) {
-            std::string name = BaseName(path);
-            bool barrelFile = name.compare(0, barrel.size() + 1, barrel + ".") == 0;
-            // ".tmp" alone has no name to take.
-            if (format::IsTmpName(name) && name != format::TMP && !barrelFile)
-                plan.addRename(0, name, format::FinalName(name));
-        }
+        plan.addTmpRenames(0, barrel);
         plan.commit();
         plan.execute();
         hooks::ReachFlushPoint(hooks::RENAMED);
@@ -327,6 +332,78 @@ void CIndexWriter::rename()
     CRenameMarker::remove();
     CS_LOG_INFO("file line :%d CIndexWriter::rename() delete file %s", __LINE__, CRenameMarker::path().c_str());
     hooks::ReachFlushPoint(hooks::MARKER_REMOVED);
+}
+
+void CIndexWriter::deleteDocument(int32_t docNumber)
+{
+    // The current barrel is renamed into place whole; only a flushed one takes a .del.
+    bool flushed = false;
+    for (size_t i = 0; i < m_pBarrelsInfo->size() && !flushed; ++i) {
+        const CBarrelInfo* pBarrel = m_pBarrelsInfo->getBarrel(i);
+        flushed = pBarrel != m_pCurrentBarrel && docNumber >= pBarrel->getDocStart() &&
+                  docNumber < pBarrel->getDocStart() + pBarrel->getDocCount();
+    }
+    CS_ASSERT_ARG_TEXT(flushed, "docNumber in a flushed barrel");
+    m_pendingDeletions.push_back(docNumber);
+}
+
+void CIndexWriter::writeDeletions()
+{
+    store::CDirectory& directory = *m_pIndex->getDirectory();
+    for (size_t i = 0; i < m_pBarrelsInfo->size() && !m_pendingDeletions.empty(); ++i) {
+        CBarrelInfo* pBarrel = m_pBarrelsInfo->getBarrel(i);
+        int32_t start = pBarrel->getDocStart(), count = pBarrel->getDocCount();
+        auto inBarrel = [&](int32_t doc) { return doc >= start && doc < start + count; };
+        if (pBarrel == m_pCurrentBarrel ||
+            std::none_of(m_pendingDeletions.begin(), m_pendingDeletions.end(), inBarrel))
+            continue;
+        // The marks already made stay: the barrel's bitmap grows by these.
+        const std::string name = pBarrel->getName() + format::DEL;
+        utility::CDocDeleted deleted;
+        if (directory.fileExists(name))
+            LoadDeletedFile(directory.getFullPath(name), deleted);
+        if (deleted.docNum() < static_cast<uint32_t>(count))
+            deleted.grow(static_cast<uint32_t>(count) - deleted.docNum());
+        for (int32_t doc : m_pendingDeletions) {
+            if (inBarrel(doc))
+                deleted.setDeleted(doc - start);
+        }
+        std::string path = directory.getFullPath(format::TmpName(name));
+        if (!deleted.save(path))
+            CS_THROW("failed to write %s", path.c_str());
+        pBarrel->setDeletedCount(static_cast<int32_t>(deleted.docDelNum()));
+    }
+    m_pendingDeletions.clear();
+}
+
+void CIndexWriter::commit()
+{
+    indexDocuments();
+    if (m_pBarrelWriter && m_pCurrentBarrel && m_pCurrentBarrel->getDocCount() > 0)
+        flushAndContinue();
+    else
+        commitWithoutBarrel();
+}
+
+void CIndexWriter::commitWithoutBarrel()
+{
+    store::CDirectory& directory = *m_pIndex->getDirectory();
+    m_pIndex->setModified();
+    if (!m_pendingDeletions.empty()) {
+        writeDeletions();
+        m_pBarrelsInfo->write(directory);
+    }
+    if (m_pFlushListener)
+        m_pFlushListener->saveStatus();
+    CReplacePlan plan(&directory);
+    plan.addTmpRenames(0);
+    if (plan.empty())
+        return;
+    CRenameMarker::create();
+    plan.commit();
+    plan.execute();
+    CRenameMarker::remove();
+    CS_LOG_INFO("deletions and collection state are in the index");
 }
 
 void CIndexWriter::dropIncompleteBarrel(const std::string& barrel)
@@ -361,6 +438,7 @@ void CIndexWriter::mergeBarrels(uint8_t* pMemory, size_t size)
 {
     createMerger();
     m_pMerger->setBuffer(reinterpret_cast<char*>(pMemory), static_cast<int64_t>(size));
+    m_pMerger->setFlushListener(m_pFlushListener);
     m_pMerger->merge(m_pBarrelsInfo);
     m_pMerger->setBuffer(nullptr, 0);
 }
