@@ -6,10 +6,17 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "analyze/TokenList.h"
 
 namespace cs::analyze {
+
+// Where a term lies in the analysed text: bytes [begin, end).
+struct CTermSpan {
+    size_t begin;
+    size_t end;
+};
 
 class CAnalyzer {
 public:
@@ -33,6 +40,15 @@ public:
     // Appends the terms of `length` bytes of `text` (which need not be
     // terminated) and returns how many were appended.
     virtual int analyze(const char* text, size_t length, CTokenListBase* basetokens) = 0;
+
+    // As analyze(), and appends where each appended term lies (stop words
+    // too) to `spans`. False, with nothing appended to either, from an
+    // analyzer that cannot tell.
+    virtual bool analyzeSpans(const char* /*text*/, size_t /*length*/, CTokenListBase* /*basetokens*/,
+                              std::vector<CTermSpan>& /*spans*/)
+    {
+        return false;
+    }
 
 protected:
     // The list an analyzer may fill; any other class is an invalid argument.

@@ -13,6 +13,7 @@
 
 namespace cs::analyze {
 class CAnalyzer;
+struct CTermSpan;
 }
 
 namespace cs::content {
@@ -47,9 +48,10 @@ public:
     // fields take "@domain" and "local@" for one side of an address.
     std::vector<int32_t> terms(const std::string& field, const std::string& utf8Value);
 
-    // The terms of text already in GBK (a stored field), stop words included:
-    // the count the indexer adds to a field's total terms.
-    size_t countTerms(int32_t fieldId, const std::string& gbkText);
+    // The terms of text already in GBK (a stored field), stop words included
+    // as -1, with where each lies; false when the field's analyser cannot tell.
+    bool termSpans(const std::string& field, const std::string& gbkText, std::vector<int32_t>& terms,
+                   std::vector<analyze::CTermSpan>& spans);
 
     // The day number of a date, as the date analyser gives it.
     int32_t dayNumber(const std::string& field, const std::string& utf8Value);

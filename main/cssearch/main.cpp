@@ -8,6 +8,7 @@
 #include "Entry.h"
 #include "IndexLocation.h"
 #include "config/Configurator.h"
+#include "platform/Platform.h"
 #include "search/FieldAnalysis.h"
 #include "search/HitPrinter.h"
 #include "search/IndexSearcher.h"
@@ -21,7 +22,8 @@ namespace {
 using namespace cs;
 
 const int kUsageError = 2;
-const char kUsage[] = "usage: cssearch (-d <database> | -i <index directory>) [-n <count>] [--json] <query>...\n"
+const char kUsage[] = "usage: cssearch (-d <database> | -i <index directory>) [-n <count>] [--offset <count>] [--json] "
+                      "<query>...\n"
                       "query: words, field:value, \"a phrase\", date:from..to, AND, OR, NOT, ( )\n";
 
 // The one line on standard error of a search that cannot run.
@@ -47,10 +49,12 @@ int main(int argc, char** argv)
     std::string database;
     std::string query;
     long limit = 10;
+    long offset = 0;
     bool json = false;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
-        if (Option(arg, "-i", "--index") || Option(arg, "-d", "--database") || Option(arg, "-n", "--limit")) {
+        if (Option(arg, "-i", "--index") || Option(arg, "-d", "--database") || Option(arg, "-n", "--limit") ||
+            std::strcmp(arg, "--offset") == 0) {
             if (i + 1 >= argc)
                 return Usage(std::string(arg) + " needs a value");
             const char* value = argv[++i];
@@ -59,10 +63,11 @@ int main(int argc, char** argv)
             } else if (arg[1] == 'd' || arg[2] == 'd') {
                 database = value;
             } else {
+                long& count = arg[2] == 'o' ? offset : limit;
                 char* end = nullptr;
-                limit = std::strtol(value, &end, 10);
-                if (*value == '\0' || *end != '\0' || limit < 0)
-                    return Usage("the count of -n is a number of 0 or more");
+                count = std::strtol(value, &end, 10);
+                if (*value == '\0' || *end != '\0' || count < 0)
+                    return Usage((std::string("the count of ") + arg + " is a number of 0 or more").c_str());
             }
         } else if (std::strcmp(arg, "--json") == 0) {
             json = true;
@@ -96,13 +101,18 @@ int main(int argc, char** argv)
         search::CQueryParser parser(std::set<std::string>(names.begin(), names.end()), "text");
         std::unique_ptr<search::CQueryNode> pQuery = parser.parse(query);
         size_t total = 0;
-        std::vector<search::CSearchHit> hits = searcher.search(*pQuery, static_cast<size_t>(limit), total);
-        search::CHitPrinter printer(json);
+        std::vector<search::CSearchHit> hits =
+            searcher.search(*pQuery, static_cast<size_t>(limit), total, static_cast<size_t>(offset));
+        search::CHitPrinter printer(json                       ? search::CHitPrinter::JSON
+                                    : platform::IsTerminal(1) ? search::CHitPrinter::TERMINAL
+                                                               : search::CHitPrinter::PLAIN);
         for (const search::CSearchHit& hit : hits)
             std::fputs(printer.line(hit).c_str(), stdout);
+        std::fputs(printer.summary(total, static_cast<size_t>(offset), hits.size()).c_str(), json ? stdout : stderr);
         std::fflush(stdout);
-        if (!json || total == 0)
-            std::fprintf(stderr, "%zu of %zu matching documents shown\n", hits.size(), total);
+        // Every exit but 0 says why on standard error, --json's included.
+        if (json && total == 0)
+            std::fputs(search::CHitPrinter(search::CHitPrinter::PLAIN).summary(0, 0, 0).c_str(), stderr);
         return total > 0 ? 0 : 1;
     } catch (const search::CQueryParser::CQueryError& e) {
         return Refuse(std::string("query: ") + e.what());

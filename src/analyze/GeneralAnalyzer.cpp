@@ -64,10 +64,32 @@ int CGeneralAnalyzer::analyze(const char* text, size_t length, CTokenListBase* b
     return static_cast<int>(tokens.size() - first);
 }
 
+bool CGeneralAnalyzer::analyzeSpans(const char* text, size_t length, CTokenListBase* basetokens,
+                                    std::vector<CTermSpan>& spans)
+{
+    m_pSpans = &spans;
+    m_pText = reinterpret_cast<const unsigned char*>(text);
+    try {
+        analyze(text, length, basetokens);
+    } catch (...) {
+        m_pSpans = nullptr;
+        throw;
+    }
+    m_pSpans = nullptr;
+    return true;
+}
+
+void CGeneralAnalyzer::add(CTokenList<wid_t>& tokens, wid_t term, const unsigned char* begin,
+                           const unsigned char* end)
+{
+    tokens.push_back(term);
+    if (m_pSpans)
+        m_pSpans->push_back({static_cast<size_t>(begin - m_pText), static_cast<size_t>(end - m_pText)});
+}
+
 // Forward maximum matching: from each start, the longest dictionary word;
 // a character that starts no word is dropped.
-void CGeneralAnalyzer::segment(const unsigned char* begin, const unsigned char* end,
-                               CTokenList<wid_t>& tokens) const
+void CGeneralAnalyzer::segment(const unsigned char* begin, const unsigned char* end, CTokenList<wid_t>& tokens)
 {
     while (begin < end) {
         int32_t node = CDictionary::root(DoubleByteCode(begin));
@@ -83,18 +105,17 @@ void CGeneralAnalyzer::segment(const unsigned char* begin, const unsigned char* 
             }
         }
         if (candidate != -1)
-            tokens.push_back(candidate);
+            add(tokens, candidate, begin, matchEnd);
         begin = matchEnd;
     }
 }
 
 // A letter run is one word when the dictionary has it whole; otherwise it is
 // coded four letters at a time.
-void CGeneralAnalyzer::addLetters(const unsigned char* begin, const unsigned char* end,
-                                  CTokenList<wid_t>& tokens) const
+void CGeneralAnalyzer::addLetters(const unsigned char* begin, const unsigned char* end, CTokenList<wid_t>& tokens)
 {
     if (wid_t id = m_dictionary.letterWord(begin, end); id != -1) {
-        tokens.push_back(id);
+        add(tokens, id, begin, end);
         return;
     }
     for (const unsigned char *group = begin, *groupEnd; group < end; group = groupEnd) {
@@ -102,7 +123,7 @@ void CGeneralAnalyzer::addLetters(const unsigned char* begin, const unsigned cha
         wid_t value = 0;
         for (const unsigned char* p = group; p < groupEnd; ++p)
             value = value * 26 + static_cast<wid_t>(FoldAscii(*p) - 'a' + 1);
-        tokens.push_back(LETTER_BASE + value);
+        add(tokens, LETTER_BASE + value, group, groupEnd);
     }
 }
 
@@ -113,7 +134,7 @@ void CGeneralAnalyzer::addDigits(const unsigned char* begin, const unsigned char
         wid_t value = 0;
         for (const unsigned char* p = group; p < groupEnd; ++p)
             value = value * 10 + (*p - '0');
-        tokens.push_back(DIGIT_BASE + value);
+        add(tokens, DIGIT_BASE + value, group, groupEnd);
     }
 }
 

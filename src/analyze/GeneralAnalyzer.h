@@ -27,14 +27,20 @@ public:
     CGeneralAnalyzer(const std::string& dictionaryPath, const std::string& stopWordPath);
 
     int analyze(const char* text, size_t length, CTokenListBase* basetokens) override;
+    bool analyzeSpans(const char* text, size_t length, CTokenListBase* basetokens,
+                      std::vector<CTermSpan>& spans) override;
 
 private:
-    void segment(const unsigned char* begin, const unsigned char* end, CTokenList<wid_t>& tokens) const;
-    void addLetters(const unsigned char* begin, const unsigned char* end, CTokenList<wid_t>& tokens) const;
-    static void addDigits(const unsigned char* begin, const unsigned char* end, CTokenList<wid_t>& tokens);
+    void segment(const unsigned char* begin, const unsigned char* end, CTokenList<wid_t>& tokens);
+    void addLetters(const unsigned char* begin, const unsigned char* end, CTokenList<wid_t>& tokens);
+    void addDigits(const unsigned char* begin, const unsigned char* end, CTokenList<wid_t>& tokens);
+    // Appends a term of the bytes [begin, end), and its span while spans are asked for.
+    void add(CTokenList<wid_t>& tokens, wid_t term, const unsigned char* begin, const unsigned char* end);
 
     CDictionary m_dictionary;
     CWordFilter m_filter;
+    std::vector<CTermSpan>* m_pSpans = nullptr;   // during analyzeSpans()
+    const unsigned char* m_pText = nullptr;      // ... the text the spans count from
 };
 
 } // namespace cs::analyze

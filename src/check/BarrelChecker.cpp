@@ -9,6 +9,7 @@
 #include "index/fields/FieldFactory.h"
 #include "index/fields/FieldFactoryRegistry.h"
 #include "index/format/BarrelFiles.h"
+#include "index/format/DocLengths.h"
 #include "index/format/PostingTrailer.h"
 #include "index/format/TermDictionary.h"
 #include "index/postings/DiskPosting.h"
@@ -82,6 +83,7 @@ void CBarrelChecker::check()
                         std::to_string(ends[i]));
     }
     checkStoredFields();
+    checkLengths();
 }
 
 bool CBarrelChecker::requireFiles()
@@ -440,6 +442,54 @@ void CBarrelChecker::checkDeleted()
         problem(index::format::DEL, "", nullptr, 4,
                 "counts " + std::to_string(stored) +
                     " deleted documents, index_status.xml counts " + std::to_string(m_barrel.getDeletedCount()));
+}
+
+void CBarrelChecker::checkLengths()
+{
+    // A barrel written before lengths were kept has none; it ranks without them.
+    std::string name = m_barrel.getName() + index::format::LEN;
+    if (!m_pDir->fileExists(name))
+        return;
+    index::format::CDocLengths lengths;
+    try {
+        std::unique_ptr<store::CIndexInput> pInput(m_pDir->openInput(name));
+        lengths.read(*pInput, m_pDir->getFullPath(name));
+    } catch (const std::exception& e) {
+        problem(index::format::LEN, "", nullptr, -1, Describe(e));
+        return;
+    }
+    if (lengths.documentCount() != m_barrel.getDocCount())
+        problem(index::format::LEN, "", nullptr, 0,
+                "covers " + std::to_string(lengths.documentCount()) + " documents, the barrel holds " +
+                    std::to_string(m_barrel.getDocCount()));
+    std::vector<int32_t> wordFields;
+    for (size_t fid = 0; fid < m_mode.size(); ++fid) {
+        const CModeItem& item = m_mode.item(fid);
+        const std::string* pKind = item.getComponent("indexer");
+        if (item.getIndexKind() != CModeItem::INDEX_NO && (!pKind || *pKind == "text"))
+            wordFields.push_back(static_cast<int32_t>(fid));
+    }
+    if (lengths.fieldIds != wordFields)
+        problem(index::format::LEN, "", nullptr, 8, "does not cover exactly the fields of the text kind");
+    int64_t offset = 8 + 4 * static_cast<int64_t>(lengths.fieldIds.size());
+    for (size_t k = 0; k < lengths.fieldIds.size(); ++k) {
+        int32_t fid = lengths.fieldIds[k];
+        const index::CFieldInfo* pInfo = fid < m_fields.getFieldCount() ? m_fields.getField(fid) : nullptr;
+        std::string field = pInfo ? pInfo->getName() : std::to_string(fid);
+        int64_t known = 0;
+        for (size_t doc = 0; doc < lengths.lengths[k].size(); ++doc, offset += 4) {
+            int32_t length = lengths.lengths[k][doc];
+            if (length < index::format::CDocLengths::UNKNOWN)
+                problem(index::format::LEN, field, nullptr, offset,
+                        "document " + std::to_string(doc) + " has length " + std::to_string(length));
+            known += length > 0 ? length : 0;
+        }
+        // Merges add up the totals of all documents, dropped ones included.
+        if (pInfo && known > pInfo->getTotalTerms())
+            problem(index::format::LEN, field, nullptr, -1,
+                    "the lengths add up to " + std::to_string(known) + " terms, .fdi counts " +
+                        std::to_string(pInfo->getTotalTerms()));
+    }
 }
 
 } // namespace cs::check

@@ -69,6 +69,8 @@ private:
                       index::CDiskPosting& posting, CSections& next);
     void checkStoredFields();
     void checkDeleted();
+    // The document lengths, when the barrel has them.
+    void checkLengths();
     void problem(const std::string& extension, const std::string& field, const CEntry* pEntry, int64_t offset,
                  const std::string& reason);
 

@@ -5,6 +5,7 @@
 
 #include "content/Content.h"
 #include "parse/ContentFile.h"
+#include "parse/HtmlEntities.h"
 #include "parse/HtmlText.h"
 #include "parse/TextEncoding.h"
 #include "parse/TextSearch.h"
@@ -140,7 +141,8 @@ void CEmlParser::appendPart(const CMimeBody& part)
     if (FindNoCase(type.data(), type.data() + type.size(), "text/html") != type.data() + type.size()) {
         m_visible.clear();
         ExtractVisibleText(text.data(), text.size(), m_visible);
-        text = m_visible;
+        DecodeHtmlEntities(m_visible.data(), m_visible.size(), m_decoded);
+        text = m_decoded;
     }
     appendPiece(text);
 }

@@ -49,6 +49,7 @@ private:
 
     std::string m_converted;
     std::string m_visible;
+    std::string m_decoded;   // the visible text with its character references decoded
     std::string m_collapsed;
 };
 

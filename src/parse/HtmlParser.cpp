@@ -5,6 +5,7 @@
 #include "content/Content.h"
 #include "content/FileType.h"
 #include "parse/ContentFile.h"
+#include "parse/HtmlEntities.h"
 #include "parse/HtmlText.h"
 #include "parse/TextEncoding.h"
 #include "parse/TextSearch.h"
@@ -113,7 +114,9 @@ int CHtmlParser::parse(content::CContent* content)
         textLength = m_converted.size();
     }
 
-    size_t runs = CollapseWhiteSpace(text, textLength, m_collapsed);
+    // References are decoded in GBK, where the characters they stand for go.
+    DecodeHtmlEntities(text, textLength, m_decoded);
+    size_t runs = CollapseWhiteSpace(m_decoded.data(), m_decoded.size(), m_collapsed);
     if (m_collapsed.size() <= runs + 1) {
         CS_LOG_DEBUG("no visible text in html file %s", path.c_str());
         return drop(content::DropReason::NO_TEXT);

@@ -1,5 +1,5 @@
-// Web pages (file type 1): the visible text of the page, converted to GBK and
-// with its white space collapsed.
+// Web pages (file type 1): the visible text of the page, converted to GBK,
+// with its character references decoded and its white space collapsed.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +29,7 @@ private:
     CParseBuffer m_readBuffer;
     std::string m_text;        // visible text
     std::string m_converted;   // the visible text in GBK
+    std::string m_decoded;     // ... with its character references decoded
     std::string m_collapsed;
     int32_t m_encoding = content::encoding::UNKNOWN;
 };

@@ -181,6 +181,17 @@ bool ConvertToGbk(int32_t encoding, const char* text, size_t length, std::string
     }
 }
 
+void AppendCodePointInGbk(uint32_t codePoint, std::string& out)
+{
+    if (codePoint < 0x80) {
+        out.push_back(static_cast<char>(codePoint));
+        return;
+    }
+    const char unit[4] = {static_cast<char>(codePoint & 0xFF), static_cast<char>((codePoint >> 8) & 0xFF),
+                          static_cast<char>((codePoint >> 16) & 0xFF), 0};
+    out += FromUtf32().convert(unit, 4);
+}
+
 void Utf8ToGbkInPlace(std::string& text)
 {
     text = FromUtf8().convert(text);

@@ -38,6 +38,9 @@ int32_t EncodingOfCharset(const std::string& name);
 // encoding that cannot be converted (unknown).
 bool ConvertToGbk(int32_t encoding, const char* text, size_t length, std::string& out);
 
+// Appends the GBK form of a Unicode character; nothing when GBK lacks it.
+void AppendCodePointInGbk(uint32_t codePoint, std::string& out);
+
 // Converts a UTF-8 string to GBK in place.
 void Utf8ToGbkInPlace(std::string& text);
 

@@ -172,6 +172,20 @@ MatchList CBarrelSearcher::rangeDocs(int32_t fieldId, int32_t from, int32_t to)
     return matches;
 }
 
+const std::vector<int32_t>* CBarrelSearcher::lengths(int32_t fieldId)
+{
+    if (!m_pLengths) {
+        m_pLengths = std::make_unique<index::format::CDocLengths>();
+        std::string name = m_name + index::format::LEN;
+        if (m_pDir->fileExists(name)) {
+            std::unique_ptr<store::CIndexInput> pInput(m_pDir->openInput(name));
+            m_pLengths->read(*pInput, m_pDir->getFullPath(name));
+        }
+    }
+    const std::vector<int32_t>* pColumn = m_pLengths->field(fieldId);
+    return pColumn && pColumn->size() == static_cast<size_t>(m_docCount) ? pColumn : nullptr;
+}
+
 bool CBarrelSearcher::storedFields(int32_t doc, std::vector<index::CStoreFieldsReader::CStoredField>& fields)
 {
     if (!m_pStored)

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "index/fields/FieldInfoList.h"
+#include "index/format/DocLengths.h"
 #include "index/stored/StoreFieldsReader.h"
 #include "utility/DocDeleted.h"
 
@@ -56,6 +57,10 @@ public:
     // Documents holding a term from `from` to `to` (both included) of a date field.
     MatchList rangeDocs(int32_t fieldId, int32_t from, int32_t to);
 
+    // The length of every document in the field (B.len), or null when the
+    // barrel keeps none for it.
+    const std::vector<int32_t>* lengths(int32_t fieldId);
+
     // False when the document has no stored record.
     bool storedFields(int32_t doc, std::vector<index::CStoreFieldsReader::CStoredField>& fields);
 
@@ -73,6 +78,7 @@ private:
     utility::CDocDeleted m_deleted;
     std::map<int32_t, std::unique_ptr<index::CIndexTermReader>> m_readers;   // null: no terms here
     std::unique_ptr<index::CStoreFieldsReader> m_pStored;
+    std::unique_ptr<index::format::CDocLengths> m_pLengths;   // read on first use
 };
 
 } // namespace cs::search

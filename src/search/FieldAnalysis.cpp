@@ -95,11 +95,15 @@ std::vector<int32_t> CFieldAnalysis::terms(const std::string& field, const std::
     return kept;
 }
 
-size_t CFieldAnalysis::countTerms(int32_t fieldId, const std::string& gbkText)
+bool CFieldAnalysis::termSpans(const std::string& field, const std::string& gbkText, std::vector<int32_t>& terms,
+                               std::vector<analyze::CTermSpan>& spans)
 {
-    if (fieldId < 0 || static_cast<size_t>(fieldId) >= m_pMode->size() || gbkText.empty())
-        return 0;
-    return analyze(m_pMode->item(static_cast<size_t>(fieldId)), gbkText, "stored text").size();
+    analyze::CTokenList<analyze::wid_t> tokens;
+    spans.clear();
+    if (!analyzerOf(searchable(field)).analyzeSpans(gbkText.data(), gbkText.size(), &tokens, spans))
+        return false;
+    terms.assign(tokens.begin(), tokens.end());
+    return true;
 }
 
 int32_t CFieldAnalysis::dayNumber(const std::string& field, const std::string& utf8Value)

@@ -1,5 +1,8 @@
 #include "search/HitPrinter.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "utility/Format.h"
 #include "utility/StringConvertor.h"
 
@@ -38,12 +41,11 @@ bool ValidUtf8(const std::string& text)
 
 } // namespace
 
-std::string CHitPrinter::displayText(const std::string& stored, bool keepUtf8, size_t characters)
+std::string CHitPrinter::displayText(const std::string& stored, bool keepUtf8)
 {
     std::string text = keepUtf8 && ValidUtf8(stored) ? stored : utility::CStringConvertor("utf-8", "gbk").convert(stored);
     std::string shown;
-    size_t count = 0;
-    for (size_t i = 0; i < text.size() && (characters == 0 || count < characters); ++count) {
+    for (size_t i = 0; i < text.size();) {
         size_t length = SequenceLength(static_cast<unsigned char>(text[i]));
         if (length == 0 || i + length > text.size())
             break;   // the convertor gives valid UTF-8; this only guards the loop
@@ -80,14 +82,37 @@ std::string CHitPrinter::jsonString(const std::string& utf8)
 
 std::string CHitPrinter::line(const CSearchHit& hit) const
 {
-    std::string path = displayText(hit.path, true, 0);
-    std::string abstract = displayText(hit.abstract, false, ABSTRACT_CHARACTERS);
-    if (m_json) {
-        return utility::Format("{\"doc\":%lld,\"score\":%.6g,\"path\":", static_cast<long long>(hit.doc), hit.score) +
-               jsonString(path) + ",\"abstract\":" + jsonString(abstract) + "}\n";
+    // The snippet in UTF-8 piece by piece, so that the marks can follow.
+    const char* open = m_style == TERMINAL ? "\033[1m" : m_style == PLAIN ? "[" : "";
+    const char* close = m_style == TERMINAL ? "\033[0m" : m_style == PLAIN ? "]" : "";
+    std::string snippet, marks;
+    size_t done = 0;
+    for (const Mark& mark : hit.marks) {
+        snippet += displayText(hit.snippet.substr(done, mark.first - done), false) + open;
+        size_t begin = snippet.size() - std::strlen(open);
+        snippet += displayText(hit.snippet.substr(mark.first, mark.second - mark.first), false);
+        marks += utility::Format("%s[%zu,%zu]", marks.empty() ? "" : ",", begin, snippet.size());
+        snippet += close;
+        done = mark.second;
     }
-    return utility::Format("%lld\t%.4f\t", static_cast<long long>(hit.doc), hit.score) + path + "\t" + abstract +
-           "\n";
+    snippet += displayText(hit.snippet.substr(std::min(done, hit.snippet.size())), false);
+    std::string path = displayText(hit.path, true);
+    std::string date = displayText(hit.date, true);
+    if (m_style == JSON) {
+        return utility::Format("{\"doc\":%lld,\"score\":%.6g,\"path\":", static_cast<long long>(hit.doc), hit.score) +
+               jsonString(path) + ",\"date\":" + jsonString(date) + ",\"snippet\":" + jsonString(snippet) +
+               ",\"marks\":[" + marks + "]}\n";
+    }
+    return utility::Format("%lld\t%.4f\t", static_cast<long long>(hit.doc), hit.score) + date + "\t" + path + "\t" +
+           snippet + "\n";
+}
+
+std::string CHitPrinter::summary(size_t total, size_t offset, size_t shown) const
+{
+    if (m_style == JSON)
+        return utility::Format("{\"total\":%zu,\"offset\":%zu,\"shown\":%zu}\n", total, offset, shown);
+    std::string from = offset > 0 && shown > 0 ? utility::Format(", from number %zu", offset + 1) : "";
+    return utility::Format("%zu of %zu matching documents shown", shown, total) + from + "\n";
 }
 
 } // namespace cs::search

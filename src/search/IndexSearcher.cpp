@@ -8,8 +8,10 @@
 #include "index/BarrelsInfo.h"
 #include "index/IndexRefusal.h"
 #include "search/BarrelSearcher.h"
+#include "search/DocumentReader.h"
 #include "search/FieldAnalysis.h"
 #include "search/QueryNode.h"
+#include "search/Snippet.h"
 #include "store/ContentDirectory.h"
 #include "utility/Error.h"
 
@@ -29,7 +31,6 @@ struct CIndexSearcher::CPrepared {
     int32_t to = 0;
     double weight = 0.0;             // boost × idf
     double averageLength = 1.0;      // of the field
-    bool storedField = false;        // the field's length can be had from its stored text
     std::vector<MatchList> matches;  // per barrel
     std::vector<std::unique_ptr<CPrepared>> children;
 };
@@ -215,19 +216,6 @@ void CIndexSearcher::collect(CPrepared& node)
     double idf = std::log(1.0 + (static_cast<double>(m_liveDocs) - df + 0.5) / (df + 0.5));
     node.weight = item.getBoost() * idf;
     node.averageLength = docCount > 0 && terms > 0 ? static_cast<double>(terms) / static_cast<double>(docCount) : 1.0;
-    node.storedField = item.getStoreKind() != CModeItem::STORE_NO;
-}
-
-double CIndexSearcher::documentLength(size_t barrel, int32_t fieldId, int32_t doc)
-{
-    std::vector<index::CStoreFieldsReader::CStoredField> fields;
-    if (!m_searchers[barrel]->storedFields(doc, fields))
-        return 0.0;
-    for (const auto& field : fields) {
-        if (field.fieldId == fieldId)
-            return static_cast<double>(m_pAnalysis->countTerms(fieldId, field.text));
-    }
-    return 0.0;
 }
 
 ScoredDocs CIndexSearcher::evaluate(const CPrepared& node, size_t barrel)
@@ -235,16 +223,18 @@ ScoredDocs CIndexSearcher::evaluate(const CPrepared& node, size_t barrel)
     ScoredDocs out;
     switch (node.kind) {
     case CPrepared::TERM:
-    case CPrepared::PHRASE:
+    case CPrepared::PHRASE: {
+        // Without a known length a document counts as of the average one.
+        const std::vector<int32_t>* pLengths = m_searchers[barrel]->lengths(node.fieldId);
         for (const CMatch& match : node.matches[barrel]) {
-            double dl = node.storedField ? documentLength(barrel, node.fieldId, match.doc) : node.averageLength;
-            if (dl <= 0.0)
-                dl = node.averageLength;
+            int32_t length = pLengths ? (*pLengths)[static_cast<size_t>(match.doc)] : -1;
+            double dl = length > 0 ? static_cast<double>(length) : node.averageLength;
             double tf = match.tf;
             double norm = tf + K1 * (1.0 - B + B * dl / node.averageLength);
             out.emplace_back(match.doc, node.weight * tf * (K1 + 1.0) / norm);
         }
         return out;
+    }
     case CPrepared::RANGE:
         for (const CMatch& match : node.matches[barrel])
             out.emplace_back(match.doc, 0.0);
@@ -284,12 +274,25 @@ ScoredDocs CIndexSearcher::evaluate(const CPrepared& node, size_t barrel)
     return out;
 }
 
-std::vector<CSearchHit> CIndexSearcher::search(const CQueryNode& query, size_t limit, size_t& total)
+void CIndexSearcher::collectWanted(const CPrepared& node, int32_t fieldId)
+{
+    if (node.kind == CPrepared::NOT)
+        return;
+    if ((node.kind == CPrepared::TERM || node.kind == CPrepared::PHRASE) && node.fieldId == fieldId)
+        m_wanted.insert(node.terms.begin(), node.terms.end());
+    for (const auto& pChild : node.children)
+        collectWanted(*pChild, fieldId);
+}
+
+std::vector<CSearchHit> CIndexSearcher::search(const CQueryNode& query, size_t limit, size_t& total, size_t offset)
 {
     std::unique_ptr<CPrepared> pRoot = prepare(query);
     if (!pRoot)
         throw CFieldAnalysis::CBadValue("the query holds nothing but stop words");
     collect(*pRoot);
+    m_wanted.clear();
+    if (const CModeItem* pText = textField())
+        collectWanted(*pRoot, pText->getFieldID());
     std::vector<CSearchHit> hits;
     for (size_t barrel = 0; barrel < m_searchers.size(); ++barrel) {
         for (const auto& entry : evaluate(*pRoot, barrel)) {
@@ -303,17 +306,58 @@ std::vector<CSearchHit> CIndexSearcher::search(const CQueryNode& query, size_t l
     auto better = [](const CSearchHit& a, const CSearchHit& b) {
         return a.score != b.score ? a.score > b.score : a.doc < b.doc;
     };
-    size_t shown = limit == 0 ? hits.size() : std::min(limit, hits.size());
-    std::partial_sort(hits.begin(), hits.begin() + static_cast<std::ptrdiff_t>(shown), hits.end(), better);
-    hits.resize(shown);
-    for (CSearchHit& hit : hits)
+    size_t first = std::min(offset, hits.size());
+    size_t end = limit == 0 ? hits.size() : std::min(first + limit, hits.size());
+    std::partial_sort(hits.begin(), hits.begin() + static_cast<std::ptrdiff_t>(end), hits.end(), better);
+    hits.resize(end);
+    hits.erase(hits.begin(), hits.begin() + static_cast<std::ptrdiff_t>(first));
+    for (CSearchHit& hit : hits) {
         fillStored(hit);
+        makeSnippet(hit);
+    }
     return hits;
+}
+
+const CModeItem* CIndexSearcher::textField() const
+{
+    // The parsers give "abstract" the text they give "text".
+    const CModeItem* pText = contentMode().find("text");
+    return pText && pText->getIndexKind() == CModeItem::INDEX_ANALYZE ? pText : nullptr;
+}
+
+bool CIndexSearcher::snippetOf(std::string text, CSearchHit& hit)
+{
+    // Text files keep their terminating zero byte.
+    while (!text.empty() && text.back() == '\0')
+        text.pop_back();
+    const CModeItem* pText = textField();
+    std::vector<int32_t> terms;
+    std::vector<analyze::CTermSpan> spans;
+    if (!m_wanted.empty() && pText && m_pAnalysis->termSpans(pText->getName(), text, terms, spans) &&
+        MakeSnippet(text, terms, spans, m_wanted, hit))
+        return true;
+    if (hit.snippet.empty())
+        LeadingSnippet(text, hit);
+    return false;
+}
+
+void CIndexSearcher::makeSnippet(CSearchHit& hit)
+{
+    // The file is read again when it may hold a match, or there is nothing else to show.
+    if (snippetOf(hit.abstract, hit) || hit.path.empty() || (m_wanted.empty() && !hit.abstract.empty()))
+        return;
+    if (!m_pReader)
+        m_pReader = std::make_unique<CDocumentReader>(contentMode());
+    const CModeItem* pText = textField();
+    std::string text = m_pReader->text(hit.path, pText ? pText->getFieldID() : -1);
+    if (!text.empty())
+        snippetOf(text, hit);
 }
 
 void CIndexSearcher::fillStored(CSearchHit& hit)
 {
     const CModeItem* pPath = contentMode().find("path");
+    const CModeItem* pDate = contentMode().find("date");
     const CModeItem* pAbstract = contentMode().find("abstract");
     for (auto& pSearcher : m_searchers) {
         int64_t local = hit.doc - pSearcher->docStart();
@@ -325,6 +369,8 @@ void CIndexSearcher::fillStored(CSearchHit& hit)
         for (const auto& field : fields) {
             if (pPath && field.fieldId == pPath->getFieldID())
                 hit.path = field.text;
+            else if (pDate && field.fieldId == pDate->getFieldID())
+                hit.date = field.text;
             else if (pAbstract && field.fieldId == pAbstract->getFieldID())
                 hit.abstract = field.text;
         }

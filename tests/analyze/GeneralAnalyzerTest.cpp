@@ -155,3 +155,23 @@ TEST_F(GeneralAnalyzer, RefusesOtherTokenLists)
                   std::string::npos);
     }
 }
+
+TEST_F(GeneralAnalyzer, SpansTellWhereEachTermLies)
+{
+    // Every kind of term, a stop word and a dropped character among them;
+    // the terms are those analyze() gives.
+    const std::string rare = "\x81\x40";
+    const std::string text = "Hello, " + Gbk("我们的") + rare + Gbk("中国人民") + " abcde 123456";
+    cs::analyze::CTokenList<wid_t> tokens;
+    std::vector<cs::analyze::CTermSpan> spans;
+    ASSERT_TRUE(s_pAnalyzer->analyzeSpans(text.data(), text.size(), &tokens, spans));
+    EXPECT_EQ(Tokens(tokens.begin(), tokens.end()), Run(text));
+    std::vector<std::string> pieces;
+    for (const auto& span : spans)
+        pieces.push_back(text.substr(span.begin, span.end - span.begin));
+    EXPECT_EQ(pieces, (std::vector<std::string>{"Hello", Gbk("我们"), Gbk("的"), Gbk("中国"), Gbk("人民"), "abcd", "e",
+                                                "1234", "56"}));
+    // A later plain analysis records nothing.
+    s_pAnalyzer->analyze("more", 4, &tokens);
+    EXPECT_EQ(spans.size(), 9u);
+}

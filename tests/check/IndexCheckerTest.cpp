@@ -156,6 +156,16 @@ TEST(IndexChecker, DamagesAreNamedByFileAndReason)
          false},
         {"missing .sfd", [](CheckedIndex& x) { std::remove(x.path("_0.sfd").c_str()); },
          "/_0.sfd: missing: the barrel list names barrel _0", true},
+        {"truncated .len", [](CheckedIndex& x) { Cut(x.path("_0.len"), 2); },
+         "/_0.len: index file ", true},
+        {"length below -1",
+         [](CheckedIndex& x) { Replace(x.path("_1.len"), 12, std::string("\xff\xff\xff\xfe", 4)); },
+         "/_1.len: field text, byte 12: document 0 has length -2", false},
+        {"lengths beyond the total",
+         [](CheckedIndex& x) { Replace(x.path("_1.len"), 12, std::string("\0\x01\0\0", 4)); },
+         "/_1.len: field text: the lengths add up to 65550 terms, .fdi counts 18", false},
+        {".len of another barrel", [](CheckedIndex& x) { WriteFile(x.path("_1.len"), ReadFile(x.path("_0.len"))); },
+         "/_1.len: byte 0: covers 7 documents, the barrel holds 5", true},
     };
     for (const Damage& damage : damages) {
         SCOPED_TRACE(damage.what);

@@ -23,7 +23,7 @@ using namespace cs::test;
 namespace {
 
 // The lines of cssearch's text output, split at the tabs: document number,
-// score, path, abstract.
+// score, date, path, snippet.
 std::vector<std::vector<std::string>> HitLines(const std::string& out)
 {
     std::vector<std::vector<std::string>> hits;
@@ -218,6 +218,38 @@ TEST(OperatorTools, SearchFindsExactlyTheSampleDocumentsThatHoldTheWords)
             << folder;
     }
     EXPECT_EQ(found("圖書館").count(box.docs() + "/zh/html/news-big5.html"), 1u);
+}
+
+TEST(OperatorTools, HitsShowTheMatchedPassageOfTheirFiles)
+{
+    // A word only deep in a long file; a page of character references.
+    CSampleSandbox box;
+    std::string filler;
+    for (int i = 0; i < 400; ++i)
+        filler += "morning light over the harbour ";
+    WriteFile(box.docs() + "/long/notes.txt", filler + "the zyxwv marker " + filler);
+    WriteFile(box.docs() + "/long/refs.html",
+              "<html><head><title>R&amp;D &#8212; notes</title></head><body><p>caf&eacute; &lt;tag&gt; "
+              "&#x4E2D;&#25991; qwvx</p></body></html>");
+    ProcessResult indexed = box.run({"-d", "alpha"});
+    ASSERT_EQ(indexed.exitCode, 0) << indexed.err;
+
+    ProcessResult deep = box.tool("cssearch", {"-d", "alpha", "zyxwv"});
+    ASSERT_EQ(deep.exitCode, 0) << deep.err;
+    std::vector<std::vector<std::string>> hits = HitLines(deep.out);
+    ASSERT_EQ(hits.size(), 1u) << deep.out;
+    EXPECT_NE(hits[0].at(4).find("harbour the [zyxwv] marker morning"), std::string::npos) << hits[0].at(4);
+    EXPECT_EQ(hits[0].at(4).find("…"), 0u) << "cut before the passage";
+    EXPECT_EQ(deep.err, "1 of 1 matching documents shown\n");
+
+    // References are text, not words: "8212" and "amp" are no terms.
+    ProcessResult refs = box.tool("cssearch", {"-d", "alpha", "qwvx"});
+    ASSERT_EQ(refs.exitCode, 0) << refs.err;
+    hits = HitLines(refs.out);
+    ASSERT_EQ(hits.size(), 1u) << refs.out;
+    EXPECT_NE(hits[0].at(4).find("R&D — notes café <tag> 中文 [qwvx]"), std::string::npos) << hits[0].at(4);
+    for (const char* word : {"8212", "amp", "eacute"})
+        EXPECT_EQ(box.tool("cssearch", {"-d", "alpha", word}).exitCode, 1) << word;
 }
 
 // The activity index of a generated database: users, dates and types, alone

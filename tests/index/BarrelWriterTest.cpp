@@ -114,9 +114,11 @@ TEST_F(BarrelWriter, AnalysedDocumentsBecomeABarrel)
     EXPECT_TRUE(log.logged("INFO", "index barrel  _0 is writing index data"));
     EXPECT_TRUE(log.logged("INFO", "index barrel _0 has compeleted writing index data"));
     EXPECT_TRUE(log.logged("DEBUG", "index barrel _0 has closed files"));
-    EXPECT_EQ(ListDir(m_dir), (std::vector<std::string>{"_0.did.tmp", "_0.fdi.tmp", "_0.pid.tmp", "_0.sfd.tmp",
-                                                        "_0.sfi.tmp", "_0.tid.tmp"}));
+    EXPECT_EQ(ListDir(m_dir), (std::vector<std::string>{"_0.did.tmp", "_0.fdi.tmp", "_0.len.tmp", "_0.pid.tmp",
+                                                        "_0.sfd.tmp", "_0.sfi.tmp", "_0.tid.tmp"}));
     DropTmpNames(m_dir);
+    // The text field's terms per document, as its total terms count them.
+    EXPECT_EQ(ReadDocLengths(m_dir + "/_0.len"), (std::map<int32_t, std::vector<int32_t>>{{0, {3, 2, 0}}}));
     WriteFile(m_dir + "/index_status.xml", Status({{"_0", 3}}));
     EXPECT_EQ(CheckIndex(m_dir), "");   // byte counts, offsets, orders, stored records
 

@@ -108,9 +108,11 @@ struct DocView {
     // (field, term) -> positions (empty for fields without positions)
     std::map<std::pair<std::string, int32_t>, std::vector<uint32_t>> postings;
     std::vector<std::string> stored;
+    std::map<int32_t, int32_t> lengths;   // field id -> known length (B.len)
     bool operator==(const DocView& other) const
     {
-        return deleted == other.deleted && postings == other.postings && stored == other.stored;
+        return deleted == other.deleted && postings == other.postings && stored == other.stored &&
+               lengths == other.lengths;
     }
 };
 
@@ -133,6 +135,9 @@ inline IndexView ViewIndex(const std::string& dir)
         DeletedDocs deleted;
         if (FileExists(dir + "/" + barrel.name + ".del"))
             deleted = ReadDeletedDocs(dir + "/" + barrel.name + ".del");
+        std::map<int32_t, std::vector<int32_t>> lengths;
+        if (FileExists(dir + "/" + barrel.name + ".len"))
+            lengths = ReadDocLengths(dir + "/" + barrel.name + ".len");
         std::vector<std::string> ids(stored.size());
         for (size_t doc = 0; doc < stored.size(); ++doc) {
             if (stored[doc].deleted) {
@@ -146,6 +151,11 @@ inline IndexView ViewIndex(const std::string& dir)
                 entry.stored.push_back(std::to_string(field.fieldId) + "=" + field.text);
             }
             entry.deleted = doc < deleted.deleted.size() && deleted.deleted[doc];
+            // -1: merged from a barrel that kept no lengths, as good as none.
+            for (const auto& [fieldId, column] : lengths) {
+                if (doc < column.size() && column[doc] != -1)
+                    entry.lengths[fieldId] = column[doc];
+            }
             if (!view.docs.emplace(ids[doc], entry).second)
                 throw std::runtime_error("document " + ids[doc] + " twice in the index");
         }

@@ -84,6 +84,10 @@ TEST(MergeWritten, BarrelsOfTheBarrelWriterMergeAndReadBack)
     EXPECT_EQ(CompareViews(before, after), "");
     EXPECT_EQ(after.docs.count("/data/_1/0"), 0u);
     EXPECT_EQ(after.withoutRecord, 1u);
+    // Lengths count the text's terms, the stop word 的 too; the comparison
+    // above found them with their documents.
+    EXPECT_EQ(after.docs.at("/data/_0/0").lengths, (std::map<int32_t, int32_t>{{0, 3}}));
+    EXPECT_EQ(after.docs.at("/data/_2/1").lengths, (std::map<int32_t, int32_t>{{0, 1}}));
 
     // The query side finds the word in every document that holds it.
     cs::index::CFieldInfoList infos;

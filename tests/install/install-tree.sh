@@ -42,11 +42,12 @@ root=$prefix/var/lib/csindex
 ls "$root"/_*.tid "$root"/_*.sfd >/dev/null 2>&1 || fail "no barrel in $root: $(ls "$root")"
 ls "$prefix"/var/log/csindex/csindexer/*.log >/dev/null 2>&1 || fail "no log in $prefix/var/log/csindex/csindexer"
 
-# The hits of a directory index show their abstracts (its documents store no path).
+# The hits of a directory index show their files' paths and the passage that matched.
 out=$("$prefix/bin/cssearch" -d sample -n 0 harbour 2>/dev/null) || fail "cssearch harbour ended with $?"
-echo "$out" | grep -q "The harbour was quiet" || fail "cssearch harbour found: $out"
+echo "$out" | grep -q "	$prefix/share/csindex/sample/docs/en/text/note03.txt	The \[harbour\] was quiet" ||
+    fail "cssearch harbour found: $out"
 out=$("$prefix/bin/cssearch" -d sample -n 0 全文索引 2>/dev/null) || fail "cssearch 全文索引 ended with $?"
-echo "$out" | grep -q "全文索引把文档切分成词语" || fail "cssearch 全文索引 found: $out"
+echo "$out" | grep -q "\[全文索引\]把文档切分成词语" || fail "cssearch 全文索引 found: $out"
 out=$("$prefix/bin/cscheck" -d sample) || fail "cscheck ended with $?: $out"
 echo "$out" | grep -q "^$root: sound, " || fail "cscheck said: $out"
 

@@ -127,9 +127,10 @@ TEST_F(EmlParserTest, UpperCaseQuotedUtf8Charset)
 TEST_F(EmlParserTest, HtmlPartGivesItsVisibleText)
 {
     // A lone GBK HTML part in quoted-printable, charset=" gbk " (blanks inside
-    // the quotes), with a script; the subject is a gb2312 encoded word.
+    // the quotes), with a script and character references; the subject is a
+    // gb2312 encoded word.
     ASSERT_EQ(parseData("eml/html-gbk.eml"), 1);
-    EXPECT_EQ(m_text, Gbk("季度总结 季度总结 收入 增长 "));
+    EXPECT_EQ(m_text, Gbk("季度总结 季度总结 收入 增长 & 5% "));
     // From: "Wang, Wu" <wang.wu@example.net>; To: "Li Si" <li.si@example.org>; zhang.san@example.com
     EXPECT_EQ(m_sender, "wang.wu@example.net");
     EXPECT_EQ(m_recipients, "li.si@example.org;zhang.san@example.com;");

@@ -105,6 +105,29 @@ TEST_F(HtmlParserTest, DeclaredAndDetectedCharsets)
     EXPECT_EQ(m_text, " " + Gbk("體") + " ");
 }
 
+TEST_F(HtmlParserTest, CharacterReferencesDecoded)
+{
+    // Named (HTML 4) and numeric references become GBK characters, in UTF-8
+    // pages and GBK pages alike; characters GBK lacks are dropped.
+    const struct {
+        std::string html;   // UTF-8 unless it names gbk
+        std::string text;   // GBK as UTF-8
+    } cases[] = {
+        {"a &amp; b &lt;c&gt; &quot;d&quot;", "a & b <c> \"d\""},
+        {"x&#8212;y &#x4E2D;&#X6587; &eacute;t&eacute; &euro;5", "x—y 中文 été €5"},
+        {"&copy;2026 &#x1F600;&hearts; &#0;z", "2026 z"},
+        {"&#160;&nbsp;w &#65&#66; q", "w AB q"},
+        {"&bogus; a&b &amp &#; &#xZ; &;", "&bogus; a&b &amp &#; &#xZ; &;"},
+        {"&amp;lt; stays &amp;lt;", "&lt; stays &lt;"},
+        {"<meta charset=gbk>" + Gbk("中") + "&middot;" + Gbk("文"), "中·文"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(parse("refs.html", Page("", "<p>" + c.html + "</p>")), 1) << c.html;
+        EXPECT_EQ(m_text, " " + Gbk(c.text) + " ") << c.html;
+        EXPECT_EQ(FieldText(*m_content, "abstract"), m_text);
+    }
+}
+
 TEST_F(HtmlParserTest, ScrambledPage)
 {
     std::string page = Page("", "<p>secret words</p>");

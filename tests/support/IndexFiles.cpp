@@ -296,6 +296,28 @@ DeletedDocs ReadDeletedDocs(const std::string& path)
     return docs;
 }
 
+std::map<int32_t, std::vector<int32_t>> ReadDocLengths(const std::string& path)
+{
+    std::string data = Slurp(path);
+    CByteReader in(data);
+    int32_t docs = in.int32();
+    int32_t fields = in.int32();
+    if (docs < 0 || fields < 0 || fields > 4096)
+        throw Broken(path + ": impossible counts");
+    std::vector<int32_t> ids;
+    for (int32_t i = 0; i < fields; ++i)
+        ids.push_back(in.int32());
+    std::map<int32_t, std::vector<int32_t>> lengths;
+    for (int32_t id : ids) {
+        std::vector<int32_t>& column = lengths[id];
+        for (int32_t d = 0; d < docs; ++d)
+            column.push_back(in.int32());
+    }
+    if (!in.atEnd())
+        throw Broken(path + ": bytes after the last length");
+    return lengths;
+}
+
 // ---- barrel list ---------------------------------------------------------
 
 namespace {
@@ -439,6 +461,12 @@ std::string CheckBarrel(const std::string& dir, const BarrelRecord& barrel)
                    " deletions, index_status.xml " + std::to_string(barrel.deletedCount);
     } else if (barrel.deletedCount != 0) {
         return "barrel " + name + ": deletions listed but no .del file";
+    }
+    if (Exists(Join(dir, name + ".len"))) {
+        for (const auto& [fieldId, column] : ReadDocLengths(Join(dir, name + ".len"))) {
+            if (static_cast<int64_t>(column.size()) != barrel.docCount)
+                return "barrel " + name + ": .len covers " + std::to_string(column.size()) + " documents";
+        }
     }
     return std::string();
 }

@@ -90,6 +90,9 @@ struct DeletedDocs {
 
 DeletedDocs ReadDeletedDocs(const std::string& path);
 
+// B.len: field id -> the length of every document of the barrel.
+std::map<int32_t, std::vector<int32_t>> ReadDocLengths(const std::string& path);
+
 struct BarrelRecord {
     std::string name;
     int64_t docStart = 0;

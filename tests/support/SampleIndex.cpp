@@ -1,6 +1,7 @@
 #include "support/SampleIndex.h"
 
 #include "content/Content.h"
+#include "content/ContentMode.h"
 #include "index/BarrelsInfo.h"
 #include "index/Index.h"
 #include "index/IndexTestKit.h"
@@ -12,10 +13,11 @@
 namespace cs::test {
 
 void WriteSampleIndex(const std::string& dir, const std::vector<SampleDocument>& documents,
-                      const std::vector<int>& barrelSizes, const std::set<int>& deleted)
+                      const std::vector<int>& barrelSizes, const std::set<int>& deleted,
+                      const content::CContentMode* pMode)
 {
     InstallTestDictionary();
-    const content::CContentMode& mode = DefaultMode();
+    const content::CContentMode& mode = pMode ? *pMode : DefaultMode();
     CAnalysis analysis(mode);
     utility::CMemoryCache cache(4 << 20);
     index::CIndex index(index::CIndex::ACCESS_CREATE, dir);
@@ -55,6 +57,25 @@ void WriteSampleIndex(const std::string& dir, const std::vector<SampleDocument>&
     }
     barrels.write(*index.getDirectory());
     index.getDirectory()->renameFiles("*.tmp", "*");
+}
+
+const content::CContentMode& DatedMode()
+{
+    static content::CContentMode mode;
+    if (mode.size() == 0) {
+        for (size_t i = 0; i < DefaultMode().size(); ++i) {
+            content::CModeItem item = DefaultMode().item(i);
+            if (item.getName() == "date") {
+                content::CModeItem stored("date", content::CModeItem::STORE_UNCOMPRESS, item.getIndexKind(),
+                                          item.getIndexWay());
+                for (const char* component : {"analyzer", "indexer"})
+                    stored.setComponent(component, *item.getComponent(component));
+                item = stored;
+            }
+            mode.addItem(item);
+        }
+    }
+    return mode;
 }
 
 } // namespace cs::test

@@ -29,12 +29,14 @@ inline constexpr char FDI[] = ".fdi";   // field information
 inline constexpr char SFI[] = ".sfi";   // stored-fields offsets, one per document
 inline constexpr char SFD[] = ".sfd";   // stored-fields records
 inline constexpr char DEL[] = ".del";   // deleted documents, only when there are any
+inline constexpr char LEN[] = ".len";   // document lengths of the word fields
 
 // The files a flush writes under ".tmp" names, in the order it renames them.
 // (.del is written under its final name, and only with a deletion.)
-inline constexpr const char* FLUSHED_FILES[] = {TID, DID, PID, FDI, SFI, SFD};
-// Every file a barrel may have.
-inline constexpr const char* BARREL_FILES[] = {TID, DID, PID, FDI, SFI, SFD, DEL};
+inline constexpr const char* FLUSHED_FILES[] = {TID, DID, PID, FDI, SFI, SFD, LEN};
+// Every file a barrel may have (an index written before lengths were kept
+// has no .len).
+inline constexpr const char* BARREL_FILES[] = {TID, DID, PID, FDI, SFI, SFD, DEL, LEN};
 // Every file a barrel must have: a merge writes no .pid when no field keeps
 // positions.
 inline constexpr const char* REQUIRED_FILES[] = {FDI, TID, DID, SFI, SFD};

@@ -8,7 +8,9 @@
 #include "index/commit/RenameMarker.h"
 #include "index/commit/ReplacePlan.h"
 #include "index/format/BarrelFiles.h"
+#include "index/format/DocLengths.h"
 #include "index/merge/DocDeletedMerger.h"
+#include "index/merge/DocLengthsMerger.h"
 #include "index/merge/FieldMerger.h"
 #include "index/stored/StoreFieldsMerger.h"
 #include "index/writer/FlushListener.h"
@@ -267,6 +269,7 @@ void CIndexMerger::mergeBarrel(CMergeBarrelQueue* pQueue)
     pSfd->close();
     int32_t docCount = 0, deletedCount = 0;
     CDocDeletedMerger::merge(m_pDirectory, entities, name, docCount, deletedCount);
+    CDocLengthsMerger::merge(m_pDirectory, entities, name, format::CDocLengths::coveredFields(*m_pFactorySearcher));
     {
         std::unique_ptr<store::CIndexOutput> pFdi(m_pDirectory->createOutput(name + format::FDI));
         merged.fields.write(*pFdi);

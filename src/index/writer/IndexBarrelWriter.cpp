@@ -2,6 +2,7 @@
 
 #include "content/Content.h"
 #include "content/ContentMode.h"
+#include "content/Field.h"
 #include "index/format/BarrelFiles.h"
 #include "store/Directory.h"
 #include "utility/Error.h"
@@ -46,6 +47,7 @@ void CIndexBarrelWriter::createFieldIndexers(const FieldFactoryMap& factories)
         m_fieldIndexers[fid]->setFieldName(info.getName());
         m_fieldIndexers[fid]->setIndexWay(info.getIndexWay());
     }
+    m_lengths.reset(format::CDocLengths::coveredFields(factories));
 }
 
 void CIndexBarrelWriter::addDocument(int32_t docid, const content::CContent& content)
@@ -60,6 +62,14 @@ void CIndexBarrelWriter::addDocument(int32_t docid, const content::CContent& con
         m_fieldIndexers[fid]->addField(docid, &field);
     }
     m_storeFieldsWriter.addDocument(docid, &content);
+    for (size_t k = 0; k < m_lengths.fieldIds.size(); ++k) {
+        // Counted as the field's total terms count them.
+        const content::CField* pField = content.findField(static_cast<uint32_t>(m_lengths.fieldIds[k]));
+        bool counted = pField && pField->getIndexMode() != CModeItem::INDEX_NO && pField->getTokens();
+        std::vector<int32_t>& column = m_lengths.lengths[k];
+        column.resize(static_cast<size_t>(docid) + 1, 0);
+        column[static_cast<size_t>(docid)] = counted ? static_cast<int32_t>(pField->getTokens()->size()) : 0;
+    }
 }
 
 void CIndexBarrelWriter::checkDiskSpace() const
@@ -96,6 +106,9 @@ void CIndexBarrelWriter::write()
     std::unique_ptr<store::CIndexOutput> pFdi(m_pDirectory->createOutput(format::TmpName(m_barrelName + format::FDI)));
     m_fieldInfos.write(*pFdi);
     pFdi->close();
+    std::unique_ptr<store::CIndexOutput> pLen(m_pDirectory->createOutput(format::TmpName(m_barrelName + format::LEN)));
+    m_lengths.write(*pLen);
+    pLen->close();
     pTid->close();
     pDid->close();
     pPid->close();
@@ -132,6 +145,7 @@ void CIndexBarrelWriter::beginBarrel(const std::string& name)
     m_storeFieldsWriter.open(m_pDirectory, m_barrelName, &m_fieldInfos);
     loadDocDeleted();
     m_fieldInfos.resetStatistics();
+    m_lengths.reset(m_lengths.fieldIds);
 }
 
 void CIndexBarrelWriter::loadDocDeleted()

@@ -12,6 +12,7 @@
 #include "index/fields/FieldFactory.h"
 #include "index/fields/FieldIndexer.h"
 #include "index/fields/FieldInfoList.h"
+#include "index/format/DocLengths.h"
 #include "index/stored/StoreFieldsWriter.h"
 #include "utility/DocDeleted.h"
 #include "utility/MemoryCache.h"
@@ -45,7 +46,7 @@ public:
     // Document `docid` is the barrel's next local number.
     void addDocument(int32_t docid, const content::CContent& content);
 
-    // Writes B.tid, B.did, B.pid and B.fdi under ".tmp" names.
+    // Writes B.tid, B.did, B.pid, B.fdi and B.len under ".tmp" names.
     void write();
     // Closes the stored-fields files and writes B.del when the barrel has a
     // deleted document.
@@ -76,6 +77,7 @@ private:
     utility::CMemoryCache* m_pMemory;   // not owned
     std::unique_ptr<utility::CDocDeleted> m_pDocDeleted;
     std::vector<std::unique_ptr<CFieldIndexer>> m_fieldIndexers;   // by field id; empty when not indexed
+    format::CDocLengths m_lengths;   // of the barrel's documents so far
 };
 
 } // namespace cs::index
