@@ -28,6 +28,15 @@ public:
     // Replaces `list` with the full paths of the files (not directories);
     // returns their number.
     virtual size_t listFiles(std::vector<std::string>& list, bool recursive = false) = 0;
+    // The names, without the directory, of the files directly in it.
+    std::vector<std::string> listFileNames()
+    {
+        std::vector<std::string> names;
+        listFiles(names);
+        for (std::string& name : names)
+            name.erase(0, name.find_last_of('/') + 1);
+        return names;
+    }
 
     virtual bool fileExists(const std::string& name) const = 0;
     virtual int64_t fileLength(const std::string& name) const = 0;

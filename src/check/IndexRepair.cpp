@@ -26,15 +26,6 @@ using utility::Format;
 
 namespace {
 
-std::vector<std::string> FileNames(store::CDirectory& dir)
-{
-    std::vector<std::string> paths;
-    dir.listFiles(paths);
-    for (std::string& path : paths)
-        path.erase(0, path.find_last_of('/') + 1);
-    return paths;
-}
-
 // A barrel the list does not name, as its files describe it: the documents
 // .sfi has room for, the deletions .del counts.
 CBarrelInfo Unlisted(store::CDirectory& dir, const std::string& name)
@@ -106,7 +97,7 @@ std::vector<std::string> CIndexRepair::repair()
         if (index::format::BarrelNumber(barrel.getName()) >= 0)
             barrels.emplace(index::format::BarrelNumber(barrel.getName()), barrel);
     }
-    std::vector<std::string> files = FileNames(dir);
+    std::vector<std::string> files = dir.listFileNames();
     for (const std::string& file : files) {
         std::string name = index::format::BarrelOfFile(file);
         if (!name.empty() && barrels.count(index::format::BarrelNumber(name)) == 0)

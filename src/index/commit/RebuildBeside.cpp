@@ -21,15 +21,6 @@ namespace cs::index {
 
 namespace {
 
-std::vector<std::string> FileNames(store::CDirectory& dir)
-{
-    std::vector<std::string> paths;
-    dir.listFiles(paths);
-    for (std::string& path : paths)
-        path.erase(0, path.find_last_of('/') + 1);
-    return paths;
-}
-
 bool IsCollectionState(const std::string& name)
 {
     return std::any_of(std::begin(format::COLLECTION_STATE_FILES), std::end(format::COLLECTION_STATE_FILES),
@@ -75,7 +66,7 @@ void CRebuildBeside::checkRoom(const std::string& indexDir)
         return;
     store::CContentDirectory dir(indexDir, store::CContentDirectory::MODE_OPEN);
     int64_t bytes = 0;
-    for (const std::string& name : FileNames(dir)) {
+    for (const std::string& name : dir.listFileNames()) {
         if (IsIndexFile(name))
             bytes += dir.fileLength(name);
     }
@@ -95,8 +86,8 @@ void CRebuildBeside::swapIn(const std::string& indexDir)
     const std::string staging = stagingDir(indexDir);
     store::CContentDirectory dir(indexDir, store::CContentDirectory::MODE_OPEN);
     store::CContentDirectory staged(staging, store::CContentDirectory::MODE_OPEN);
-    std::vector<std::string> oldFiles = FileNames(dir);
-    std::vector<std::string> newFiles = FileNames(staged);
+    std::vector<std::string> oldFiles = dir.listFileNames();
+    std::vector<std::string> newFiles = staged.listFileNames();
     // The new barrels take names that no file of the old index has.
     int base = 0;
     for (const std::string& name : oldFiles) {
