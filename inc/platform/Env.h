@@ -40,6 +40,14 @@ public:
     virtual bool next(DirEntry& entry, bool& statFailed) = 0;
 };
 
+// A read-only map of a whole file; unmapped when it is destroyed.
+class CFileMap {
+public:
+    virtual ~CFileMap() = default;
+    virtual const char* data() const = 0;
+    virtual size_t size() const = 0;
+};
+
 // Who may read a file the system creates besides its owner.
 enum class Readers { Owner, Everyone };
 
@@ -133,6 +141,9 @@ public:
     virtual int64_t readFileData(int fd, void* data, int64_t length) = 0;
     // The same from file offset `position`; the descriptor's own offset stays.
     virtual int64_t readFileDataAt(int fd, void* data, int64_t length, int64_t position) = 0;
+    // A whole, non-empty regular file mapped for reading, its pages read at
+    // once; null when it cannot be opened or mapped.
+    virtual std::unique_ptr<CFileMap> mapFileForRead(const std::string& path) = 0;
 
     // ---- through the operations above -------------------------------------------
 

@@ -87,6 +87,7 @@ public:
     {
         return m_target.readFileDataAt(fd, data, length, position);
     }
+    std::unique_ptr<CFileMap> mapFileForRead(const std::string& path) override { return m_target.mapFileForRead(path); }
 
 private:
     CEnv& m_target;

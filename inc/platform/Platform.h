@@ -52,6 +52,9 @@ bool CreatePipe(int fds[2]);
 // started (the program missing or not executable, no process to be had).
 int StartChild(const std::vector<std::string>& argv, int outputFd);
 
+// The id of this process.
+int CurrentProcessId();
+
 // Waits at most `timeoutMs` (-1: no limit) for the child to end, leaving it
 // to be reaped. 1 ended, 0 still running, -1 failure (error code set).
 int WaitChildEnd(int pid, int timeoutMs);

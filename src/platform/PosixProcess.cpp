@@ -121,6 +121,8 @@ int StartChild(const std::vector<std::string>& argv, int outputFd)
     return pid;
 }
 
+int CurrentProcessId() { return static_cast<int>(::getpid()); }
+
 int WaitChildEnd(int pid, int timeoutMs)
 {
     int64_t deadline = timeoutMs < 0 ? -1 : MonotonicMillis() + timeoutMs;
