@@ -1,6 +1,7 @@
 #include "Entry.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <strings.h>
@@ -31,6 +32,7 @@ struct CommandLine {
     std::string database;   // empty without -d
     bool named = false;     // -d was given
     int recreate = 0;
+    int threads = 0;        // -j, 0 without it
 };
 
 bool SameWord(const char* word, const char* option) { return ::strcasecmp(word, option) == 0; }
@@ -47,6 +49,8 @@ void PrintUsage()
 void PrintHelp()
 {
     PrintUsage();
+    std::fputs("-j 1|2: threads of the index writer (/config/index/threads); with 2, documents are parsed and "
+               "analysed on a second thread\n", stdout);
     std::fputs("--check-config: check the configuration, touch no index\n", stdout);
     std::fputs("--help, --version\n", stdout);
 }
@@ -91,6 +95,15 @@ int ParseCommandLine(int argc, char** argv, CommandLine& line)
             line.named = true;
         } else if (SameWord(word, "-r")) {
             line.recreate = 1;
+        } else if (SameWord(word, "-j")) {
+            const char* count = i + 1 < argc ? argv[i + 1] : "";
+            if (std::strcmp(count, "1") != 0 && std::strcmp(count, "2") != 0) {
+                PrintUsage();
+                SayFailure(*count ? std::string("-j takes 1 or 2 threads, not ") + count
+                                  : std::string("-j needs a number of threads, 1 or 2"));
+                return 1;
+            }
+            line.threads = std::atoi(argv[++i]);
         } else if (SameWord(word, "-m")) {
             return MergeOnly();
         } else {
@@ -168,6 +181,8 @@ int Main(int argc, char** argv)
         int code = ParseCommandLine(argc, argv, line);
         if (code != kGoOn)
             return code;
+        if (line.threads)
+            g_pGlobalConfig->overrideIndexThreads(line.threads);
         RunDatabases(line);
         CS_LOG_INFO("indexing end");
         CConsoleProgress::instance().finish();

@@ -120,9 +120,12 @@ CPreparedRun PrepareIndexing(utility::CConfigurator* pConfigurator, const std::s
         CS_THROW("creating indexwriter failed: %s", utility::WithoutErrorSite(e.what()).c_str());
     }
     pWriter->setConfigurator(pConfigurator);
+    pWriter->setThreads(g_pGlobalConfig->indexThreads());
     pWriter->setFlushListener(run.pCollection.get());
     run.pCollection->setIndexWriter(pWriter.release(), true);
     CS_LOG_INFO("finished index preparing work.created indexer, indexwriter, parser, analyzer");
+    CS_LOG_INFO("documents are parsed and analysed %s",
+                g_pGlobalConfig->indexThreads() == 2 ? "on a second thread" : "on the indexing thread");
     return run;
 }
 

@@ -20,6 +20,7 @@ template <class T>
 class CTokenList : public CTokenListBase {
 public:
     size_t size() const override { return m_tokens.size(); }
+    size_t capacity() const { return m_tokens.capacity(); }
 
     void push_back(T token) { m_tokens.push_back(token); }
     void clear() { m_tokens.clear(); }   // keeps the storage for the next text

@@ -16,6 +16,11 @@ public:
 
     int16_t systemStatus() const { return m_systemStatus; }
     uint32_t indexMemory() const { return m_indexMemory; }
+    // Threads of the index writer: 1, or 2 to parse and analyse documents on
+    // a second thread.
+    int32_t indexThreads() const { return m_indexThreads; }
+    // The command line's choice (csindexer -j) over the file's.
+    void overrideIndexThreads(int32_t threads) { m_indexThreads = threads; }
     const std::string& sourceDir() const { return m_sourceDir; }
     const std::string& indexPath() const { return m_indexPath; }
     const std::string& date() const { return m_date; }
@@ -44,6 +49,7 @@ private:
 
     int16_t m_systemStatus = 0;
     uint32_t m_indexMemory = 0;
+    int32_t m_indexThreads = 0;
     std::string m_sourceDir;
     std::string m_indexPath;
     std::string m_date;

@@ -68,6 +68,9 @@ public:
     // slot 0 stays.
     void clear();
 
+    // Bytes the texts, token lists and input hold, used or kept for reuse.
+    size_t heldBytes() const;
+
 private:
     CField& fieldOf(uint32_t id);
     CContentInput& input();

@@ -39,6 +39,9 @@ public:
     const CBuffer& getBuffer(size_t slot) const { return m_buffers[slot]; }
     void setBuffer(int32_t fieldId, const char* bytes, size_t length);
 
+    // Bytes the file path and the buffer hold, used or kept for reuse.
+    size_t heldBytes() const;
+
 private:
     std::unique_ptr<CFileRef> m_pFile;
     std::vector<CBuffer> m_buffers;

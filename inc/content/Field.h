@@ -49,6 +49,9 @@ public:
     // Forgets the value and the token list.
     void clear();
 
+    // Bytes the text and the token list hold, used or kept for reuse.
+    size_t heldBytes() const;
+
 private:
     struct CData {
         uint8_t ft = EMPTY;

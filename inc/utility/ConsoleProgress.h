@@ -2,11 +2,13 @@
 // error, redrawn in place, with the records or files handled, the megabytes
 // read, the rate, the barrels written and the merges done. When standard error
 // is no terminal the reporter stays silent, so logs and scripts see exactly
-// what they saw without it.
+// what they saw without it. Threads may report at once (the bytes are read
+// where documents are parsed).
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 
 namespace cs::utility {
@@ -27,13 +29,13 @@ public:
     CConsoleProgress& operator=(const CConsoleProgress&) = delete;
 
     // What one item is: "files" for a directory, "records" for a database.
-    void setUnit(const char* unit) { m_unit = unit; }
+    void setUnit(const char* unit);
     void itemHandled();
     void bytesRead(int64_t count);
     void barrelWritten();
     void mergeDone();
     // What the run did, in words: the final line shows it after the figures.
-    void setSummary(const std::string& summary) { m_summary = summary; }
+    void setSummary(const std::string& summary);
 
     // Draws the line a last time, with the summary, and ends it, so that what
     // is printed next starts on a line of its own; nothing when no line was
@@ -49,6 +51,7 @@ private:
 
     static constexpr int64_t REDRAW_MS = 250;
 
+    std::mutex m_mutex;   // over everything below
     bool m_active;
     Sink m_sink;
     Clock m_clock;

@@ -1,9 +1,11 @@
 // The process-wide logger: one file per day under the log directory, a fixed
 // line header, commit to disk after every line, and strict failure (any
-// failure to write ends the process with exit code 1).
+// failure to write ends the process with exit code 1). Threads may log at
+// once: each line is written whole, one after the other.
 #pragma once
 
 #include <cstdarg>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -44,6 +46,7 @@ private:
     void removeOldFiles();
 
     static int s_threshold;
+    std::mutex m_mutex;   // over the day file and the listener
     int m_fd = -1;
     int m_day = -1;
     char m_appLogDir[4096];

@@ -177,24 +177,32 @@ void CContentCollection::collect()
         return;
     }
     m_progress.start(tables.size());
+    m_readFrom = m_status.autoId();
     for (size_t i = 0; i < tables.size(); ++i) {
         if (i > 0) {
             // Only the capture component's newest table still grows; a table
-            // with a later one beside it is complete once read to its end.
-            m_status.completeTable(tables[i - 1]);
-            m_status.setResumePoint(tables[i], 0);
-            m_dirty = true;
+            // with a later one beside it is complete once read to its end,
+            // and once the writer has come past its last document.
+            atWriter([&] {
+                m_pIndexWriter->runInOrder([this, done = tables[i - 1], next = tables[i]] {
+                    m_status.completeTable(done);
+                    m_status.setResumePoint(next, 0);
+                    m_dirty = true;
+                });
+            });
+            m_readFrom = 0;
         }
         if (!collectTable(tables[i]))
             break;
     }
+    atWriter([this] { m_pIndexWriter->drainDocuments(); });
     m_progress.write();
     m_errorFile.remove();
 }
 
 uint32_t CContentCollection::countRecords(const std::string& table)
 {
-    std::string sql = RecordCountQuery(table, m_status.autoId(), m_status.webEnabled());
+    std::string sql = RecordCountQuery(table, m_readFrom, m_status.webEnabled());
     for (int attempt = 0;; ++attempt) {
         try {
             CDatabase::CRowset rows;
@@ -227,7 +235,7 @@ bool CContentCollection::collectTable(const std::string& table)
     const CDebugCollectRange& debug = m_status.debugRange();
     uint32_t handled = 0;
     int brokenPasses = 0;
-    std::string sql = RecordSelectQuery(table, m_status.autoId(), m_status.webEnabled());
+    std::string sql = RecordSelectQuery(table, m_readFrom, m_status.webEnabled());
     CS_LOG_DEBUG("%s", sql.c_str());
     for (;;) {
         CDatabase::CRowset rows;
@@ -243,6 +251,7 @@ bool CContentCollection::collectTable(const std::string& table)
             if (handled % 100 == 0)
                 m_progress.write();
             handleRecord(table, record);
+            m_readFrom = record.autoId + 1;
             ++handled;
             m_progress.recordHandled();
             utility::CConsoleProgress::instance().itemHandled();
@@ -257,7 +266,7 @@ bool CContentCollection::collectTable(const std::string& table)
             throw CDatabase::Exception(Format("the server keeps breaking off the records of %s", table.c_str()));
         CS_LOG_WARN("total != collect_count = %u", handled);
         m_pRecordDb->reconnect();
-        sql = RecordSelectQuery(table, m_status.autoId(), m_status.webEnabled());
+        sql = RecordSelectQuery(table, m_readFrom, m_status.webEnabled());
         CS_LOG_INFO("re exec sql: %s", sql.c_str());
     }
     CS_LOG_INFO("collect count is %u", handled);
@@ -267,56 +276,87 @@ bool CContentCollection::collectTable(const std::string& table)
 
 void CContentCollection::handleRecord(const std::string& table, const CRecordRow& record)
 {
+    const CRecordClass* pClass = nullptr;
     try {
-        processRecord(table, record);
+        pClass = readRecord(table, record);
     } catch (const CBadRecord& e) {
         CS_LOG_WARN("record [%s, %u] passed over: %s", table.c_str(), record.autoId, LogText(e.what()).c_str());
-        passOver(record);
     } catch (const std::bad_alloc&) {
         throw;   // the lack-of-memory report, not this record's
-    } catch (const std::exception& e) {
-        m_errorFile.fail(table, record.autoId,
-                         utility::Format("failed to handle record [%s, %u]: %s", table.c_str(), record.autoId,
-                                         LogText(e.what()).c_str()));
     } catch (...) {
-        m_errorFile.fail(table, record.autoId,
-                         utility::Format("failed to handle record [%s, %u]: other exception", table.c_str(),
-                                         record.autoId));
+        failRecord(CRecordPlace{table, record.autoId}, std::current_exception());
     }
+    atWriter([&] {
+        if (pClass)
+            takeRecord(CRecordPlace{table, record.autoId}, pClass->collectType);
+        else
+            passOver(record.autoId);
+    });
 }
 
-void CContentCollection::processRecord(const std::string& table, const CRecordRow& record)
+const CRecordClass* CContentCollection::readRecord(const std::string& table, const CRecordRow& record)
 {
     const CRecordClass* pClass = ClassifyRecord(record.privateType, record.appCrc);
-    if (!pClass || !m_status.debugRange().typeEnabled(pClass->collectType)) {
-        passOver(record);
-        return;
-    }
+    if (!pClass || !m_status.debugRange().typeEnabled(pClass->collectType))
+        return nullptr;
     std::string contentTable = pClass->table + table.substr(1);
     CContentRow content;
     if (!contentTableExists(contentTable) || !readContentRow(contentTable, record, content)) {
         CS_LOG_DEBUG("record [%s, %u] has no content in %s, passed over", table.c_str(), record.autoId,
                      contentTable.c_str());
-        passOver(record);
-        return;
+        return nullptr;
     }
     if (pClass->table == 'P' && HostHoldsTrashDomain(content.result)) {
         CS_LOG_INFO("record [%s, %u] dropped: its host holds the trash string %s", table.c_str(), record.autoId,
                     parse::kTrashDomain);
-        passOver(record);
-        return;
+        return nullptr;
     }
     CS_LOG_DEBUG("collecting record [%s, %u] (%d%%)...", table.c_str(), record.autoId, m_progress.percent());
     m_builder.build(table, record, *pClass, content, m_document);
     m_valueCheck.check("date", m_document.date);
     m_valueCheck.check("type", m_document.type);
+    return pClass;
+}
+
+void CContentCollection::takeRecord(const CRecordPlace& place, int collectType)
+{
+    // Counted and passed where the writer comes to the record's document: a
+    // flush on the way saves a state that holds it, like the barrel it lands
+    // in, and a flush of the documents before saves one without it.
+    m_pIndexWriter->runInOrder([this, place, collectType, date = m_document.date] {
+        m_inWriter = place;
+        m_status.countRecord(collectType, date);
+        advance(place.autoId);
+    });
     handOver(m_document);
-    // Counted and passed before the writer indexes the document: a flush on
-    // the way saves a state that holds it, like the barrel it lands in.
-    m_status.countRecord(pClass->collectType, m_document.date);
-    advance(record.autoId);
     m_pIndexWriter->indexDocuments();
     CS_LOG_DEBUG("record collected");
+}
+
+template <class F>
+void CContentCollection::atWriter(F call)
+{
+    try {
+        call();
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (...) {
+        failRecord(m_inWriter, std::current_exception());
+    }
+}
+
+void CContentCollection::failRecord(const CRecordPlace& place, std::exception_ptr error)
+{
+    std::string why = "other exception";
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        why = LogText(e.what());
+    } catch (...) {
+    }
+    m_errorFile.fail(place.table, place.autoId,
+                     utility::Format("failed to handle record [%s, %u]: %s", place.table.c_str(), place.autoId,
+                                     why.c_str()));
 }
 
 bool CContentCollection::contentTableExists(const std::string& name)
@@ -379,7 +419,10 @@ void CContentCollection::handOver(const CRecordDocument& doc)
         pDoc->setFileInput(doc.file, m_textId);
 }
 
-void CContentCollection::passOver(const CRecordRow& record) { advance(record.autoId); }
+void CContentCollection::passOver(uint32_t autoId)
+{
+    m_pIndexWriter->runInOrder([this, autoId] { advance(autoId); });
+}
 
 void CContentCollection::advance(uint32_t autoId)
 {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <set>
 #include <string>
@@ -49,6 +50,11 @@ public:
     const CCollectStatus& status() const { return m_status; }
 
 private:
+    struct CRecordPlace {
+        std::string table;
+        uint32_t autoId = 0;
+    };
+
     void connect(const utility::CDbInfo& info, const std::string& dbname, std::unique_ptr<utility::CDatabase>& pDb);
     void reconnectContent();
     template <class F>
@@ -57,13 +63,23 @@ private:
     bool collectTable(const std::string& table);
     uint32_t countRecords(const std::string& table);
     void handleRecord(const std::string& table, const CRecordRow& record);
-    void processRecord(const std::string& table, const CRecordRow& record);
+    // Builds the record's document; null when the record is passed over.
+    const CRecordClass* readRecord(const std::string& table, const CRecordRow& record);
     bool contentTableExists(const std::string& name);
     bool readContentRow(const std::string& contentTable, const CRecordRow& record, CContentRow& content);
+    // Hands the built document over, the record counted where it goes.
+    void takeRecord(const CRecordPlace& place, int collectType);
     // Fills the writer's next document; the writer indexes it when asked.
     void handOver(const CRecordDocument& doc);
-    void passOver(const CRecordRow& record);
+    void passOver(uint32_t autoId);
     void advance(uint32_t autoId);
+    // Runs a call of the writer, which indexes documents handed over before:
+    // what it raises is the failure of the record whose document the writer
+    // was on.
+    template <class F>
+    void atWriter(F call);
+    // Leaves rt.err naming the record and ends the process.
+    [[noreturn]] void failRecord(const CRecordPlace& place, std::exception_ptr error);
 
     CCollectStatus m_status;
     CRunProgress m_progress;
@@ -77,6 +93,10 @@ private:
     std::set<std::string> m_tables;                     // every table of the database
     std::set<std::string> m_missingTables;              // content tables found missing
     bool m_dirty = false;                               // state changed since the last save
+    // The auto_id the record query of the table being read starts from; the
+    // state's resume point follows as the writer comes to the records.
+    uint32_t m_readFrom = 0;
+    CRecordPlace m_inWriter;                            // whose document the writer is on
 
     int32_t m_textId = -1;
     int32_t m_userId = -1;

@@ -88,6 +88,8 @@ void CDirCollection::collect()
     for (const CCurrentFile& file : m_toTake)
         takeFile(file);
     m_toTake.clear();
+    // What became of every file is known once the writer has indexed them.
+    m_pIndexWriter->drainDocuments();
     // The last changes (or a run that only deleted) may follow the last flush.
     if (m_changed)
         m_pIndexWriter->commit();
@@ -151,18 +153,25 @@ void CDirCollection::meetFile(const std::string& path, const platform::FileStatu
 
 void CDirCollection::takeFile(const CCurrentFile& file)
 {
-    // The old version's document goes in the same commit as the new one.
+    // Where the writer comes to the file's document: the flush listener's
+    // calls that follow are about this file.
+    m_pIndexWriter->runInOrder([this, file] { beginFile(file); });
+    content::CContent* pContent = m_pIndexWriter->nextDocument();
+    pContent->setFileInput(file.path, m_textFieldId);
+    pContent->setFileType(parse::IdentifyFileType(file.path.c_str()));
+    SetText(*pContent, m_pathFieldId, file.path);
+    SetText(*pContent, m_dateFieldId, LocalDate(file.status.modifiedNs));
+    m_pIndexWriter->indexDocuments();
+}
+
+void CDirCollection::beginFile(const CCurrentFile& file)
+{
+    // The old version's document goes in the same commit as the new one, by
+    // its number as the merges so far left it.
     const CDirState::CFile* pKnown = m_state.find(file.path);
     if (pKnown && pKnown->doc >= 0)
         m_pIndexWriter->deleteDocument(pKnown->doc);
     m_current = file;
-    content::CContent* pContent = m_pIndexWriter->nextDocument();
-    pContent->setFileInput(m_current.path, m_textFieldId);
-    pContent->setFileType(parse::IdentifyFileType(m_current.path.c_str()));
-    SetText(*pContent, m_pathFieldId, m_current.path);
-    SetText(*pContent, m_dateFieldId, LocalDate(m_current.status.modifiedNs));
-    // Indexed at once, so that what becomes of it is told about this file.
-    m_pIndexWriter->indexDocuments();
 }
 
 void CDirCollection::documentAdded(const content::CContent& /*content*/, int32_t docNumber)

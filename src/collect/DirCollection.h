@@ -57,6 +57,7 @@ private:
     void walk(const std::string& dir);
     void meetFile(const std::string& path, const platform::FileStatus& status);
     void takeFile(const CCurrentFile& file);
+    void beginFile(const CCurrentFile& file);
     void removeUnseen();
 
     std::string m_sourceDir;
@@ -65,7 +66,7 @@ private:
     CDirState m_state;
     CDirRunSummary m_summary;
     std::vector<CCurrentFile> m_toTake;   // new and changed files, in walk order
-    CCurrentFile m_current;
+    CCurrentFile m_current;               // whose document the writer is on
     int32_t m_textFieldId = -1;
     int32_t m_pathFieldId = -1;
     int32_t m_dateFieldId = -1;

@@ -21,6 +21,7 @@ const uint32_t kMergeCMax = 20;
 const uint32_t kMinIndexMemory = 10485760;     // 10 MiB
 const uint32_t kMaxIndexMemory = static_cast<uint32_t>(CMemoryCache::MAX_SIZE);
 const uint32_t kIndexMemory = 100000000;
+const int32_t kIndexThreads = 2;
 const uint32_t kRecreateRecords = 10000000;
 const uint32_t kRecreateDelPercent = 50;
 
@@ -100,8 +101,8 @@ private:
 // The elements the configuration knows, as paths below /config.
 const char* const kKnownKeys[] = {
     "index", "index/system_status", "index/source", "index/path", "index/date", "index/weekday",
-    "index/adjusttime", "index/memory", "index/maxIndexTerms", "index/cachednum", "search", "search/results",
-    "search/sort", "search/memory", "advanced", "advanced/mms", "advanced/mms/word_way",
+    "index/adjusttime", "index/memory", "index/threads", "index/maxIndexTerms", "index/cachednum", "search",
+    "search/results", "search/sort", "search/memory", "advanced", "advanced/mms", "advanced/mms/word_way",
     "advanced/mms/document_way", "advanced/merge", "advanced/merge/m", "advanced/merge/c", "advanced/merge/s",
     "advanced/merge/recycleStrategy", "advanced/merge/recycleParam", "recreate", "recreate/records",
     "recreate/delpercent", "log", "log/level", "log/path", "log/maxdays"};
@@ -179,6 +180,15 @@ void CGlobalConfig::load(const std::string& path)
                     static_cast<int>(kIndexMemory));
     }
 
+    // A configuration written before the key existed gets two threads, unsaid.
+    Found threads = keys.number("/config/index/threads", m_indexThreads);
+    if (threads == Found::MISSING) {
+        m_indexThreads = kIndexThreads;
+    } else if (threads == Found::UNPARSABLE || (m_indexThreads != 1 && m_indexThreads != 2)) {
+        m_indexThreads = kIndexThreads;
+        keys.warnAdjusted("/config/index/threads", std::to_string(kIndexThreads));
+    }
+
     keys.number<int32_t>("/config/index/maxIndexTerms", m_maxIndexTerms, 0, 1000000);
     keys.number<int32_t>("/config/index/cachednum", m_cachedNum, 0, 10000);
     keys.number<int16_t>("/config/search/results", m_searchResults, 0, 10);
@@ -244,6 +254,7 @@ void CGlobalConfig::applyFileMissingDefaults()
     m_indexPath = "d:/index";
     m_date = "all";
     m_indexMemory = kIndexMemory;
+    m_indexThreads = kIndexThreads;
     m_maxIndexTerms = 1000000;
     m_cachedNum = 10000;
     m_searchResults = 10;

@@ -84,6 +84,14 @@ void CContent::analyze(const analyze::AnalyzerMap& analyzers)
     m_state = STATE_ANALYZED;
 }
 
+size_t CContent::heldBytes() const
+{
+    size_t bytes = m_pInput ? m_pInput->heldBytes() : 0;
+    for (const auto& pField : m_fieldList)
+        bytes += pField->heldBytes();
+    return bytes;
+}
+
 void CContent::clear()
 {
     for (auto& pField : m_fieldList)

@@ -16,6 +16,14 @@ void CContentInput::clearFilePath()
         m_pFile->path.clear();
 }
 
+size_t CContentInput::heldBytes() const
+{
+    size_t bytes = m_pFile ? m_pFile->path.capacity() : 0;
+    for (const CBuffer& buffer : m_buffers)
+        bytes += buffer.bytes.capacity();
+    return bytes;
+}
+
 void CContentInput::setBuffer(int32_t fieldId, const char* bytes, size_t length)
 {
     if (m_buffers.empty())

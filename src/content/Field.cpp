@@ -41,6 +41,11 @@ analyze::CTokenList<analyze::wid_t>& CField::newTokens()
     return m_tokenStore;
 }
 
+size_t CField::heldBytes() const
+{
+    return m_data.text.capacity() + m_tokenStore.capacity() * sizeof(analyze::wid_t);
+}
+
 void CField::clear()
 {
     m_data.ft = EMPTY;

@@ -38,28 +38,29 @@ bool WalkDoubleByte(const char* text, size_t length, size_t window, TrailTest is
     return true;
 }
 
-// One converter per source, opened on first use and kept for the run.
+// One converter per source and thread (a conversion descriptor keeps state
+// between calls), opened on first use and kept for the run.
 utility::CStringConvertor& FromUtf8()
 {
-    static utility::CStringConvertor convertor("gbk", "utf-8");
+    thread_local utility::CStringConvertor convertor("gbk", "utf-8");
     return convertor;
 }
 
 utility::CStringConvertor& FromUcs2()
 {
-    static utility::CStringConvertor convertor("gbk", "UTF-16LE");
+    thread_local utility::CStringConvertor convertor("gbk", "UTF-16LE");
     return convertor;
 }
 
 utility::CStringConvertor& FromUtf32()
 {
-    static utility::CStringConvertor convertor("gbk", "UTF-32LE");
+    thread_local utility::CStringConvertor convertor("gbk", "UTF-32LE");
     return convertor;
 }
 
 utility::CStringConvertor& Big5ToUtf32()
 {
-    static utility::CStringConvertor convertor("UTF-32LE", "CP950");
+    thread_local utility::CStringConvertor convertor("UTF-32LE", "CP950");
     return convertor;
 }
 

@@ -66,7 +66,13 @@ void InstallFaultHandlers(FaultCallback callback)
 
 int LastErrorCode() { return errno; }
 void SetLastErrorCode(int code) { errno = code; }
-std::string SystemErrorText(int code) { return std::strerror(code); }
+std::string SystemErrorText(int code)
+{
+    // strerror may share one buffer between threads; the GNU strerror_r
+    // answers with a text of its own or one put into `buffer`.
+    char buffer[256];
+    return ::strerror_r(code, buffer, sizeof(buffer));
+}
 bool IsDiskFullError(int code) { return code == ENOSPC; }
 
 } // namespace cs::platform

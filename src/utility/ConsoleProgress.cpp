@@ -26,14 +26,28 @@ CConsoleProgress::CConsoleProgress(bool active, Sink sink, Clock clock)
 
 CConsoleProgress::~CConsoleProgress() { finish(); }
 
+void CConsoleProgress::setUnit(const char* unit)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_unit = unit;
+}
+
+void CConsoleProgress::setSummary(const std::string& summary)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_summary = summary;
+}
+
 void CConsoleProgress::itemHandled()
 {
+    std::lock_guard<std::mutex> lock(m_mutex);
     ++m_items;
     update(false);
 }
 
 void CConsoleProgress::bytesRead(int64_t count)
 {
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (count > 0)
         m_bytes += count;
     update(false);
@@ -41,18 +55,21 @@ void CConsoleProgress::bytesRead(int64_t count)
 
 void CConsoleProgress::barrelWritten()
 {
+    std::lock_guard<std::mutex> lock(m_mutex);
     ++m_barrels;
     update(true);
 }
 
 void CConsoleProgress::mergeDone()
 {
+    std::lock_guard<std::mutex> lock(m_mutex);
     ++m_merges;
     update(true);
 }
 
 void CConsoleProgress::finish()
 {
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_active || (m_lastDraw < 0 && m_summary.empty()))
         return;
     m_final = true;

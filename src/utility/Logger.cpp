@@ -189,6 +189,7 @@ void CLogger::writeAt(LogLevel level, const char* file, int sourceLine, const ch
     if (body < 0 || header + body >= static_cast<int>(sizeof(line)))
         Die("logger: log info too long");
     int length = header + body;
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (g_listener && level >= LogLevel::WARN)
         g_listener(level, line + header);
     if (static_cast<int>(level) < s_threshold)

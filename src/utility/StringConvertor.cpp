@@ -1,9 +1,9 @@
 #include "utility/StringConvertor.h"
 
 #include <cerrno>
-#include <cstring>
 #include <iconv.h>
 
+#include "platform/Platform.h"
 #include "utility/Failure.h"
 
 namespace cs::utility {
@@ -63,7 +63,7 @@ std::string CStringConvertor::convert(const char* input, size_t length)
             }
             stalledAt = in;
         } else {
-            ExitWithFailure(1, FailureText("character conversion failed", "", std::strerror(errno)));
+            ExitWithFailure(1, FailureText("character conversion failed", "", platform::SystemErrorText(errno)));
         }
     }
     result.append(buffer, sizeof(buffer) - outLeft);

@@ -28,7 +28,7 @@ std::string Merge(const std::string& body) { return "<advanced><merge>" + body +
 const char* const kFull =
     "<index><system_status>1</system_status><memory>200000000</memory><source>/data/docs</source>"
     "<path>/data/index</path><date>2024-01-02</date><weekday>3</weekday><adjusttime>04:15:00</adjusttime>"
-    "<maxIndexTerms>500</maxIndexTerms><cachednum>600</cachednum></index>"
+    "<maxIndexTerms>500</maxIndexTerms><cachednum>600</cachednum><threads>1</threads></index>"
     "<search><results>20</results><sort>2</sort><memory>700</memory></search>"
     "<advanced><mms><word_way>exp:16:2</word_way><document_way>exp:8:2</document_way></mms>"
     "<merge><m>4</m><c>5</c><s>6</s><recycleStrategy>1</recycleStrategy><recycleParam>0.25</recycleParam></merge>"
@@ -43,6 +43,7 @@ TEST(GlobalConfig, TakesEveryPresentKeyWithoutMessages)
     CGlobalConfig config = Load(kFull);
     EXPECT_EQ(config.systemStatus(), 1);
     EXPECT_EQ(config.indexMemory(), 200000000u);
+    EXPECT_EQ(config.indexThreads(), 1);
     EXPECT_EQ(config.sourceDir(), "/data/docs");
     EXPECT_EQ(config.indexPath(), "/data/index");
     EXPECT_EQ(config.date(), "2024-01-02");
@@ -77,6 +78,7 @@ TEST(GlobalConfig, MissingKeysTakeTheirFallbacksWithWarnings)
     EXPECT_EQ(config.weekday(), 6u);
     EXPECT_EQ(config.adjustTime(), "00:30:00");
     EXPECT_EQ(config.indexMemory(), 100000000u);
+    EXPECT_EQ(config.indexThreads(), 2);   // without a line: older files lack the key
     EXPECT_EQ(config.maxIndexTerms(), 0);
     EXPECT_EQ(config.cachedNum(), 0);
     EXPECT_EQ(config.searchResults(), 0);
@@ -112,19 +114,22 @@ TEST(GlobalConfig, MissingKeysTakeTheirFallbacksWithWarnings)
         position = found;
     }
     EXPECT_EQ(text.find("recycleParam"), std::string::npos);
+    EXPECT_EQ(text.find("threads"), std::string::npos);
 }
 
 TEST(GlobalConfig, UnparsableNumbersTakeTheirOwnFallbacks)
 {
     CLogCapture log;
     CGlobalConfig config = Load(Index("<system_status>abc</system_status><weekday>abc</weekday><memory>abc</memory>"
-                                      "<maxIndexTerms>abc</maxIndexTerms><cachednum></cachednum>") +
+                                      "<maxIndexTerms>abc</maxIndexTerms><cachednum></cachednum>"
+                                      "<threads>two</threads>") +
                                 "<search><results>x</results><sort>abc</sort><memory>-</memory></search>" +
                                 Merge("<m>abc</m><c>abc</c><s>abc</s><recycleStrategy>abc</recycleStrategy>") +
                                 "<recreate><records>abc</records><delpercent>abc</delpercent></recreate>");
     EXPECT_EQ(config.systemStatus(), 0);
     EXPECT_EQ(config.weekday(), 6u);
     EXPECT_EQ(config.indexMemory(), 100000000u);
+    EXPECT_EQ(config.indexThreads(), 2);
     EXPECT_EQ(config.maxIndexTerms(), 1000000);
     EXPECT_EQ(config.cachedNum(), 10000);
     EXPECT_EQ(config.searchResults(), 10);
@@ -138,6 +143,7 @@ TEST(GlobalConfig, UnparsableNumbersTakeTheirOwnFallbacks)
     EXPECT_EQ(config.recreateDelPercent(), 50u);
     EXPECT_TRUE(log.contains("can't rightly get the value of Node:/config/index/memory. Use default:100000000"));
     EXPECT_TRUE(log.contains("can't rightly get value:config/recreate/delpercent"));
+    EXPECT_TRUE(log.logged("WARN", "setting /config/index/threads: given \"two\", using 2"));
 }
 
 TEST(GlobalConfig, NumbersAreReadByStreamExtraction)
@@ -156,10 +162,12 @@ TEST(GlobalConfig, ValuesAreClamped)
 {
     {
         CLogCapture log;
-        CGlobalConfig config = Load(Index("<memory>5000000</memory><weekday>9</weekday><system_status>5</system_status>") +
+        CGlobalConfig config = Load(Index("<memory>5000000</memory><weekday>9</weekday><system_status>5</system_status>"
+                                          "<threads>3</threads>") +
                                     "<search><sort>3</sort></search>" + Merge("<c>25</c>") +
                                     "<recreate><delpercent>0</delpercent></recreate>");
         EXPECT_EQ(config.indexMemory(), 10485760u);
+        EXPECT_EQ(config.indexThreads(), 2);
         EXPECT_EQ(config.weekday(), 6u);
         EXPECT_EQ(config.systemStatus(), 1);
         EXPECT_EQ(config.searchSort(), 1);
@@ -172,6 +180,7 @@ TEST(GlobalConfig, ValuesAreClamped)
         for (const char* line : {"setting /config/index/memory: given \"5000000\", using 10485760",
                                  "setting /config/index/weekday: given \"9\", using 6",
                                  "setting /config/index/system_status: given \"5\", using 1",
+                                 "setting /config/index/threads: given \"3\", using 2",
                                  "setting /config/search/sort: given \"3\", using 1",
                                  "setting /config/advanced/merge/c: given \"25\", using 20",
                                  "setting /config/recreate/delpercent: given \"0\", using 50"})

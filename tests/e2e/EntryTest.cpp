@@ -130,6 +130,25 @@ TEST_F(Entry, DatabaseOptionNeedsAName)
     }
 }
 
+TEST_F(Entry, ThreadsOptionTakesOneOrTwo)
+{
+    const struct {
+        std::vector<std::string> args;
+        const char* said;
+    } cases[] = {
+        {{"-j"}, "-j needs a number of threads, 1 or 2"},
+        {{"-d", "alpha", "-j", "3"}, "-j takes 1 or 2 threads, not 3"},
+        {{"-J", "-d", "alpha"}, "-j takes 1 or 2 threads, not -d"},
+    };
+    for (const auto& test : cases) {
+        ProcessResult result = m_box.run(test.args);
+        EXPECT_EQ(result.exitCode, 1) << test.said;
+        EXPECT_EQ(result.out, kUsage);
+        EXPECT_EQ(result.err, m_box.name() + ": " + test.said + "\n");
+    }
+    EXPECT_FALSE(FileExists(statusFile()));
+}
+
 TEST_F(Entry, MergeOnlyEndsWithCodeOne)
 {
     // An index with no barrels to merge (a missing one would end the process

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <csignal>
 #include <random>
@@ -614,4 +615,71 @@ TEST_F(IndexRun, MergeOnlyMergesTheIndexAtTheIndexRoot)
     ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
     EXPECT_TRUE(Logged(m_box.logText(), "INFO",
                        "directory " + m_source + ": 3 files seen, 0 indexed, 3 unchanged, 0 updated, 0 removed, 0 dropped"));
+}
+
+namespace {
+
+// Every file below `root` by its path relative to it, with its bytes.
+std::map<std::string, std::string> FilesBelow(const std::string& root)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (entry.is_regular_file())
+            files[std::filesystem::relative(entry.path(), root).string()] = ReadFile(entry.path().string());
+    }
+    return files;
+}
+
+} // namespace
+
+// A corpus of text, HTML and mail files, and the office types through their
+// converters, indexed with one thread and with two writes the same index:
+// every file of the index root, byte for byte. The smallest index memory cuts
+// several barrels, which merge after the flushes; the run has fewer documents
+// than the first barrel's smallest threshold (500), so that its random draw
+// cuts none of them.
+TEST_F(IndexRun, OneThreadOrTwoWriteTheSameIndex)
+{
+    std::string global =
+        m_box.global("<system_status>1</system_status><source>" + m_source + "</source>", "<level>info</level>");
+    const std::string memory = "<memory>20000000</memory>";
+    global.replace(global.find(memory), memory.size(), "<memory>10485760</memory>");
+    m_box.writeGlobal(global);
+    useConverters("converters/doc2txt", "converters/xls2txt", "converters/ppt2txt", m_source + "/office");
+    WriteFile(m_source + "/mail/alternative.eml", ReadFile(kData + "/mime/corpus/alternative.eml"));
+    WriteFile(m_source + "/mail/report.eml", ReadFile(kData + "/eml/upper-charset.eml"));
+    CCorpus corpus(2026);
+    for (int i = 0; i < 420; ++i) {
+        std::string name = m_source + "/part" + std::to_string(i % 4) + "/doc" + std::to_string(i);
+        if (i % 10 == 3)
+            WriteFile(name + ".html", "<html><body><p>" + corpus.english(300) + "</p></body></html>");
+        else
+            WriteFile(name + ".txt", i % 3 == 0 ? corpus.chinese(400) : corpus.randomWords(2500));
+    }
+
+    std::string root = m_box.indexRoot();
+    std::map<std::string, std::string> indexes[2];
+    for (int threads : {1, 2}) {
+        size_t logBefore = m_box.logText().size();
+        ProcessResult result = m_box.run({"-d", "alpha", "-j", std::to_string(threads)});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        std::string log = m_box.logText().substr(logBefore);
+        EXPECT_TRUE(Logged(log, "INFO",
+                           threads == 1 ? "documents are parsed and analysed on the indexing thread"
+                                        : "documents are parsed and analysed on a second thread"));
+        EXPECT_GE(Occurrences(log, "Now index writer has compeleted renaming it"), 4u) << "barrels cut by memory";
+        EXPECT_GE(Occurrences(log, "index merging ended"), 1u);
+        EXPECT_EQ(CheckIndex(root), "");
+        EXPECT_EQ(ListedDocuments(root), 426);
+        indexes[threads - 1] = FilesBelow(root);
+        std::filesystem::remove_all(root);
+    }
+    indexes[0].erase("index.lock");   // the holder's process id
+    indexes[1].erase("index.lock");
+    ASSERT_EQ(indexes[0].size(), indexes[1].size());
+    for (const auto& [name, bytes] : indexes[0]) {
+        auto other = indexes[1].find(name);
+        ASSERT_NE(other, indexes[1].end()) << name;
+        EXPECT_TRUE(other->second == bytes) << name << " differs";
+    }
 }

@@ -29,7 +29,8 @@ using cs::index::CIndexWriter;
 
 // Feeds parsed documents from memory and, at every flush, saves the number of
 // documents fed so far as its state: "feed.state.tmp" in the index
-// directory, which the flush renames with the barrel.
+// directory, which the flush renames with the barrel. A document counts where
+// the writer comes to it, as a collection's progress does.
 class CFeedCollection : public cs::collection::CCollection {
 public:
     struct Document {
@@ -47,13 +48,13 @@ public:
     void collect() override
     {
         for (const Document& document : documents) {
+            m_pIndexWriter->runInOrder([this] { ++m_fed; });
             CContent* pContent = m_pIndexWriter->nextDocument();
             pContent->setFileType(document.fileType);
             pContent->setRecordKind(document.kind);
             pContent->setFieldText(m_textId, document.text.data(), document.text.size());
             pContent->setFieldText(m_abstractId, document.text.data(), document.text.size());
             pContent->setState(document.state);
-            ++m_fed;
         }
     }
     void setContentMode(const cs::content::CContentMode* pMode) override
@@ -106,16 +107,18 @@ protected:
 
     // Runs a feed collection of `count` English documents into `dir`.
     static std::unique_ptr<CFeedCollection> Feed(const std::string& dir, size_t count, unsigned seed = 1,
-                                                 int64_t resumed = 0)
+                                                 int64_t resumed = 0, int threads = 1)
     {
         CIndexingRig rig(dir);
         auto pFeed = std::make_unique<CFeedCollection>(dir, resumed);
         CCorpus corpus(seed);
         for (size_t i = 0; i < count; ++i)
             pFeed->add(corpus.english(20));
-        rig.run(*pFeed);
+        rig.run(*pFeed, threads);
         return pFeed;
     }
+
+    void killAtEveryStep(int threads);
 };
 
 } // namespace
@@ -296,12 +299,20 @@ TEST_F(IndexWriter, ABarrelWithMissingFilesIsDropped)
 // Kills the process at every step of a flush, from the barrel's files to the
 // last rename, and checks what the next run finds after recovery: the index
 // and the collection's state of either the previous flush or this one, every
-// barrel listed whole, nothing left half done.
+// barrel listed whole, nothing left half done. With one thread and with the
+// second preparing documents.
 TEST_F(IndexWriter, AKillAtAnyStepOfAFlushLeavesAConsistentIndex)
+{
+    for (int threads : {1, 2})
+        killAtEveryStep(threads);
+}
+
+void IndexWriter::killAtEveryStep(int threads)
 {
     static int s_target;
     int stepsSeen = 0;
     for (int target = 0;; ++target) {
+        SCOPED_TRACE(std::to_string(threads) + " threads, step " + std::to_string(target));
         std::string dir = MakeTempDir("killed");
         Feed(dir, 40, 11);
         s_target = target;
@@ -316,25 +327,25 @@ TEST_F(IndexWriter, AKillAtAnyStepOfAFlushLeavesAConsistentIndex)
                     if (step + cs::index::hooks::MARKER_REMOVED + 1 == s_target)
                         std::raise(SIGKILL);
                 });
-                Feed(dir, 25, 12, 40);
+                Feed(dir, 25, 12, 40, threads);
             } catch (...) {
                 ::_exit(2);
             }
         });
         bool killed = child.exitCode == 128 + SIGKILL;
-        ASSERT_TRUE(killed || child.exitCode == 0) << "step " << target << ": " << child.err;
+        ASSERT_TRUE(killed || child.exitCode == 0) << child.err;
 
         cs::index::CIndexRecovery::recover(dir);
-        EXPECT_EQ(CheckIndex(dir), "") << "step " << target;
-        EXPECT_TRUE(TmpFiles(dir).empty()) << "step " << target;
-        EXPECT_FALSE(FileExists(dir + "/index.plan")) << "step " << target;
+        EXPECT_EQ(CheckIndex(dir), "");
+        EXPECT_TRUE(TmpFiles(dir).empty());
+        EXPECT_FALSE(FileExists(dir + "/index.plan"));
         int64_t total = DocumentTotal(ReadIndexStatus(dir + "/index_status.xml"));
-        EXPECT_TRUE(total == 40 || total == 65) << "step " << target << ": " << total;
-        EXPECT_EQ(ReadFile(dir + "/feed.state"), std::to_string(total)) << "step " << target;
+        EXPECT_TRUE(total == 40 || total == 65) << total;
+        EXPECT_EQ(ReadFile(dir + "/feed.state"), std::to_string(total));
         // Up to the writing of the replacement plan nothing final has
         // changed; from its first rename on, the next run completes it.
         bool before = target <= cs::index::hooks::MARKER_CREATED || target == cs::index::hooks::MARKER_REMOVED + 1;
-        EXPECT_EQ(total, before ? 40 : 65) << "step " << target;
+        EXPECT_EQ(total, before ? 40 : 65);
         if (!killed)
             break;
         ++stepsSeen;

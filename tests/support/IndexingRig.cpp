@@ -14,18 +14,19 @@ CIndexingRig::CIndexingRig(const std::string& dir, int openMode)
     m_pIndex->setContentMode(&m_configurator.getContentMode());
 }
 
-std::unique_ptr<index::CIndexWriter> CIndexingRig::newWriter()
+std::unique_ptr<index::CIndexWriter> CIndexingRig::newWriter(int threads)
 {
     auto pWriter = std::make_unique<index::CIndexWriter>(
         m_pIndex.get(), parse::CParserRegistry::instance().find("txt.parser")->create(),
         analyze::CAnalyzerRegistry::instance().find("general.analyzer")->create());
     pWriter->setConfigurator(&m_configurator);
+    pWriter->setThreads(threads);
     return pWriter;
 }
 
-void CIndexingRig::run(collection::CCollection& collection)
+void CIndexingRig::run(collection::CCollection& collection, int threads)
 {
-    std::unique_ptr<index::CIndexWriter> pWriter = newWriter();
+    std::unique_ptr<index::CIndexWriter> pWriter = newWriter(threads);
     pWriter->setFlushListener(&collection);
     collection.setIndexWriter(pWriter.release(), true);
     collection.run();

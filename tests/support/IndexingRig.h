@@ -21,10 +21,11 @@ public:
     index::CIndex& index() { return *m_pIndex; }
     utility::CConfigurator& configurator() { return m_configurator; }
 
-    // A writer on the index, configured from the configurator.
-    std::unique_ptr<index::CIndexWriter> newWriter();
+    // A writer on the index, configured from the configurator, with
+    // `threads` (CIndexWriter::setThreads).
+    std::unique_ptr<index::CIndexWriter> newWriter(int threads = 1);
     // Hands `collection` a new writer (which it owns) and runs it.
-    void run(collection::CCollection& collection);
+    void run(collection::CCollection& collection, int threads = 1);
 
 private:
     utility::CConfigurator m_configurator;

@@ -1,6 +1,10 @@
 // Where documents become index. The collection fills documents from the
-// writer's pool; the writer parses each with the parser of its file type, runs
-// the analysis pass, and hands it to the barrel writer. When the memory cache
+// writer's queue; the writer parses each with the parser of its file type, runs
+// the analysis pass, and hands it to the barrel writer. With two threads the
+// parsing and analysis of the next documents run on a second thread while the
+// barrel writer takes the current one (see CPrepareQueue); everything else,
+// the flush listener's calls included, stays on the calling thread, and the
+// documents keep their order, numbers and barrels. When the memory cache
 // overflows (or, on the first barrel of a run, after a random 500 to 2000
 // documents) the barrel is flushed: its files and the barrel list are written
 // under ".tmp" names, the collection saves its progress, and all of them take
@@ -11,6 +15,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -42,11 +47,15 @@ class CBarrelsInfo;
 class CIndex;
 class CHTIndexMerger;
 class CIndexBarrelWriter;
+class CPrepareQueue;
 
 class CIndexWriter {
 public:
-    // Documents the collection fills before they are indexed together.
-    static constexpr size_t POOL_SIZE = 1;
+    // With two threads: the documents on their way at most, and the bytes
+    // that prepared documents waiting for the barrel writer may hold before
+    // the second thread waits (see docs/index-writer.md for the memory).
+    static constexpr size_t QUEUE_DOCUMENTS = 16;
+    static constexpr size_t QUEUE_BYTES = 33554432;
     // Working memory of a merge on demand.
     static constexpr size_t MERGE_BUFFER_SIZE = 10485760;
 
@@ -68,16 +77,30 @@ public:
     // Told at every flush, to save its state with the barrel (not owned).
     void setFlushListener(CFlushListener* pListener) { m_pFlushListener = pListener; }
 
+    // 1 (the default): each document is parsed and analysed on the calling
+    // thread when it is indexed; 2: on a second thread, ahead of the barrel
+    // writer. Set before the first document.
+    void setThreads(int threads);
+
     CIndex* getIndex() const { return m_pIndex; }
 
-    // The next free document of the pool. When the pool is full its
-    // documents are indexed first.
+    // The next free document. The one filled before is handed over first.
     content::CContent* nextDocument();
-    // Indexes the filled documents of the pool.
+    // Hands over the filled document. With one thread it is indexed at once;
+    // with two when it is prepared, during this or a later call.
     void indexDocuments();
+    // Indexes every document handed over, and runs the steps among them.
+    void drainDocuments();
+    // Runs `step` on the calling thread after every document handed over
+    // before is indexed and before any handed over after: the flush listener
+    // is then told of the documents before, and a flush of theirs saves the
+    // listener's state without what the step changes. Work of a collection
+    // that belongs between two of its documents goes there.
+    void runInOrder(std::function<void()> step);
     // Marks a document of a flushed barrel deleted. The mark reaches the
     // barrel's ".del" with the next flush or commit, in the same replacement
-    // as the collection's state.
+    // as the collection's state. It is made at once: with documents on their
+    // way, mark from a step (runInOrder) to keep it among them.
     void deleteDocument(int32_t docNumber);
     // Makes everything pending part of the index: flushes the current barrel
     // when it holds documents; else commits the pending deletions and the
@@ -86,8 +109,8 @@ public:
     // Runs the merge policy over the barrel list, unless the current barrel
     // holds documents that are not written yet.
     void merge();
-    // Indexes what waits in the pool, flushes the last barrel and forgets the
-    // empty barrel begun after the last flush.
+    // Indexes the documents handed over, flushes the last barrel and forgets
+    // the empty barrel begun after the last flush.
     void close();
     bool isClosed() const { return m_closed; }
 
@@ -101,9 +124,12 @@ private:
     void buildParserTable();
     void buildAnalyzerMaps();
     analyze::CAnalyzer* sharedAnalyzer(const std::string& identifier);
-    void buildDocumentPool();
     parse::CParser* parserFor(int32_t fileType);
 
+    CPrepareQueue& queue();
+    void handOverFilled();
+    bool indexNext(bool wait);
+    void prepareDocument(content::CContent& content);
     void indexDocument(content::CContent& content);
     void addDocument(content::CContent& content);
     void createBarrelWriter();
@@ -125,9 +151,6 @@ private:
     std::unique_ptr<CHTIndexMerger> m_pMerger;
     utility::CMemoryCache* m_pMemory;                   // not owned
 
-    std::vector<std::unique_ptr<content::CContent>> m_documentPool;
-    size_t m_filledDocuments = 0;
-
     // One instance per analyzer identifier, shared by the fields that name
     // it: a dictionary is loaded once, however many fields use it.
     std::vector<std::unique_ptr<analyze::CAnalyzer>> m_analyzers;
@@ -147,6 +170,12 @@ private:
     int m_firstBarrel = 1;
     int32_t m_firstBarrelThreshold;
     bool m_closed = false;
+
+    // Last: the second thread, which uses the parsers and analyzers, ends
+    // before they go.
+    int m_threads = 1;
+    std::unique_ptr<CPrepareQueue> m_pQueue;
+    content::CContent* m_pFilling = nullptr;   // given out, not handed over
 };
 
 } // namespace cs::index

@@ -6,6 +6,7 @@
 #include <exception>
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "analyze/Analyzer.h"
 #include "analyze/AnalyzerRegistry.h"
@@ -23,6 +24,7 @@
 #include "index/testing/HookPoints.h"
 #include "index/writer/FlushListener.h"
 #include "index/writer/IndexBarrelWriter.h"
+#include "index/writer/PrepareQueue.h"
 #include "parse/Parser.h"
 #include "parse/ParserRegistry.h"
 #include "store/Directory.h"
@@ -78,6 +80,13 @@ CIndexWriter::~CIndexWriter()
         // Logged where it was raised; the unfinished flush is cleaned up
         // when the index is next opened.
     }
+}
+
+void CIndexWriter::setThreads(int threads)
+{
+    CS_ASSERT_ARG_TEXT(threads == 1 || threads == 2, "threads 1 or 2");
+    CS_ASSERT(!m_pQueue);
+    m_threads = threads;
 }
 
 void CIndexWriter::setConfigurator(utility::CConfigurator* pConfigurator)
@@ -152,32 +161,6 @@ analyze::CAnalyzer* CIndexWriter::sharedAnalyzer(const std::string& identifier)
     return m_analyzers.back().get();
 }
 
-void CIndexWriter::buildDocumentPool()
-{
-    const content::CContentMode* pMode = m_pIndex->getContentMode();
-    CS_ASSERT_ARG(pMode);
-    m_documentPool.clear();
-    for (size_t i = 0; i < POOL_SIZE; ++i)
-        m_documentPool.push_back(std::make_unique<CContent>(*pMode));
-    m_filledDocuments = 0;
-}
-
-CContent* CIndexWriter::nextDocument()
-{
-    if (m_documentPool.empty())
-        buildDocumentPool();
-    if (m_filledDocuments == m_documentPool.size())
-        indexDocuments();
-    return m_documentPool[m_filledDocuments++].get();
-}
-
-void CIndexWriter::indexDocuments()
-{
-    for (size_t i = 0; i < m_filledDocuments; ++i)
-        indexDocument(*m_documentPool[i]);
-    m_filledDocuments = 0;
-}
-
 parse::CParser* CIndexWriter::parserFor(int32_t fileType)
 {
     std::unique_ptr<parse::CParser>& pParser = m_parsers[fileType];
@@ -194,23 +177,88 @@ parse::CParser* CIndexWriter::parserFor(int32_t fileType)
     return pParser.get();
 }
 
-void CIndexWriter::indexDocument(CContent& content)
+CPrepareQueue& CIndexWriter::queue()
+{
+    if (!m_pQueue) {
+        const content::CContentMode* pMode = m_pIndex->getContentMode();
+        CS_ASSERT_ARG(pMode);
+        // One thread: one document at a time, prepared when it is indexed.
+        CPrepareQueue::CBounds bounds{m_threads == 2 ? QUEUE_DOCUMENTS : 1, QUEUE_BYTES};
+        m_pQueue = std::make_unique<CPrepareQueue>(
+            *pMode, [this](CContent& content) { prepareDocument(content); }, m_threads == 2, bounds);
+    }
+    return *m_pQueue;
+}
+
+void CIndexWriter::handOverFilled()
+{
+    if (m_pFilling)
+        queue().handOver(*std::exchange(m_pFilling, nullptr));
+}
+
+bool CIndexWriter::indexNext(bool wait)
+{
+    return m_pQueue && m_pQueue->indexNext([this](CContent& content) { indexDocument(content); }, wait);
+}
+
+CContent* CIndexWriter::nextDocument()
+{
+    indexDocuments();
+    CPrepareQueue& documents = queue();
+    while (!(m_pFilling = documents.freeDocument()))
+        indexNext(true);
+    return m_pFilling;
+}
+
+void CIndexWriter::indexDocuments()
+{
+    handOverFilled();
+    // What is prepared goes on to the barrel writer at once.
+    while (indexNext(false)) {
+    }
+}
+
+void CIndexWriter::drainDocuments()
+{
+    handOverFilled();
+    if (m_pQueue)
+        m_pQueue->drain([this](CContent& content) { indexDocument(content); });
+}
+
+void CIndexWriter::runInOrder(std::function<void()> step)
+{
+    indexDocuments();
+    queue().addStep(std::move(step));
+}
+
+// On the second thread when there is one: it touches nothing but the
+// document, the parsers and the analyzers.
+void CIndexWriter::prepareDocument(CContent& content)
 {
     if (content.getState() == CContent::STATE_NEW) {
         int32_t fileType = content.getFileType();
         parse::CParser* pParser = nullptr;
         if (fileType >= 0 && fileType < content::filetype::COUNT)
             pParser = parserFor(fileType);
-        if (!pParser || pParser->parse(&content) == 0) {
-            if (!pParser)
-                content.setDropReason(content::DropReason::NO_PARSER);
-            if (m_pFlushListener)
-                m_pFlushListener->documentDropped(content);
-            content.clear();
+        if (!pParser) {
+            content.setDropReason(content::DropReason::NO_PARSER);
             return;
         }
+        if (pParser->parse(&content) == 0)
+            return;
     }
     content.analyze(m_fieldAnalyzers);
+}
+
+// A document the analysis did not reach was dropped by its parser.
+void CIndexWriter::indexDocument(CContent& content)
+{
+    if (content.getState() != CContent::STATE_ANALYZED) {
+        if (m_pFlushListener)
+            m_pFlushListener->documentDropped(content);
+        content.clear();
+        return;
+    }
     ++m_kindCounts[content.getRecordKind()];
     addDocument(content);
     content.setState(CContent::STATE_NEW);
@@ -378,7 +426,7 @@ void CIndexWriter::writeDeletions()
 
 void CIndexWriter::commit()
 {
-    indexDocuments();
+    drainDocuments();
     if (m_pBarrelWriter && m_pCurrentBarrel && m_pCurrentBarrel->getDocCount() > 0)
         flushAndContinue();
     else
@@ -445,6 +493,7 @@ void CIndexWriter::mergeBarrels(uint8_t* pMemory, size_t size)
 
 void CIndexWriter::merge()
 {
+    drainDocuments();
     if (m_pBarrelWriter && m_pCurrentBarrel && m_pCurrentBarrel->getDocCount() > 0) {
         CS_LOG_DEBUG("memory has index data,can't merge index");
         return;
@@ -462,11 +511,12 @@ void CIndexWriter::close()
     if (m_closed)
         return;
     CS_LOG_INFO("indexwriter close");
-    indexDocuments();
+    drainDocuments();
     if (m_pBarrelWriter && m_pCurrentBarrel && m_pCurrentBarrel->getDocCount() > 0)
         flush();
     discardBarrelWriter();
     m_pMerger.reset();
+    m_pQueue.reset();
     m_closed = true;
 }
 
