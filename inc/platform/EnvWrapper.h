@@ -88,6 +88,9 @@ public:
         return m_target.readFileDataAt(fd, data, length, position);
     }
 
+    int lockFile(const std::string& path, int& holderPid) override { return m_target.lockFile(path, holderPid); }
+    int lockHolder(const std::string& path) override { return m_target.lockHolder(path); }
+
 private:
     CEnv& m_target;
 };
