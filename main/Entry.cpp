@@ -9,6 +9,7 @@
 #include "CheckConfig.h"
 #include "IndexMemory.h"
 #include "RunDriver.h"
+#include "WriterGuard.h"
 #include "config/DbInfo.h"
 #include "config/GlobalConfig.h"
 #include "utility/ConfigPath.h"

@@ -1,5 +1,6 @@
-// The program's entry: single-instance guard, string resources, index memory,
-// command line and the databases to run, under one guard for exceptions.
+// The program's entry: the lock of the program home (WriterGuard.h), string
+// resources, index memory, command line and the databases to run, under one
+// guard for exceptions.
 #pragma once
 
 namespace cs::driver {

@@ -3,6 +3,7 @@
 #include "CheckConfig.h"
 #include "PrepareIndexing.h"
 #include "RecreateTime.h"
+#include "WriterGuard.h"
 #include "config/Configurator.h"
 #include "config/GlobalConfig.h"
 #include "index/BarrelsInfo.h"
@@ -124,8 +125,12 @@ int RunDatabase(const std::string& name, const std::string& description, int rec
     std::string refusal = SourceRefusalOf(configurator, name);
     if (!refusal.empty())
         CS_THROW("%s", refusal.c_str());
-    if (!indexDir.empty())
+    std::unique_ptr<index::CIndexLock> pLock;
+    if (!indexDir.empty()) {
+        CreateDirectoryPrefixes(indexDir);
+        pLock = LockIndexDirectory(indexDir);
         RecoverIndex(indexDir, recreate != 0);
+    }
     CRunStatusFile status(root + "/index.run");
     if (NeedRecreate(name)) {
         status.write(" _ \n");
@@ -155,6 +160,10 @@ int MergeIndexOnly()
     if (IndexingSwitchedOff())
         return -1;
     const std::string& root = g_pGlobalConfig->indexPath();
+    // Without an index root there is nothing to merge, and nothing to lock.
+    std::unique_ptr<index::CIndexLock> pLock;
+    if (platform::Env().isDirectory(root))
+        pLock = LockIndexDirectory(root);
     RecoverIndex(root, false);
     index::CIndex index(index::CIndex::ACCESS_READ, root);
     index::CIndexWriter writer(&index);

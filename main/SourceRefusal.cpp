@@ -39,7 +39,7 @@ std::string SourceRefusal(const std::string& source, const std::string& indexRoo
         return Format("the source directory %s cannot be resolved (%s)%s", source.c_str(),
                       utility::GetLastErrorText().c_str(), kWayOut);
     // An index root that could not be made is the run's own failure (it
-    // cannot create index.run), and holds nothing the source could be.
+    // cannot make its lock there), and holds nothing the source could be.
     if (!env.resolvePath(indexRoot, resolvedRoot))
         return std::string();
     const char* relation = resolvedSource == resolvedRoot       ? "is"

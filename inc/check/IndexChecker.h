@@ -2,7 +2,10 @@
 // CBarrelChecker), the files no barrel of the list owns (".tmp" files, a
 // replacement plan, files of unfinished merges or of barrels the list does not
 // name), and the markers that csindexer leaves in its program home while it
-// moves files. It only reads.
+// moves files. Beside a csindexer that writes the index (index/IndexLock.h)
+// the barrel list is judged as a reader judges it, and the files and markers
+// of its flushes, merges and moves under way are notes, not problems. It only
+// reads.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +31,8 @@ private:
     void checkBarrelList();
     void checkDirectoryFiles();
     void checkProgramHome();
+    // A problem, or a note of work under way when `writer` (a process id) runs.
+    void addUnfinished(const std::string& path, const std::string& problem, int writer);
 
     std::string m_dir;
     std::string m_home;
@@ -37,6 +42,7 @@ private:
     int64_t m_documents = 0;
     int64_t m_deleted = 0;
     bool m_empty = false;
+    int m_writer = 0;   // the csindexer writing the index, 0 for none
 };
 
 } // namespace cs::check

@@ -22,10 +22,11 @@ public:
     CIndexRepair(const std::string& indexDir, content::CContentMode* pConfiguredMode);
 
     // Completes what an interrupted run left (as every start of csindexer
-    // does), then repairs the list when it is damaged. Returns what was done,
-    // one line each: the damage, every barrel kept or lost with its documents,
-    // and what the next run does. Failures (a damaged plan, no content mode)
-    // raise with nothing changed.
+    // does), then repairs the list when it is damaged, holding the index's
+    // lock (index/IndexLock.h) the while. Returns what was done, one line
+    // each: the damage, every barrel kept or lost with its documents, and what
+    // the next run does. Failures (a writer holding the lock, a damaged plan,
+    // no content mode) raise with nothing changed.
     std::vector<std::string> repair();
 
 private:

@@ -145,6 +145,25 @@ public:
     // once; null when it cannot be opened or mapped.
     virtual std::unique_ptr<CFileMap> mapFileForRead(const std::string& path) = 0;
 
+    // ---- locks -------------------------------------------------------------------
+    // Advisory locks of whole files, held by an open file (not by a process or a
+    // thread): another open file of the same process is refused like any other
+    // process, a child that inherits the descriptor shares the lock, and the
+    // kernel drops it when the last descriptor of the holder is closed, which
+    // dying closes, however the holder dies. Locks meet whatever the programs'
+    // names or namespaces, in every process that reaches the same file.
+
+    // Opens `path` (created when missing, readable by everyone), takes its lock
+    // and writes this process's id into it, so that a refusal can name the
+    // holder: the descriptor, whose closeFile releases the lock. -1 when it
+    // cannot; EWOULDBLOCK when another holds the lock, `holderPid` being then
+    // the process id the file names (-1 when it names none).
+    virtual int lockFile(const std::string& path, int& holderPid) = 0;
+    // The id of the process that holds the lock of `path`, found without
+    // taking it: 0 when no one holds it or the file cannot be opened, -1 when
+    // the file names no process.
+    virtual int lockHolder(const std::string& path) = 0;
+
     // ---- through the operations above -------------------------------------------
 
     // A whole (small) file: configuration, word lists, state files. False when

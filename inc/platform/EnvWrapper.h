@@ -89,6 +89,9 @@ public:
     }
     std::unique_ptr<CFileMap> mapFileForRead(const std::string& path) override { return m_target.mapFileForRead(path); }
 
+    int lockFile(const std::string& path, int& holderPid) override { return m_target.lockFile(path, holderPid); }
+    int lockHolder(const std::string& path) override { return m_target.lockHolder(path); }
+
 private:
     CEnv& m_target;
 };

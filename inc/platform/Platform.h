@@ -17,12 +17,6 @@ namespace cs::platform {
 // Full path of the running program; false when the system cannot tell.
 bool ModuleFilePath(std::string& path);
 
-enum class SingletonResult { Acquired, AlreadyRunning, Failed };
-
-// Takes a machine-wide lock of the given name that lives as long as the
-// process (and vanishes with it, however it ends).
-SingletonResult AcquireNamedMutex(const std::string& name);
-
 // Called from a fault handler with the fault's description; it must not return.
 using FaultCallback = void (*)(const char* text);
 

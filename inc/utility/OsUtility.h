@@ -1,5 +1,5 @@
-// Operating-system helpers of the runtime: the fatal report, the single-instance
-// guard, the program's own path, free disk space and the last system error.
+// Operating-system helpers of the runtime: the fatal report, the program's own
+// path, free disk space and the last system error.
 #pragma once
 
 #include <cstdint>
@@ -14,9 +14,6 @@ namespace cs::utility {
 // Writes `message` to standard error and ends the process with exit code 1:
 // the end of an operating-system helper that cannot go on.
 [[noreturn]] void ExitWithMessage(const std::string& message);
-
-// Returns only when this is the only running copy of the program (by file name).
-void EnsureSingleInstance();
 
 std::string GetAppFilePath();
 std::string GetAppFileName();

@@ -9,6 +9,7 @@
 #include "content/ContentMode.h"
 #include "index/BarrelsInfo.h"
 #include "index/Index.h"
+#include "index/IndexLock.h"
 #include "index/IndexRefusal.h"
 #include "index/commit/RebuildBeside.h"
 #include "index/commit/ReplacePlan.h"
@@ -27,7 +28,7 @@ const char* const kRenameMarker = "index.rename";
 // The files of an index directory that are neither a barrel's nor leftovers.
 bool IsStateFile(const std::string& name)
 {
-    return name == index::CBarrelsInfo::STATUS_FILE || name == "index.run" ||
+    return name == index::CBarrelsInfo::STATUS_FILE || name == "index.run" || name == index::CIndexLock::FILE_NAME ||
            std::any_of(std::begin(index::format::COLLECTION_STATE_FILES), std::end(index::format::COLLECTION_STATE_FILES),
                        [&](const char* state) { return name == state; });
 }
@@ -54,17 +55,31 @@ const CCheckReport& CIndexChecker::check()
         m_report.add(m_dir, "no such directory");
         return m_report;
     }
+    m_writer = index::FindIndexWriter(m_dir);
+    if (m_writer != 0)
+        m_report.note(utility::Format("%s: csindexer (process %d) is writing the index; the files of its flushes and "
+                                      "merges under way are judged as a reader sees them",
+                                      m_dir.substr(0, m_dir.size() - 1).c_str(), m_writer));
     checkBarrelList();
     checkDirectoryFiles();
     checkProgramHome();
     return m_report;
 }
 
+void CIndexChecker::addUnfinished(const std::string& path, const std::string& problem, int writer)
+{
+    if (writer == 0)
+        m_report.add(path, problem);
+    else
+        m_report.note(utility::Format("%s: work under way of csindexer (process %d)", path.c_str(), writer));
+}
+
 void CIndexChecker::checkBarrelList()
 {
     std::string list = m_dir + index::CBarrelsInfo::STATUS_FILE;
     // The verdict csindexer and cssearch go by, with the way out they give.
-    std::string damage = index::CIndexRefusal::listDamage(m_dir);
+    std::string damage = index::CIndexRefusal::listDamage(
+        m_dir, m_writer == 0 ? index::CIndexRefusal::Use::WRITE : index::CIndexRefusal::Use::READ);
     if (!damage.empty())
         m_report.add(list, damage + "; " + index::CIndexRefusal::listWayOut(m_dir));
     if (!platform::Env().pathAccessible(list)) {
@@ -141,21 +156,25 @@ void CIndexChecker::checkDirectoryFiles()
         std::string path = m_dir + name;
         std::string barrel = index::format::BarrelOfFile(name);
         if (index::format::IsTmpName(name)) {
-            m_report.add(path, "left by an interrupted flush or merge; the next csindexer run completes or clears it");
+            addUnfinished(path, "left by an interrupted flush or merge; the next csindexer run completes or clears it",
+                          m_writer);
         } else if (name == index::CReplacePlan::FILE_NAME) {
             std::string damage = index::CIndexRefusal::planDamage(m_dir);
-            m_report.add(path, damage.empty() ? "the plan of an interrupted replacement of barrel files; the next "
-                                                "csindexer run carries it out"
-                                              : damage + "; " + index::CIndexRefusal::planWayOut());
+            if (damage.empty())
+                addUnfinished(path, "the plan of an interrupted replacement of barrel files; the next csindexer run "
+                                    "carries it out",
+                              m_writer);
+            else
+                m_report.add(path, damage + "; " + index::CIndexRefusal::planWayOut());
         } else if (name == std::string(index::CReplacePlan::FILE_NAME) + ".new") {
-            m_report.add(path, "a replacement plan never committed; the next csindexer run removes it");
+            addUnfinished(path, "a replacement plan never committed; the next csindexer run removes it", m_writer);
         } else if (StartsWith(name, index::format::MERGING_PREFIX)) {
-            m_report.add(path, "left by an unfinished merge; the next csindexer run removes it");
+            addUnfinished(path, "left by an unfinished merge; the next csindexer run removes it", m_writer);
         } else if (!barrel.empty()) {
             if (m_empty)
-                m_report.add(path, "a barrel file, but there is no index_status.xml");
+                addUnfinished(path, "a barrel file, but there is no index_status.xml", m_writer);
             else if (std::find(m_barrelNames.begin(), m_barrelNames.end(), barrel) == m_barrelNames.end())
-                m_report.add(path, "a file of barrel " + barrel + ", which the barrel list does not name");
+                addUnfinished(path, "a file of barrel " + barrel + ", which the barrel list does not name", m_writer);
             else if (std::none_of(std::begin(index::format::BARREL_FILES), std::end(index::format::BARREL_FILES),
                                   [&](const char* ext) { return name == barrel + ext; }))
                 m_report.add(path, "not a file a barrel has");
@@ -172,12 +191,14 @@ void CIndexChecker::checkProgramHome()
 {
     if (m_home.empty())
         return;
+    // The markers of a csindexer that runs are its moves and wipes under way.
+    const int writer = index::FindIndexWriter(m_home);
     if (platform::Env().pathAccessible(m_home + kRenameMarker))
-        m_report.add(m_home + kRenameMarker,
-                     "a move of barrel files into place was cut off; the next csindexer run completes it");
+        addUnfinished(m_home + kRenameMarker,
+                      "a move of barrel files into place was cut off; the next csindexer run completes it", writer);
     if (platform::Env().pathAccessible(m_home + index::CIndex::DELETE_MARKER))
-        m_report.add(m_home + index::CIndex::DELETE_MARKER,
-                     "the wipe of an index was cut off; rebuild it with csindexer -r");
+        addUnfinished(m_home + index::CIndex::DELETE_MARKER,
+                      "the wipe of an index was cut off; rebuild it with csindexer -r", writer);
     if (platform::Env().pathAccessible(m_home + "rt.err"))
         m_report.note(m_home + "rt.err: a run died on a record (table:auto_id inside); the next run retries it");
     if (platform::Env().pathAccessible(m_home + "errorreport.txt"))

@@ -8,6 +8,7 @@
 #include "check/CheckReport.h"
 #include "content/ContentMode.h"
 #include "index/BarrelsInfo.h"
+#include "index/IndexLock.h"
 #include "index/IndexRefusal.h"
 #include "index/commit/IndexRecovery.h"
 #include "index/commit/ReplacePlan.h"
@@ -64,6 +65,18 @@ CIndexRepair::CIndexRepair(const std::string& indexDir, content::CContentMode* p
 
 std::vector<std::string> CIndexRepair::repair()
 {
+    // A repair writes the index: it holds the writer's lock, so that no run
+    // writes beside it, and none that runs is written over.
+    std::unique_ptr<index::CIndexLock> pLock;
+    if (platform::Env().isDirectory(m_dir)) {
+        pLock = std::make_unique<index::CIndexLock>(m_dir);
+        if (pLock->holder() != 0)
+            CS_THROW("%s: csindexer (process %d) is writing the index; nothing was changed: repair it once the run "
+                     "has ended",
+                     m_dir.c_str(), pLock->holder());
+        if (!pLock->held())
+            CS_THROW("%s: the index cannot be locked for the repair: %s", m_dir.c_str(), pLock->failure().c_str());
+    }
     index::CIndexRecovery::recover(m_dir);
     std::vector<std::string> lines;
     std::string damage = index::CIndexRefusal::listDamage(m_dir);

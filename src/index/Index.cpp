@@ -4,6 +4,7 @@
 
 #include "content/ContentMode.h"
 #include "index/BarrelsInfo.h"
+#include "index/IndexLock.h"
 #include "index/IndexRefusal.h"
 #include "index/commit/ReplacePlan.h"
 #include "index/fields/FieldFactoryRegistry.h"
@@ -19,17 +20,12 @@ using content::CModeItem;
 
 namespace {
 
-// The directory mode of each open mode.
+// The directory mode of each open mode. A new index's directory has been
+// wiped by then (wipeFiles), all but the writer's lock.
 int DirectoryMode(int openMode)
 {
-    switch (openMode) {
-    case CIndex::ACCESS_CREATE:
-        return store::CContentDirectory::MODE_RECREATE;
-    case CIndex::ACCESS_APPEND:
-        return store::CContentDirectory::MODE_CREATE;
-    default:
-        return store::CContentDirectory::MODE_OPEN;
-    }
+    return openMode == CIndex::ACCESS_READ ? store::CContentDirectory::MODE_OPEN
+                                           : store::CContentDirectory::MODE_CREATE;
 }
 
 } // namespace
@@ -82,6 +78,8 @@ void CIndex::wipeMarker()
 // gone, or the collection's resume point without the index it belongs to. The
 // files go through one committed plan instead: cut off, the next start's
 // recovery finishes the wipe, so the index is either the old one or none.
+// The writer's lock stays: a new file of that name would be free to a second
+// writer while the first still holds the old one.
 void CIndex::wipeFiles(const std::string& path)
 {
     if (!platform::Env().isDirectory(path))
@@ -94,7 +92,7 @@ void CIndex::wipeFiles(const std::string& path)
         plan.addRemove(0, CBarrelsInfo::STATUS_FILE);
     for (const std::string& file : files) {
         std::string name = file.substr(file.find_last_of('/') + 1);
-        if (name != CBarrelsInfo::STATUS_FILE && name != CReplacePlan::FILE_NAME)
+        if (name != CBarrelsInfo::STATUS_FILE && name != CReplacePlan::FILE_NAME && name != CIndexLock::FILE_NAME)
             plan.addRemove(0, name);
     }
     if (plan.empty())

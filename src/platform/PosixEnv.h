@@ -45,6 +45,9 @@ public:
     int64_t readFileData(int fd, void* data, int64_t length) override;
     int64_t readFileDataAt(int fd, void* data, int64_t length, int64_t position) override;
     std::unique_ptr<CFileMap> mapFileForRead(const std::string& path) override;
+
+    int lockFile(const std::string& path, int& holderPid) override;
+    int lockHolder(const std::string& path) override;
 };
 
 } // namespace cs::platform

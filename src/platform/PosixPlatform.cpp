@@ -1,13 +1,9 @@
 // POSIX implementation of the platform layer: the process, its errors and faults.
 #include "platform/Platform.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <cstddef>
 #include <csignal>
 #include <cstring>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace cs::platform {
@@ -20,26 +16,6 @@ bool ModuleFilePath(std::string& path)
         return false;
     path.assign(buffer, static_cast<size_t>(n));
     return true;
-}
-
-SingletonResult AcquireNamedMutex(const std::string& name)
-{
-    // An abstract socket name is machine-wide and is released by the kernel
-    // when the process ends, however it ends.
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return SingletonResult::Failed;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    size_t length = std::min(name.size(), sizeof(address.sun_path) - 1);
-    std::memcpy(address.sun_path + 1, name.data(), length);
-    socklen_t size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0)
-        return SingletonResult::Acquired;   // the descriptor stays open until exit
-    int error = errno;
-    ::close(fd);
-    errno = error;
-    return error == EADDRINUSE ? SingletonResult::AlreadyRunning : SingletonResult::Failed;
 }
 
 namespace {

@@ -42,20 +42,6 @@ void DumpLastError(const std::string& text)
     std::exit(3);
 }
 
-void EnsureSingleInstance()
-{
-    switch (platform::AcquireNamedMutex("SINGLETON " + GetAppFileName())) {
-    case platform::SingletonResult::Acquired:
-        return;
-    case platform::SingletonResult::AlreadyRunning:
-        std::fputs("there is another instance already\n", stderr);
-        std::fflush(nullptr);
-        std::exit(0);
-    case platform::SingletonResult::Failed:
-        ExitWithMessage("CreateMutex() failed at EnsureSingleInstance() (" + GetLastErrorText() + ")");
-    }
-}
-
 std::string GetAppFilePath()
 {
     std::string path;

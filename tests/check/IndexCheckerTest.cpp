@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <unistd.h>
 
 #include "check/IndexChecker.h"
+#include "index/IndexLock.h"
 #include "support/IndexCheck.h"
 #include "support/IndexFiles.h"
 #include "support/SampleIndex.h"
@@ -179,6 +181,50 @@ TEST(IndexChecker, DamagesAreNamedByFileAndReason)
         if (damage.structural) {
             EXPECT_NE(CheckIndex(index.dir), "") << "the test-side reader finds the same index sound";
         }
+    }
+}
+
+// Beside a running writer (the test holds the locks of the index and of the
+// home, as a csindexer run does) the files and markers of its flushes, merges
+// and moves under way are notes, and the list is judged as a reader judges
+// it; damage stays damage.
+TEST(IndexChecker, BesideARunningWriterWorkUnderWayIsNoProblem)
+{
+    struct Case {
+        const char* what;
+        std::function<void(CheckedIndex&)> apply;
+        std::string problem;   // empty: none, but a note on the file
+        std::string file;
+    };
+    const std::vector<Case> cases = {
+        {"flush under way", [](CheckedIndex& x) { WriteFile(x.path("_1.tid.tmp"), "x"); }, "", "/_1.tid.tmp"},
+        {"barrel not yet listed", [](CheckedIndex& x) { WriteFile(x.path("_7.tid"), "x"); }, "", "/_7.tid"},
+        {"plan being written", [](CheckedIndex& x) { WriteFile(x.path("index.plan.new"), "cs.plan 1\n"); }, "",
+         "/index.plan.new"},
+        {"move under way", [](CheckedIndex& x) { WriteFile(x.home + "/index.rename", ""); }, "", "/index.rename"},
+        {"truncated .did", [](CheckedIndex& x) { Cut(x.path("_0.did"), 3); }, "/_0.did: ", ""},
+    };
+    const std::string writer = "work under way of csindexer (process " + std::to_string(::getpid()) + ")";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CheckedIndex index;
+        c.apply(index);
+        cs::index::CIndexLock dirLock(index.dir), homeLock(index.home);
+        ASSERT_TRUE(dirLock.held() && homeLock.held());
+        CIndexChecker checker(index.dir, index.home);
+        const cs::check::CCheckReport& report = checker.check();
+        std::string problems;
+        for (const auto& problem : report.problems())
+            problems += problem.text() + "\n";
+        std::string notes;
+        for (const std::string& note : report.notes())
+            notes += note + "\n";
+        if (c.problem.empty())
+            EXPECT_EQ(problems, "");
+        else
+            EXPECT_NE(problems.find(c.problem), std::string::npos) << problems;
+        if (!c.file.empty())
+            EXPECT_NE(notes.find(c.file + ": " + writer), std::string::npos) << notes;
     }
 }
 

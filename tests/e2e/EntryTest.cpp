@@ -6,9 +6,10 @@
 #include <filesystem>
 #include <regex>
 #include <sstream>
+#include <unistd.h>
 
 #include "e2e/Sandbox.h"
-#include "platform/Platform.h"
+#include "index/IndexLock.h"
 #include "utility/StringConvertor.h"
 
 using cs::test::CSandbox;
@@ -215,17 +216,19 @@ TEST_F(Entry, DescriptionReachesTheStatusFileInGbk)
     EXPECT_EQ(ReadFile(statusFile()), "indexing database: \xb2\xe2\xca\xd4, done: ");
 }
 
-TEST_F(Entry, SecondCopyUnderTheSameNameStepsBack)
+TEST_F(Entry, SecondCopyInTheSameHomeStepsBack)
 {
     // The test holds the lock a running copy would hold.
-    ASSERT_EQ(cs::platform::AcquireNamedMutex("SINGLETON " + m_box.name()), cs::platform::SingletonResult::Acquired);
+    cs::index::CIndexLock home(m_box.dir());
+    ASSERT_TRUE(home.held());
     ProcessResult result = m_box.run({"-d", "alpha"});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.err, "there is another instance already\n");
+    EXPECT_EQ(result.err, "there is another instance already: " + m_box.dir() + " is being written by process " +
+                              std::to_string(::getpid()) + "\n");
     EXPECT_EQ(result.out, "");
     EXPECT_FALSE(FileExists(statusFile()));
 
-    CSandbox other;   // another file name runs
+    CSandbox other;   // another home runs
     EXPECT_EQ(other.run({"-d", "alpha"}).exitCode, 0);
 }
 

@@ -235,7 +235,7 @@ TEST_F(IndexRun, ARunWithNothingToIndexWritesNoBarrel)
     ProcessResult result = m_box.run({"-d", "alpha"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_FALSE(FileExists(m_box.indexRoot() + "/index_status.xml"));
-    EXPECT_EQ(ListDir(m_box.indexRoot()), std::vector<std::string>{"index.run"});
+    EXPECT_EQ(ListDir(m_box.indexRoot()), (std::vector<std::string>{"index.lock", "index.run"}));
 
     // With no index there is nothing to merge: an error through the guard.
     ProcessResult merged = m_box.run({"-m"});

@@ -3,11 +3,16 @@
 // changes a byte; cscheck --repair keeps the barrels that decode whole; a
 // rebuild is written beside the old index, which searches keep finding until
 // the new one takes its place and which a killed rebuild leaves in force; the
-// operator's files in the index root survive it; and inputs that would make a
-// run go wrong are refused with the index unchanged.
+// operator's files in the index root survive it; inputs that would make a
+// run go wrong are refused with the index unchanged; and an index has one
+// writer at a time, whatever the programs' names or namespaces, while
+// installations of their own run side by side.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -39,6 +44,73 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
     EXPECT_NE(at, std::string::npos) << from;
     return at == std::string::npos ? text : text.replace(at, from.size(), to);
 }
+
+// Runs of a sandbox held in the middle for as long as a test wants, holding
+// their locks: a stand-in Word converter says "held" through one fifo, then
+// waits for the document's text through another.
+class CConverterHold {
+public:
+    explicit CConverterHold(CSandbox& box) : m_box(box), m_dir(box.conf() + "/hold")
+    {
+        std::filesystem::create_directory(m_dir);
+        for (const char* fifo : {"/held", "/release"})
+            EXPECT_EQ(::mkfifo((m_dir + fifo).c_str(), 0600), 0);
+        WriteFile(m_dir + "/doc2txt",
+                  "#!/bin/bash\necho held > " + m_dir + "/held\ncat " + m_dir + "/release > \"${@: -1}\"\n");
+        ::chmod((m_dir + "/doc2txt").c_str(), 0755);
+        std::string paths = ReadFile(box.dir() + "/pathconfig.xml");
+        box.writePathConfig(
+            paths.insert(paths.rfind("</pathconfig>"), "<OUT_DOC_EXE_PATH>hold/doc2txt</OUT_DOC_EXE_PATH>"));
+    }
+
+    // One more Word file in the source directory, for the next run to convert.
+    void addDocument()
+    {
+        WriteFile(m_box.docs() + "/held" + std::to_string(++m_documents) + ".doc",
+                  ReadFile(std::string(CS_TEST_DATA_DIR) + "/office/sample.doc"));
+    }
+
+    // Starts `argv` in the sandbox; returns once its converter holds it (null
+    // when the program ended before).
+    std::unique_ptr<CBackgroundProcess> start(const std::vector<std::string>& argv) const
+    {
+        int fd = ::open((m_dir + "/held").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        EXPECT_GE(fd, 0);
+        auto pRun = std::make_unique<CBackgroundProcess>(argv, m_box.dir());
+        pollfd held = {fd, POLLIN, 0};
+        while (::poll(&held, 1, 50) == 0 && !pRun->ended()) {
+        }
+        bool converting = (held.revents & POLLIN) != 0;
+        ::close(fd);
+        if (converting)
+            return pRun;
+        ProcessResult ended = pRun->wait();
+        ADD_FAILURE() << "the run was never held: exit " << ended.exitCode << ", " << ended.err;
+        return nullptr;
+    }
+
+    // Gives the held converter its text (it may be the converter of a run
+    // already killed): the run goes on.
+    void release() const
+    {
+        int fd = -1;
+        // The converter opens the fifo just after it said "held".
+        for (int attempt = 0; fd < 0 && attempt < 2000; ++attempt) {
+            fd = ::open((m_dir + "/release").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd < 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_GE(fd, 0) << "no converter waits";
+        const std::string text = "held lighthouse keeper\n";
+        EXPECT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        ::close(fd);
+    }
+
+private:
+    CSandbox& m_box;
+    std::string m_dir;
+    int m_documents = 0;
+};
 
 class IndexSafety : public ::testing::Test {
 protected:
@@ -345,7 +417,9 @@ TEST_F(IndexSafety, ARebuildKilledMidwayLeavesTheOldIndexInForce)
 
 // A rebuild replaces the index, its barrels, list and state, and nothing
 // else of the index root (here the directory collection's, which is the index
-// directory itself): the operator's files and folders stay, index.run too.
+// directory itself): the operator's files and folders stay, index.run too,
+// and the lock file, the very one (a new one would be free to a second run
+// while the first holds the old).
 TEST_F(IndexSafety, ARebuildReplacesTheIndexAndLeavesTheOperatorsFilesAlone)
 {
     for (int run = 0; run < 2; ++run) {
@@ -355,8 +429,14 @@ TEST_F(IndexSafety, ARebuildReplacesTheIndexAndLeavesTheOperatorsFilesAlone)
     WriteFile(root() + "/NOTES.txt", "mine");
     WriteFile(root() + "/mine/data.txt", "kept");
     WriteFile(root() + "/_notes", "also mine");
+    const std::filesystem::path lock = root() + "/index.lock";
+    struct stat before {};
+    ASSERT_EQ(::stat(lock.c_str(), &before), 0);
     ProcessResult rebuilt = m_box.run({"-d", "alpha", "-r"});
     ASSERT_EQ(rebuilt.exitCode, 0) << rebuilt.err;
+    struct stat after {};
+    ASSERT_EQ(::stat(lock.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_EQ(ReadFile(root() + "/NOTES.txt"), "mine");
     EXPECT_EQ(ReadFile(root() + "/mine/data.txt"), "kept");
     EXPECT_EQ(ReadFile(root() + "/_notes"), "also mine");
@@ -436,4 +516,125 @@ TEST_F(IndexSafety, InputsThatWouldMakeARunGoWrongAreRefusedWithTheIndexUnchange
         }
     }
     ::chmod(locked.c_str(), 0755);
+}
+
+// Two runs never write one index at once. While a run is held in the middle, a
+// second one is refused before it changes anything, with the line and the exit
+// code of a second instance, naming what is locked and the first run's
+// process: a copy under another name in the same program home (the home is
+// locked), and a home of its own that indexes the same index root (the index
+// is), also from another network namespace, as from a container sharing the
+// volume. Then the first run completes.
+TEST_F(IndexSafety, ASecondWriterOfTheSameIndexIsRefusedWhateverItsNameOrNamespace)
+{
+    addDocuments(3);
+    ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
+    CConverterHold hold(m_box);
+    const std::string copy = m_box.dir() + "/indexer-copy";
+    std::filesystem::copy_file(m_box.program(), copy);
+    CSandbox other;
+    other.writeGlobal(Replaced(other.global(), "<path>" + other.indexRoot(), "<path>" + root()));
+    const bool unshare = RunProcess({"/usr/bin/unshare", "-n", "/bin/true"}).exitCode == 0;
+    struct Case {
+        const char* what;
+        std::vector<std::string> argv;
+        std::string locked;
+    };
+    std::vector<Case> cases = {
+        {"another name, the same home", {copy, "-d", "alpha"}, m_box.dir()},
+        {"another home, the same index", {other.program(), "-d", "alpha"}, root()},
+    };
+    if (unshare)
+        cases.push_back({"another home, another network namespace",
+                         {"/usr/bin/unshare", "-n", other.program(), "-d", "alpha"}, root()});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        hold.addDocument();
+        std::unique_ptr<CBackgroundProcess> first = hold.start({m_box.program(), "-d", "alpha"});
+        ASSERT_TRUE(first);
+        const TreeSnapshot before = SnapshotTree(root());
+        ProcessResult second = RunProcess(c.argv, m_box.dir());
+        EXPECT_EQ(second.exitCode, 0);
+        EXPECT_EQ(second.err, "there is another instance already: " + c.locked + " is being written by process " +
+                                  std::to_string(first->pid()) + "\n");
+        EXPECT_EQ(second.out, "");
+        EXPECT_TRUE(SnapshotTree(root()) == before);
+        hold.release();
+        ProcessResult done = first->wait();
+        EXPECT_EQ(done.exitCode, 0) << done.err;
+    }
+    EXPECT_EQ(ListedDocuments(root()), 3 + static_cast<int64_t>(cases.size()));
+    EXPECT_EQ(CheckIndex(root()), "");
+    if (!unshare)
+        GTEST_SKIP() << "unshare -n is not permitted here: the case of another network namespace did not run";
+}
+
+// Two installations, each with its home and its index, under the one file
+// name both have: their runs are both under way at once, and both complete.
+TEST_F(IndexSafety, RunsOfTwoHomesWithIndexesOfTheirOwnGoSideBySide)
+{
+    CSandbox other;
+    std::vector<std::unique_ptr<CConverterHold>> holds;
+    std::vector<std::unique_ptr<CBackgroundProcess>> runs;
+    for (CSandbox* pBox : {&m_box, &other}) {
+        const std::string program = pBox->dir() + "/csindexer";
+        std::filesystem::copy_file(pBox->program(), program);
+        holds.push_back(std::make_unique<CConverterHold>(*pBox));
+        holds.back()->addDocument();
+        runs.push_back(holds.back()->start({program, "-d", "alpha"}));
+        ASSERT_TRUE(runs.back());
+    }
+    for (size_t i = 0; i < runs.size(); ++i) {
+        holds[i]->release();
+        ProcessResult done = runs[i]->wait();
+        EXPECT_EQ(done.exitCode, 0) << done.err;
+    }
+    EXPECT_EQ(ListedDocuments(root()), 1);
+    EXPECT_EQ(ListedDocuments(other.indexRoot()), 1);
+}
+
+// A writer killed (SIGKILL) while it holds its locks stands in no one's way:
+// the next run takes them at once and indexes what the killed one did not.
+TEST_F(IndexSafety, ALockOfAKilledWriterIsFreeAtOnce)
+{
+    CConverterHold hold(m_box);
+    hold.addDocument();
+    std::unique_ptr<CBackgroundProcess> killed = hold.start({m_box.program(), "-d", "alpha"});
+    ASSERT_TRUE(killed);
+    ASSERT_EQ(::kill(killed->pid(), SIGKILL), 0);
+    EXPECT_EQ(killed->wait().exitCode, 128 + SIGKILL);
+    hold.release();   // its converter, left behind
+    std::unique_ptr<CBackgroundProcess> next = hold.start({m_box.program(), "-d", "alpha"});
+    ASSERT_TRUE(next);
+    hold.release();
+    ProcessResult done = next->wait();
+    EXPECT_EQ(done.exitCode, 0) << done.err;
+    EXPECT_EQ(ListedDocuments(root()), 1);
+}
+
+// Beside a run that writes the index, cscheck --repair changes nothing and
+// says why; the plain check judges the index as a reader does.
+TEST_F(IndexSafety, CscheckBesideARunningWriterRepairsNothing)
+{
+    addDocuments(3);
+    ASSERT_EQ(m_box.run({"-d", "alpha"}).exitCode, 0);
+    CConverterHold hold(m_box);
+    hold.addDocument();
+    std::unique_ptr<CBackgroundProcess> writer = hold.start({m_box.program(), "-d", "alpha"});
+    ASSERT_TRUE(writer);
+    const std::string process = "csindexer (process " + std::to_string(writer->pid()) + ") is writing the index";
+    const TreeSnapshot before = SnapshotTree(root());
+    ProcessResult repaired = tool("cscheck", {"--repair", root()});
+    EXPECT_EQ(repaired.exitCode, 2);
+    EXPECT_EQ(repaired.err, "cscheck: " + root() + ": " + process +
+                                "; nothing was changed: repair it once the run has ended\n");
+    EXPECT_EQ(repaired.out, "");
+    EXPECT_TRUE(SnapshotTree(root()) == before);
+    ProcessResult checked = tool("cscheck", {root()});
+    EXPECT_EQ(checked.exitCode, 0) << checked.out;
+    EXPECT_NE(checked.out.find("note: " + root() + ": " + process), std::string::npos) << checked.out;
+    hold.release();
+    ProcessResult done = writer->wait();
+    EXPECT_EQ(done.exitCode, 0) << done.err;
+    EXPECT_EQ(ListedDocuments(root()), 4);
 }

@@ -177,8 +177,8 @@ TEST(OperatorMessages, EveryFailureIsOneLineOnStandardErrorAndALogLine)
              box.writeGlobal(box.global("<system_status>1</system_status><path>" + box.dir() + "/file/index</path>"));
          },
          "csindexer", [](const CToolSandbox&) { return Args({"-d", "alpha"}); }, 1,
-         "failed to create index.run: /.*/file/index/index.run \\(Not a directory\\)\n",
-         "ERROR .*failed to create index.run: /.*/file/index/index.run \\(Not a directory\\)"},
+         "CreateMutex\\(\\) failed at EnsureSingleInstance\\(\\): /.*/file/index/index.lock \\(Not a directory\\)\n",
+         "ERROR .*CreateMutex\\(\\) failed at EnsureSingleInstance\\(\\): /.*/file/index/index.lock \\(Not a directory\\)"},
         {"merge of no index", [](CToolSandbox& box) { std::filesystem::create_directories(box.indexRoot()); }, "csindexer", [](const CToolSandbox&) { return Args({"-m"}); }, 255,
          "open index file failed: no readable index_status.xml in /.*/index\n", "ERROR .*open index file failed: "},
         {"merge only", indexed, "csindexer", [](const CToolSandbox&) { return Args({"-m"}); }, 1,

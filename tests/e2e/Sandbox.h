@@ -1,7 +1,7 @@
 // A directory holding a copy of the indexer under a name of its own, with its
 // own pathconfig.xml, configuration and test dictionary, in which the program
-// runs as a process. The name keeps parallel tests (and a running sample)
-// apart, since copies of one file name exclude each other.
+// runs as a process. The directory is the program's home and holds its index,
+// so parallel tests (and a running sample) never share a writer's lock.
 #pragma once
 
 #include <string>

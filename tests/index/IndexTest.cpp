@@ -111,12 +111,13 @@ TEST(Index, CreatingWipesTheIndexAndPassesTheDeleteMarker)
     WriteFile(dir + "/index_status.xml", Status("cs.1.0.0"));
     WriteFile(dir + "/_0.tid", "x");
     WriteFile(dir + "/collect_date.xml", "y");
+    WriteFile(dir + "/index.lock", "1\n");   // the writer's own file stays
     std::string marker = cs::utility::GetAppDir() + "index.delete";
     CLogCapture log;
     {
         CIndex index(CIndex::ACCESS_CREATE, dir);
         EXPECT_EQ(index.getBarrelsInfo()->size(), 0u);
-        EXPECT_EQ(ListDir(dir), std::vector<std::string>{});
+        EXPECT_EQ(ListDir(dir), std::vector<std::string>{"index.lock"});
     }
     EXPECT_TRUE(log.logged("INFO", "index.delete [create " + marker + "]"));
     EXPECT_TRUE(log.logged("INFO", "index.delete [delete " + marker + "]"));

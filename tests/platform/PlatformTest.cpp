@@ -14,12 +14,32 @@ using cs::test::MakeTempDir;
 using cs::test::ReadFile;
 using cs::test::WriteFile;
 
-TEST(Platform, NamedMutexExcludesASecondHolder)
+// A lock belongs to the open file: a second opening, even in the same
+// process, is refused and learns the holder from the file, which it leaves
+// alone; a reader finds the holder without taking the lock; closing frees it.
+TEST(Platform, AFileLockExcludesASecondHolderUntilTheFirstCloses)
 {
-    std::string name = "SINGLETON platform-test-" + std::to_string(::getpid());
-    EXPECT_EQ(AcquireNamedMutex(name), SingletonResult::Acquired);
-    EXPECT_EQ(AcquireNamedMutex(name), SingletonResult::AlreadyRunning);
-    EXPECT_EQ(AcquireNamedMutex(name + "-other"), SingletonResult::Acquired);
+    const std::string path = MakeTempDir("lock") + "/index.lock";
+    const std::string self = std::to_string(::getpid()) + "\n";
+    EXPECT_EQ(Env().lockHolder(path), 0);
+    WriteFile(path, "123456789\n");   // a longer id of an earlier holder
+    int holder = 0;
+    int fd = Env().lockFile(path, holder);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(ReadFile(path), self);
+    EXPECT_EQ(Env().lockHolder(path), ::getpid());
+    EXPECT_EQ(Env().lockFile(path, holder), -1);
+    EXPECT_EQ(LastErrorCode(), EWOULDBLOCK);
+    EXPECT_EQ(holder, ::getpid());
+    EXPECT_EQ(ReadFile(path), self);
+    ASSERT_TRUE(Env().closeFile(fd));
+    EXPECT_EQ(Env().lockHolder(path), 0);
+    fd = Env().lockFile(path, holder);
+    EXPECT_GE(fd, 0);
+    Env().closeFile(fd);
+
+    EXPECT_EQ(Env().lockFile(path + "/index.lock", holder), -1);
+    EXPECT_EQ(LastErrorCode(), ENOTDIR);
 }
 
 TEST(Platform, ModulePathIsTheRunningProgram)

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <poll.h>
 #include <sstream>
 #include <stdexcept>
@@ -24,6 +25,7 @@
 
 #include "collect/Database.h"
 #include "config/GlobalConfig.h"
+#include "index/IndexLock.h"
 #include "utility/Logger.h"
 
 namespace cs::test {
@@ -32,7 +34,9 @@ TreeSnapshot SnapshotTree(const std::string& dir)
 {
     TreeSnapshot files;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
-        if (!entry.is_regular_file())
+        // The writers' lock holds the id of the last run, even of one that
+        // changed nothing else.
+        if (!entry.is_regular_file() || entry.path().filename() == cs::index::CIndexLock::FILE_NAME)
             continue;
         struct stat status {};
         ::stat(entry.path().c_str(), &status);
@@ -195,9 +199,11 @@ std::vector<std::string> ListDir(const std::string& dir)
 namespace {
 
 // Forks; the child gets pipes as standard output and error and runs `inChild`,
-// which must not return. The parent collects both pipes and the exit status,
-// and kills the child (SIGKILL) once `killAfterMs` have passed, unless -1.
-ProcessResult RunChild(const std::function<void()>& inChild, int killAfterMs = -1)
+// which must not return. The parent tells `onStart` the child's id, collects
+// both pipes and the exit status, and kills the child (SIGKILL) once
+// `killAfterMs` have passed, unless -1.
+ProcessResult RunChild(const std::function<void()>& inChild, int killAfterMs = -1,
+                       const std::function<void(int)>& onStart = nullptr)
 {
     int outPipe[2], errPipe[2];
     if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0)
@@ -210,6 +216,8 @@ ProcessResult RunChild(const std::function<void()>& inChild, int killAfterMs = -
         inChild();
         ::_exit(127);
     }
+    if (onStart)
+        onStart(static_cast<int>(pid));
     ::close(outPipe[1]);
     ::close(errPipe[1]);
     ProcessResult result;
@@ -250,24 +258,53 @@ ProcessResult RunChild(const std::function<void()>& inChild, int killAfterMs = -
     return result;
 }
 
+// What the child of RunProcess does.
+std::function<void()> Exec(const std::vector<std::string>& argv, const std::string& cwd,
+                           const std::vector<std::string>& env)
+{
+    return [&] {
+        if (!cwd.empty() && ::chdir(cwd.c_str()) != 0)
+            ::_exit(126);
+        for (const std::string& entry : env)
+            ::putenv(const_cast<char*>(entry.c_str()));
+        std::vector<char*> args;
+        for (const std::string& arg : argv)
+            args.push_back(const_cast<char*>(arg.c_str()));
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+    };
+}
+
 } // namespace
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd,
                          const std::vector<std::string>& env, int killAfterMs)
 {
-    return RunChild(
-        [&] {
-            if (!cwd.empty() && ::chdir(cwd.c_str()) != 0)
-                ::_exit(126);
-            for (const std::string& entry : env)
-                ::putenv(const_cast<char*>(entry.c_str()));
-            std::vector<char*> args;
-            for (const std::string& arg : argv)
-                args.push_back(const_cast<char*>(arg.c_str()));
-            args.push_back(nullptr);
-            ::execv(args[0], args.data());
-        },
-        killAfterMs);
+    return RunChild(Exec(argv, cwd, env), killAfterMs);
+}
+
+CBackgroundProcess::CBackgroundProcess(const std::vector<std::string>& argv, const std::string& cwd)
+{
+    std::promise<int> started;
+    std::future<int> pid = started.get_future();
+    m_thread = std::thread([this, argv, cwd, &started] {
+        m_result = RunChild(Exec(argv, cwd, {}), -1, [&started](int child) { started.set_value(child); });
+        m_ended = true;
+    });
+    m_pid = pid.get();
+}
+
+CBackgroundProcess::~CBackgroundProcess()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+ProcessResult CBackgroundProcess::wait()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+    return m_result;
 }
 
 ProcessResult RunForked(const std::function<void()>& body, bool unprivileged)

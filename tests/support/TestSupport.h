@@ -1,11 +1,13 @@
 // Helpers shared by the test suites.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -33,8 +35,9 @@ std::vector<std::string> ListDir(const std::string& dir);   // sorted names
 // leaving its bytes alone: an incremental run takes each as changed.
 void TouchTree(const std::string& dir, int64_t seconds);
 
-// Every regular file below `dir`, by path, with its bytes and its modification
-// time in nanoseconds: two snapshots are equal when nothing was changed.
+// Every regular file below `dir` but the writers' lock files (index.lock), by
+// path, with its bytes and its modification time in nanoseconds: two
+// snapshots are equal when nothing was changed.
 typedef std::map<std::string, std::pair<std::string, int64_t>> TreeSnapshot;
 TreeSnapshot SnapshotTree(const std::string& dir);
 
@@ -49,6 +52,27 @@ struct ProcessResult {
 // running after `killAfterMs` (unless -1) is killed with SIGKILL.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& cwd = std::string(),
                          const std::vector<std::string>& env = {}, int killAfterMs = -1);
+
+// A program started as RunProcess starts it, running while the test goes on.
+class CBackgroundProcess {
+public:
+    CBackgroundProcess(const std::vector<std::string>& argv, const std::string& cwd = std::string());
+    // Waits for the program: whatever holds it must be let go first.
+    ~CBackgroundProcess();
+    CBackgroundProcess(const CBackgroundProcess&) = delete;
+    CBackgroundProcess& operator=(const CBackgroundProcess&) = delete;
+
+    int pid() const { return m_pid; }
+    bool ended() const { return m_ended; }
+    // Waits for the program's end: what RunProcess would have returned.
+    ProcessResult wait();
+
+private:
+    std::thread m_thread;
+    std::atomic<bool> m_ended{false};
+    ProcessResult m_result;
+    int m_pid = 0;
+};
 
 // A new empty directory in /tmp that every user may enter (the test root is
 // private to its owner), removed with its contents at the end of the scope.
