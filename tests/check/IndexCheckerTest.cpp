@@ -219,12 +219,14 @@ TEST(IndexChecker, BesideARunningWriterWorkUnderWayIsNoProblem)
         std::string notes;
         for (const std::string& note : report.notes())
             notes += note + "\n";
-        if (c.problem.empty())
+        if (c.problem.empty()) {
             EXPECT_EQ(problems, "");
-        else
+        } else {
             EXPECT_NE(problems.find(c.problem), std::string::npos) << problems;
-        if (!c.file.empty())
+        }
+        if (!c.file.empty()) {
             EXPECT_NE(notes.find(c.file + ": " + writer), std::string::npos) << notes;
+        }
     }
 }
 
