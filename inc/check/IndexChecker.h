@@ -7,8 +7,14 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "check/CheckReport.h"
+#include "platform/Env.h"
+
+namespace cs::index {
+class CIndexSnapshot;
+}
 
 namespace cs::check {
 
@@ -25,8 +31,8 @@ public:
     bool holdsIndex() const { return !m_empty || !m_report.sound(); }
 
 private:
-    void checkBarrelList();
-    void checkDirectoryFiles();
+    void checkBarrelList(const index::CIndexSnapshot& snapshot);
+    void checkDirectoryFiles(const std::vector<platform::DirEntry>& entries);
     void checkProgramHome();
 
     std::string m_dir;
