@@ -56,7 +56,7 @@ public:
     // or an empty text.
     std::string damage(CIndexRefusal::Use use) const;
     // The list read; not loaded when it does not parse.
-    CBarrelsInfo& barrels() const { return *m_pBarrels; }
+    const CBarrelsInfo& barrels() const { return *m_pBarrels; }
     // The files of the listed barrels as they were opened, for reading only.
     store::CDirectory& directory() const;
     // Every entry of the index directory, listed while the view was taken.
@@ -69,7 +69,7 @@ public:
 private:
     enum class Outcome { HELD, CHANGED, PLAN };
     // One attempt; `plan` receives the plan as it was read first, "" for none.
-    Outcome attempt(bool takePlan, std::string& plan);
+    Outcome take(bool takePlan, std::string& plan);
 
     std::string m_dir;   // with a final '/'
     bool m_hasList = false;

@@ -36,7 +36,8 @@ int LastErrorCode();
 void SetLastErrorCode(int code);
 std::string SystemErrorText(int code);
 bool IsDiskFullError(int code);
-// The file or directory named does not exist (ENOENT).
+// The file or directory named does not exist (ENOENT), or cannot, a part of
+// its path being no directory (ENOTDIR).
 bool IsMissingFileError(int code);
 
 // ---- child processes -----------------------------------------------------

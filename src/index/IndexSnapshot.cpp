@@ -60,13 +60,13 @@ CIndexSnapshot::CIndexSnapshot(const std::string& dir, StandingPlan standing, co
     bool planStood = true;   // the same readable plan at every attempt so far
     for (int attempt = 1;; ++attempt) {
         const bool last = attempt >= patience.attempts;
+        const bool takePlan = last && planStood && standing == StandingPlan::TAKE;
         std::string plan;
-        Outcome outcome = this->attempt(last && planStood && standing == StandingPlan::TAKE, plan);
+        Outcome outcome = take(takePlan, plan);
         if (attempt == 1)
             firstPlan = plan;
         planStood = planStood && outcome == Outcome::PLAN && plan == firstPlan;
-        if (outcome == Outcome::HELD || (outcome == Outcome::PLAN && last && planStood &&
-                                         standing == StandingPlan::TAKE)) {
+        if (outcome == Outcome::HELD || (outcome == Outcome::PLAN && takePlan && planStood)) {
             m_attempts = attempt;
             m_besidePlan = outcome == Outcome::PLAN;
             break;
@@ -92,7 +92,7 @@ CIndexSnapshot::CIndexSnapshot(const std::string& dir, StandingPlan standing, co
 
 CIndexSnapshot::~CIndexSnapshot() = default;
 
-CIndexSnapshot::Outcome CIndexSnapshot::attempt(bool takePlan, std::string& plan)
+CIndexSnapshot::Outcome CIndexSnapshot::take(bool takePlan, std::string& plan)
 {
     // What an earlier attempt held is let go.
     m_pDirectory = std::make_unique<store::CPinnedDirectory>(m_dir);

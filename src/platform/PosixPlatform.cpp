@@ -68,6 +68,6 @@ int LastErrorCode() { return errno; }
 void SetLastErrorCode(int code) { errno = code; }
 std::string SystemErrorText(int code) { return std::strerror(code); }
 bool IsDiskFullError(int code) { return code == ENOSPC; }
-bool IsMissingFileError(int code) { return code == ENOENT; }
+bool IsMissingFileError(int code) { return code == ENOENT || code == ENOTDIR; }
 
 } // namespace cs::platform
