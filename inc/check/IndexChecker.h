@@ -10,8 +10,14 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "check/CheckReport.h"
+#include "platform/Env.h"
+
+namespace cs::index {
+class CIndexSnapshot;
+}
 
 namespace cs::check {
 
@@ -28,8 +34,8 @@ public:
     bool holdsIndex() const { return !m_empty || !m_report.sound(); }
 
 private:
-    void checkBarrelList();
-    void checkDirectoryFiles();
+    void checkBarrelList(const index::CIndexSnapshot& snapshot);
+    void checkDirectoryFiles(const std::vector<platform::DirEntry>& entries);
     void checkProgramHome();
     // A problem, or a note of work under way when `writer` (a process id) runs.
     void addUnfinished(const std::string& path, const std::string& problem, int writer);

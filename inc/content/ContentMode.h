@@ -10,6 +10,7 @@
 #include "content/ModeItem.h"
 
 namespace cs::utility {
+class CXmlDocument;
 class CXmlNode;
 }
 
@@ -25,6 +26,8 @@ public:
     // Replaces the items by those under `prefix` + "/content_mode" of the file;
     // false (and an error line) when the file does not parse.
     bool read(const std::string& path, const std::string& prefix);
+    // The same from `document`, parsed already from the file at `path`.
+    void read(utility::CXmlDocument& document, const std::string& prefix, const std::string& path);
 
     // Appends a `content_mode` element holding every item to `parent`.
     void write(utility::CXmlNode& parent) const;

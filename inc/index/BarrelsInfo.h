@@ -33,10 +33,13 @@ public:
     CBarrelsInfo(const CBarrelsInfo&) = delete;
     CBarrelsInfo& operator=(const CBarrelsInfo&) = delete;
 
-    // Replaces the list by the directory's index_status.xml: false when there
-    // is none or it does not parse; a number that does not convert raises.
-    // An index at the document limit ends the process (exit code 1).
+    // Replaces the list by the directory's index_status.xml, read whole in one
+    // read: false when there is none or it does not parse; a file that cannot
+    // be opened or read whole, and a number that does not convert, raise. An
+    // index at the document limit ends the process (exit code 1).
     bool read(store::CDirectory& directory);
+    // The same from `text`, the bytes of the list at `path`.
+    bool parse(const std::string& text, const std::string& path);
     // Writes "index_status.xml.tmp" (barrel count and counter become the
     // number of barrels) and commits it to disk.
     void write(store::CDirectory& directory);
@@ -65,6 +68,8 @@ public:
     // the content mode and without logging: an empty text, or what failed
     // ("does not parse", or the message of the number that does not convert).
     static std::string readBarrels(const std::string& path, std::string& version, std::vector<CBarrelInfo>& barrels);
+    // The same from `text`, the bytes of a list.
+    static std::string parseBarrels(const std::string& text, std::string& version, std::vector<CBarrelInfo>& barrels);
     // Documents and deleted documents summed over the barrels of the
     // index_status.xml at `path`; false when it does not parse or a number
     // does not convert.

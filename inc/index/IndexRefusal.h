@@ -8,7 +8,12 @@
 // out. A rebuild (-r) is the deliberate way past both.
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <string>
+#include <vector>
+
+#include "platform/Env.h"
 
 namespace cs::index {
 
@@ -20,6 +25,10 @@ public:
     // into place but not yet its list: for it they are no damage.
     enum class Use { WRITE, READ };
 
+    // The barrel files of a directory: by barrel name, each file's name and length.
+    using BarrelFiles = std::map<std::string, std::map<std::string, int64_t>>;
+    static BarrelFiles barrelFilesOf(const std::vector<platform::DirEntry>& entries);
+
     // What is wrong with the barrel list of `dir` ("empty", "does not parse",
     // "names barrel _1, whose file _1.tid is missing", ...), or an empty text
     // when it agrees with the barrel files (or there is neither: a new index).
@@ -28,11 +37,15 @@ public:
     // .sfi; for a writer, barrel files of barrels it does not name. A list of
     // another version is left to the version check of the caller.
     static std::string listDamage(const std::string& dir, Use use = Use::WRITE);
+    // The same for a list read already: `pList` its bytes (null: there is
+    // none), `files` the barrel files beside it.
+    static std::string listDamage(const std::string* pList, const BarrelFiles& files, Use use);
     // What the operator can do about a damaged list.
     static std::string listWayOut(const std::string& dir);
     // The refusal: "<list>: <damage>; nothing was changed. <way out>", or an
     // empty text.
     static std::string ofList(const std::string& dir, Use use = Use::WRITE);
+    static std::string listRefusal(const std::string& dir, const std::string& damage);
 
     // The same for a replacement plan of `dir` that cannot be carried out
     // (none, or a readable one, is no damage).

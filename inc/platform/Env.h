@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace cs::platform {
 
@@ -167,9 +168,13 @@ public:
     // ---- through the operations above -------------------------------------------
 
     // A whole (small) file: configuration, word lists, state files. False when
-    // it cannot be opened or read (`pOpened` tells which); after a read error
-    // `text` holds what came before it.
+    // it cannot be opened or read (`pOpened` tells which), a read that ends
+    // before the length the file had when it was opened included (EIO); after
+    // a read error `text` holds what came before it.
     bool readWholeFile(const std::string& path, std::string& text, bool* pOpened = nullptr);
+    // Every entry of `dir` (an entry that vanished while listed has its name
+    // only); false when it cannot be listed.
+    bool listEntries(const std::string& dir, std::vector<DirEntry>& entries);
 };
 
 // The environment in force: the POSIX one unless a test put another in place

@@ -30,6 +30,9 @@ int LastErrorCode();
 void SetLastErrorCode(int code);
 std::string SystemErrorText(int code);
 bool IsDiskFullError(int code);
+// The file or directory named does not exist (ENOENT), or cannot, a part of
+// its path being no directory (ENOTDIR).
+bool IsMissingFileError(int code);
 
 // ---- child processes -----------------------------------------------------
 
@@ -68,6 +71,9 @@ bool CloseDescriptor(int fd);
 // Milliseconds of a clock that neither jumps with the wall clock nor stops
 // while the process sleeps or waits.
 int64_t MonotonicMillis();
+
+// Sleeps `ms` milliseconds.
+void SleepMillis(int ms);
 
 // True when the descriptor is a terminal.
 bool IsTerminal(int fd);

@@ -23,11 +23,7 @@ class CModeItem;
 }
 
 namespace cs::index {
-class CBarrelsInfo;
-}
-
-namespace cs::store {
-class CContentDirectory;
+class CIndexSnapshot;
 }
 
 namespace cs::search {
@@ -42,8 +38,10 @@ public:
     static constexpr double K1 = 1.2;
     static constexpr double B = 0.75;
 
-    // Opens the index of `indexDir` without changing anything in it; raises
-    // when there is no index or its version is not this program's.
+    // Opens the index of `indexDir` without changing anything in it, all of
+    // one moment while csindexer may change it (CIndexSnapshot); raises when
+    // there is no index, its version is not this program's, or it changed
+    // on every attempt to read it.
     // `defaultAnalyzer` is the identifier of the indexer's default analyser.
     CIndexSearcher(const std::string& indexDir, const std::string& defaultAnalyzer);
     ~CIndexSearcher();
@@ -77,8 +75,7 @@ private:
     // From the abstract, else from the document read again.
     void makeSnippet(CSearchHit& hit);
 
-    std::unique_ptr<store::CContentDirectory> m_pDirectory;
-    std::unique_ptr<index::CBarrelsInfo> m_pBarrels;
+    std::unique_ptr<index::CIndexSnapshot> m_pIndex;   // every file the search reads
     std::unique_ptr<CFieldAnalysis> m_pAnalysis;
     std::vector<std::unique_ptr<CBarrelSearcher>> m_searchers;
     int64_t m_liveDocs = 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,16 @@ public:
         for (std::string& name : names)
             name.erase(0, name.find_last_of('/') + 1);
         return names;
+    }
+
+    // The bytes of a (small) file.
+    std::string readFile(const std::string& name)
+    {
+        std::unique_ptr<CIndexInput> pInput(openInput(name));
+        std::string bytes(static_cast<size_t>(pInput->length()), '\0');
+        if (!bytes.empty())
+            pInput->readBytes(bytes.data(), pInput->length());
+        return bytes;
     }
 
     virtual bool fileExists(const std::string& name) const = 0;

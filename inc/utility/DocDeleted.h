@@ -17,9 +17,12 @@ public:
     CDocDeleted(const CDocDeleted&) = delete;
     CDocDeleted& operator=(const CDocDeleted&) = delete;
 
-    // False (logged) when the file cannot be opened; a damaged file raises.
-    // The bitmap is replaced only by a successful load.
+    // False (logged) when the file cannot be opened; a file that cannot be
+    // read whole, or is damaged, raises. The bitmap is replaced only by a
+    // successful load.
     bool load(const std::string& path);
+    // The same from the bytes of the file at `path` (read by the caller).
+    void decode(const std::string& bytes, const std::string& path);
     // False when there is no bitmap or the file cannot be created; the file
     // is committed to disk before true is returned.
     bool save(const std::string& path) const;

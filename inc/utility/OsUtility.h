@@ -26,6 +26,10 @@ int64_t GetDiskSpace(const std::string& path);
 // A full disk answers with the IDR_LACK_DISKSPACE text.
 std::string GetLastErrorText();
 
+// The bytes of the file at `path`, read whole in one read: false when there
+// is no such file; a file that cannot be opened or read whole raises.
+bool ReadFileIfExists(const std::string& path, std::string& text);
+
 // Creates every missing directory of `path` up to its last separator ("/" or
 // "\\"), prefix by prefix from the left; a path without a final separator
 // gets one first. Failures are not reported: they surface when the directory

@@ -51,8 +51,8 @@ public:
     CXmlDocument& operator=(const CXmlDocument&) = delete;
 
     bool parseFile(const std::string& path);
-    // Why the last parseFile failed: the system's reason for a file that
-    // cannot be read, else libxml2's "line N: what".
+    // Why the last parse failed: the system's reason for a file that cannot
+    // be read, else libxml2's "line N: what".
     const std::string& parseFailure() const { return m_failure; }
     // Text in UTF-8 unless `encoding` names its character set, which then
     // overrides any declaration inside the text.

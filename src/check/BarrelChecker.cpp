@@ -407,7 +407,7 @@ void CBarrelChecker::checkDeleted()
     }
     int64_t length = m_pDir->fileLength(name);
     try {
-        m_deleted.load(m_pDir->getFullPath(name));
+        m_deleted.decode(m_pDir->readFile(name), m_pDir->getFullPath(name));
     } catch (const std::exception& e) {
         problem(index::format::DEL, "", nullptr, -1, Describe(e));
         m_deleted.clear();

@@ -11,11 +11,11 @@
 #include "index/Index.h"
 #include "index/IndexLock.h"
 #include "index/IndexRefusal.h"
+#include "index/IndexSnapshot.h"
 #include "index/commit/RebuildBeside.h"
 #include "index/commit/ReplacePlan.h"
 #include "index/format/BarrelFiles.h"
 #include "platform/Env.h"
-#include "store/ContentDirectory.h"
 #include "utility/Error.h"
 #include "utility/Format.h"
 
@@ -60,8 +60,11 @@ const CCheckReport& CIndexChecker::check()
         m_report.note(utility::Format("%s: csindexer (process %d) is writing the index; the files of its flushes and "
                                       "merges under way are judged as a reader sees them",
                                       m_dir.substr(0, m_dir.size() - 1).c_str(), m_writer));
-    checkBarrelList();
-    checkDirectoryFiles();
+    // The list, its barrels and the directory's files, all of one moment
+    // while csindexer may change them; a plan that stands is reported below.
+    index::CIndexSnapshot snapshot(m_dir, index::CIndexSnapshot::StandingPlan::TAKE);
+    checkBarrelList(snapshot);
+    checkDirectoryFiles(snapshot.entries());
     checkProgramHome();
     return m_report;
 }
@@ -74,28 +77,23 @@ void CIndexChecker::addUnfinished(const std::string& path, const std::string& pr
         m_report.note(utility::Format("%s: work under way of csindexer (process %d)", path.c_str(), writer));
 }
 
-void CIndexChecker::checkBarrelList()
+void CIndexChecker::checkBarrelList(const index::CIndexSnapshot& snapshot)
 {
     std::string list = m_dir + index::CBarrelsInfo::STATUS_FILE;
     // The verdict csindexer and cssearch go by, with the way out they give.
-    std::string damage = index::CIndexRefusal::listDamage(
-        m_dir, m_writer == 0 ? index::CIndexRefusal::Use::WRITE : index::CIndexRefusal::Use::READ);
+    std::string damage =
+        snapshot.damage(m_writer == 0 ? index::CIndexRefusal::Use::WRITE : index::CIndexRefusal::Use::READ);
     if (!damage.empty())
         m_report.add(list, damage + "; " + index::CIndexRefusal::listWayOut(m_dir));
-    if (!platform::Env().pathAccessible(list)) {
+    if (!snapshot.hasList()) {
         m_empty = true;
         return;
     }
-    store::CContentDirectory directory(m_dir, store::CContentDirectory::MODE_OPEN);
-    index::CBarrelsInfo barrels;
-    try {
-        // A list that does not parse, or whose numbers do not convert, is the
-        // damage reported above.
-        if (!barrels.read(directory))
-            return;
-    } catch (const std::exception&) {
+    // A list that does not parse, or whose numbers do not convert, is the
+    // damage reported above.
+    const index::CBarrelsInfo& barrels = snapshot.barrels();
+    if (!barrels.isLoaded())
         return;
-    }
     if (barrels.getVersion() != index::CBarrelsInfo::VERSION)
         m_report.add(list, "version " + barrels.getVersion() + ", not " + index::CBarrelsInfo::VERSION);
     if (static_cast<size_t>(barrels.getBarrelCount()) != barrels.size())
@@ -131,19 +129,14 @@ void CIndexChecker::checkBarrelList()
         m_documents += barrel.getDocCount();
         m_deleted += barrel.getDeletedCount();
         if (decodable)
-            CBarrelChecker(&directory, barrel, *pMode, m_report).check();
+            CBarrelChecker(&snapshot.directory(), barrel, *pMode, m_report).check();
     }
 }
 
-void CIndexChecker::checkDirectoryFiles()
+void CIndexChecker::checkDirectoryFiles(const std::vector<platform::DirEntry>& entries)
 {
-    std::unique_ptr<platform::CDirListing> pListing = platform::Env().listDirectory(m_dir);
-    if (!pListing)
-        return;
     std::vector<std::string> files;
-    platform::DirEntry entry;
-    bool statFailed = false;
-    while (pListing->next(entry, statFailed)) {
+    for (const platform::DirEntry& entry : entries) {
         if (!entry.isDirectory)
             files.push_back(entry.name);
         else if (entry.name == index::CRebuildBeside::STAGING_DIR)

@@ -61,10 +61,17 @@ bool CContentMode::read(const std::string& path, const std::string& prefix)
         CS_LOG_ERROR("failed to read contentMode file! ");
         return false;
     }
+    read(document, prefix, path);
+    return true;
+}
+
+void CContentMode::read(CXmlDocument& document, const std::string& prefix, const std::string& path)
+{
+    clear();
+    m_path = path;
     CXmlNode modeNode = document.select(prefix + "/content_mode");
     for (CXmlNode itemNode = modeNode.firstChild(); itemNode; itemNode = itemNode.nextSibling())
         append(ReadItem(itemNode));
-    return true;
 }
 
 void CContentMode::write(CXmlNode& parent) const

@@ -8,12 +8,14 @@
 #include "content/ContentMode.h"
 #include "index/format/BarrelFiles.h"
 #include "index/writer/IndexBarrelWriter.h"
+#include "platform/Env.h"
 #include "store/Directory.h"
 #include "utility/Error.h"
 #include "utility/Blanks.h"
 #include "utility/Failure.h"
 #include "utility/Format.h"
 #include "utility/Logger.h"
+#include "utility/OsUtility.h"
 #include "utility/XmlDocument.h"
 
 namespace cs::index {
@@ -104,13 +106,20 @@ void CBarrelsInfo::setContentMode(content::CContentMode* pMode)
 
 bool CBarrelsInfo::read(store::CDirectory& directory)
 {
+    std::string path = directory.getFullPath(STATUS_FILE);
+    std::string text;
+    // One read of the whole file: the list and its content mode are of one
+    // version, and a list that cannot be read is never taken for no list.
+    return utility::ReadFileIfExists(path, text) && parse(text, path);
+}
+
+bool CBarrelsInfo::parse(const std::string& text, const std::string& path)
+{
     CS_LOG_INFO("reading index barrels information");
     m_barrels.clear();
-    if (!directory.fileExists(STATUS_FILE))
-        return false;
-    std::string path = directory.getFullPath(STATUS_FILE);
+    m_loaded = 0;
     CXmlDocument document;
-    if (!document.parseFile(path)) {
+    if (!document.parseText(text)) {
         CS_LOG_ERROR("reading index_status file failed: %s (%s)", path.c_str(), document.parseFailure().c_str());
         return false;
     }
@@ -133,7 +142,7 @@ bool CBarrelsInfo::read(store::CDirectory& directory)
         }
     }
     auto pMode = std::make_unique<content::CContentMode>();
-    pMode->read(path, "/database");
+    pMode->read(document, "/database", path);
     m_pOwnedMode = std::move(pMode);
     m_pContentMode = m_pOwnedMode.get();
     m_loaded = 1;
@@ -262,8 +271,18 @@ std::string CBarrelsInfo::readBarrels(const std::string& path, std::string& vers
                                       std::vector<CBarrelInfo>& barrels)
 {
     barrels.clear();
+    std::string text;
+    if (!platform::Env().readWholeFile(path, text))
+        return "does not parse";
+    return parseBarrels(text, version, barrels);
+}
+
+std::string CBarrelsInfo::parseBarrels(const std::string& text, std::string& version,
+                                       std::vector<CBarrelInfo>& barrels)
+{
+    barrels.clear();
     CXmlDocument document;
-    if (!document.parseFile(path))
+    if (!document.parseText(text))
         return "does not parse";
     CListedBarrels listed;
     std::string failure = ReadListed(document, listed);

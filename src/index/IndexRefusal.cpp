@@ -9,7 +9,9 @@
 #include "index/format/BarrelFiles.h"
 #include "platform/Env.h"
 #include "store/ContentDirectory.h"
+#include "utility/Error.h"
 #include "utility/Format.h"
+#include "utility/OsUtility.h"
 
 namespace cs::index {
 
@@ -24,22 +26,7 @@ std::string WithSlash(std::string dir)
     return dir;
 }
 
-// The files of each barrel of the directory, by barrel name.
-using BarrelFileMap = std::map<std::string, std::set<std::string>>;
-
-BarrelFileMap BarrelFilesOf(const std::string& dir)
-{
-    BarrelFileMap files;
-    std::unique_ptr<platform::CDirListing> pListing = platform::Env().listDirectory(dir);
-    platform::DirEntry entry;
-    bool statFailed = false;
-    while (pListing && pListing->next(entry, statFailed)) {
-        std::string barrel = format::BarrelOfFile(entry.name);
-        if (!entry.isDirectory && !barrel.empty())
-            files[barrel].insert(entry.name);
-    }
-    return files;
-}
+using BarrelFiles = CIndexRefusal::BarrelFiles;
 
 // "_0.tid" or "_0.tid and 6 more files".
 std::string Sample(const std::set<std::string>& names)
@@ -50,16 +37,18 @@ std::string Sample(const std::set<std::string>& names)
     return text;
 }
 
-std::string Sample(const BarrelFileMap& files)
+std::string Sample(const BarrelFiles& files)
 {
     std::set<std::string> names;
-    for (const auto& [barrel, ofBarrel] : files)
-        names.insert(ofBarrel.begin(), ofBarrel.end());
+    for (const auto& [barrel, ofBarrel] : files) {
+        for (const auto& [name, length] : ofBarrel)
+            names.insert(name);
+    }
     return Sample(names);
 }
 
 // What is wrong with one barrel the list names, given the files there are.
-std::string BarrelDamage(const std::string& dir, const CBarrelInfo& barrel, const std::set<std::string>& files)
+std::string BarrelDamage(const CBarrelInfo& barrel, const std::map<std::string, int64_t>& files)
 {
     const std::string& name = barrel.getName();
     if (barrel.getDeletedCount() > barrel.getDocCount())
@@ -69,8 +58,7 @@ std::string BarrelDamage(const std::string& dir, const CBarrelInfo& barrel, cons
         if (files.count(name + extension) == 0)
             return Format("names barrel %s, whose file %s%s is missing", name.c_str(), name.c_str(), extension);
     }
-    int64_t length = -1;
-    platform::Env().fileLength(dir + name + format::SFI, length);
+    int64_t length = files.at(name + format::SFI);
     int64_t expected = static_cast<int64_t>(barrel.getDocCount()) * format::SFI_ENTRY_BYTES;
     if (length != expected)
         return Format("says barrel %s holds %d documents, but %s%s has room for %lld", name.c_str(),
@@ -79,8 +67,7 @@ std::string BarrelDamage(const std::string& dir, const CBarrelInfo& barrel, cons
     return std::string();
 }
 
-std::string ListedDamage(const std::string& dir, const std::vector<CBarrelInfo>& barrels, BarrelFileMap files,
-                         CIndexRefusal::Use use)
+std::string ListedDamage(const std::vector<CBarrelInfo>& barrels, BarrelFiles files, CIndexRefusal::Use use)
 {
     const bool writing = use == CIndexRefusal::Use::WRITE;
     if (writing && barrels.empty() && !files.empty())
@@ -96,7 +83,7 @@ std::string ListedDamage(const std::string& dir, const std::vector<CBarrelInfo>&
         if (barrel.getDocStart() != next)
             return Format("says barrel %s starts at document %d, but the barrels before it end at %lld", name.c_str(),
                           barrel.getDocStart(), static_cast<long long>(next));
-        std::string damage = BarrelDamage(dir, barrel, files[name]);
+        std::string damage = BarrelDamage(barrel, files[name]);
         if (!damage.empty())
             return damage;
         next += barrel.getDocCount();
@@ -104,27 +91,50 @@ std::string ListedDamage(const std::string& dir, const std::vector<CBarrelInfo>&
     }
     if (writing && !files.empty())
         return "does not name barrel " + files.begin()->first + ", whose files are in the directory (" +
-               Sample(files.begin()->second) + ")";
+               Sample(BarrelFiles{*files.begin()}) + ")";
     return std::string();
 }
 
 } // namespace
 
+CIndexRefusal::BarrelFiles CIndexRefusal::barrelFilesOf(const std::vector<platform::DirEntry>& entries)
+{
+    BarrelFiles files;
+    for (const platform::DirEntry& entry : entries) {
+        // A ".tmp" file is no barrel's yet: a flush writes its barrel so.
+        std::string barrel = format::BarrelOfFile(entry.name);
+        if (!entry.isDirectory && !barrel.empty() && !format::IsTmpName(entry.name))
+            files[barrel][entry.name] = entry.status.size;
+    }
+    return files;
+}
+
 std::string CIndexRefusal::listDamage(const std::string& directory, Use use)
 {
     std::string dir = WithSlash(directory);
-    std::string list = dir + CBarrelsInfo::STATUS_FILE;
-    BarrelFileMap files = BarrelFilesOf(dir);
-    if (!platform::Env().pathAccessible(list))
+    std::vector<platform::DirEntry> entries;
+    platform::Env().listEntries(dir, entries);
+    std::string list;
+    try {
+        if (!utility::ReadFileIfExists(dir + CBarrelsInfo::STATUS_FILE, list))
+            return listDamage(nullptr, barrelFilesOf(entries), use);
+    } catch (const std::exception& e) {
+        return utility::WithoutErrorSite(e.what());
+    }
+    return listDamage(&list, barrelFilesOf(entries), use);
+}
+
+std::string CIndexRefusal::listDamage(const std::string* pList, const BarrelFiles& files, Use use)
+{
+    if (!pList)
         return files.empty() || use == Use::READ ? std::string() : "missing, but the directory holds barrel files (" + Sample(files) + ")";
-    int64_t length = -1;
-    if (platform::Env().fileLength(list, length) && length == 0)
+    if (pList->empty())
         return "empty";
     std::string version;
     std::vector<CBarrelInfo> barrels;
-    std::string failure = CBarrelsInfo::readBarrels(list, version, barrels);
+    std::string failure = CBarrelsInfo::parseBarrels(*pList, version, barrels);
     if (failure.empty() && version == CBarrelsInfo::VERSION)
-        failure = ListedDamage(dir, barrels, files, use);
+        failure = ListedDamage(barrels, files, use);
     return failure;
 }
 
@@ -137,7 +147,11 @@ std::string CIndexRefusal::listWayOut(const std::string& directory)
 
 std::string CIndexRefusal::ofList(const std::string& directory, Use use)
 {
-    std::string damage = listDamage(directory, use);
+    return listRefusal(directory, listDamage(directory, use));
+}
+
+std::string CIndexRefusal::listRefusal(const std::string& directory, const std::string& damage)
+{
     if (damage.empty())
         return damage;
     return WithSlash(directory) + CBarrelsInfo::STATUS_FILE + ": " + damage + "; nothing was changed. " +

@@ -1,6 +1,7 @@
 #include "platform/Env.h"
 
 #include <atomic>
+#include <cerrno>
 
 #include "platform/EnvScope.h"
 #include "platform/Platform.h"
@@ -37,6 +38,8 @@ bool CEnv::readWholeFile(const std::string& path, std::string& text, bool* pOpen
         *pOpened = fd >= 0;
     if (fd < 0)
         return false;
+    int64_t length = 0;
+    fileDescriptorLength(fd, length);
     char chunk[65536];
     int64_t count = 0;
     do {
@@ -44,10 +47,28 @@ bool CEnv::readWholeFile(const std::string& path, std::string& text, bool* pOpen
         if (count > 0)
             text.append(chunk, static_cast<size_t>(count));
     } while (count == static_cast<int64_t>(sizeof(chunk)));   // a shorter count: the end
+    // Ending before the length the file had when it was opened is no whole read.
+    if (count >= 0 && static_cast<int64_t>(text.size()) < length) {
+        count = -1;
+        SetLastErrorCode(EIO);
+    }
     int error = LastErrorCode();
     closeFile(fd);
     SetLastErrorCode(error);
     return count >= 0;
+}
+
+bool CEnv::listEntries(const std::string& dir, std::vector<DirEntry>& entries)
+{
+    entries.clear();
+    std::unique_ptr<CDirListing> pListing = listDirectory(dir);
+    if (!pListing)
+        return false;
+    DirEntry entry;
+    bool statFailed = false;
+    while (pListing->next(entry, statFailed))
+        entries.push_back(entry);
+    return true;
 }
 
 } // namespace cs::platform

@@ -50,5 +50,6 @@ std::string SystemErrorText(int code)
     return ::strerror_r(code, buffer, sizeof(buffer));
 }
 bool IsDiskFullError(int code) { return code == ENOSPC; }
+bool IsMissingFileError(int code) { return code == ENOENT || code == ENOTDIR; }
 
 } // namespace cs::platform

@@ -28,12 +28,6 @@ bool LiftAboveStandard(int& fd)
     return true;
 }
 
-void SleepMillis(int ms)
-{
-    timespec delay{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
-    ::nanosleep(&delay, nullptr);
-}
-
 // Runs in the child between fork and exec: only async-signal-safe calls.
 [[noreturn]] void ExecChild(char* const* argv, int outputFd, int reportFd, int maxFd)
 {
@@ -64,6 +58,14 @@ void SleepMillis(int ms)
 }
 
 } // namespace
+
+void SleepMillis(int ms)
+{
+    timespec delay{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
+    // A signal cuts the sleep short; the rest is slept.
+    while (::nanosleep(&delay, &delay) != 0 && errno == EINTR) {
+    }
+}
 
 bool CreatePipe(int fds[2])
 {

@@ -28,8 +28,9 @@ CBarrelSearcher::CBarrelSearcher(store::CDirectory* pDir, const index::CBarrelIn
 {
     std::unique_ptr<store::CIndexInput> pInput(pDir->openInput(m_name + index::format::FDI));
     m_fields.read(*pInput);
-    if (pDir->fileExists(m_name + index::format::DEL))
-        m_deleted.load(pDir->getFullPath(m_name + index::format::DEL));
+    std::string deleted = m_name + index::format::DEL;
+    if (pDir->fileExists(deleted))
+        m_deleted.decode(pDir->readFile(deleted), pDir->getFullPath(deleted));
 }
 
 CBarrelSearcher::~CBarrelSearcher() = default;

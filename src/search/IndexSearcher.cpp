@@ -7,12 +7,12 @@
 #include "content/ContentMode.h"
 #include "index/BarrelsInfo.h"
 #include "index/IndexRefusal.h"
+#include "index/IndexSnapshot.h"
 #include "search/BarrelSearcher.h"
 #include "search/DocumentReader.h"
 #include "search/FieldAnalysis.h"
 #include "search/QueryNode.h"
 #include "search/Snippet.h"
-#include "store/ContentDirectory.h"
 #include "utility/Error.h"
 
 namespace cs::search {
@@ -102,29 +102,30 @@ ScoredDocs Subtract(const ScoredDocs& a, const ScoredDocs& b)
 
 CIndexSearcher::CIndexSearcher(const std::string& indexDir, const std::string& defaultAnalyzer)
 {
-    m_pDirectory = std::make_unique<store::CContentDirectory>(indexDir, store::CContentDirectory::MODE_OPEN);
-    std::string refusal = index::CIndexRefusal::ofList(indexDir, index::CIndexRefusal::Use::READ);
+    m_pIndex = std::make_unique<index::CIndexSnapshot>(indexDir);
+    std::string refusal =
+        index::CIndexRefusal::listRefusal(indexDir, m_pIndex->damage(index::CIndexRefusal::Use::READ));
     if (!refusal.empty())
         CS_THROW("%s", refusal.c_str());
-    m_pBarrels = std::make_unique<index::CBarrelsInfo>();
-    if (!m_pBarrels->read(*m_pDirectory))
+    const index::CBarrelsInfo& barrels = m_pIndex->barrels();
+    if (!m_pIndex->hasList())
         CS_THROW("no index in %s: index_status.xml is missing", indexDir.c_str());
-    if (m_pBarrels->getVersion() != index::CBarrelsInfo::VERSION)
-        CS_THROW("the index in %s is of version %s, not %s", indexDir.c_str(), m_pBarrels->getVersion().c_str(),
+    if (barrels.getVersion() != index::CBarrelsInfo::VERSION)
+        CS_THROW("the index in %s is of version %s, not %s", indexDir.c_str(), barrels.getVersion().c_str(),
                  index::CBarrelsInfo::VERSION);
-    if (!m_pBarrels->getContentMode())
+    if (!barrels.getContentMode())
         CS_THROW("the barrel list of %s holds no content mode", indexDir.c_str());
-    m_pAnalysis = std::make_unique<CFieldAnalysis>(m_pBarrels->getContentMode(), defaultAnalyzer);
-    for (size_t i = 0; i < m_pBarrels->size(); ++i) {
+    m_pAnalysis = std::make_unique<CFieldAnalysis>(barrels.getContentMode(), defaultAnalyzer);
+    for (size_t i = 0; i < barrels.size(); ++i) {
         m_searchers.push_back(
-            std::make_unique<CBarrelSearcher>(m_pDirectory.get(), *m_pBarrels->getBarrel(i), contentMode()));
+            std::make_unique<CBarrelSearcher>(&m_pIndex->directory(), *barrels.getBarrel(i), contentMode()));
         m_liveDocs += m_searchers.back()->liveCount();
     }
 }
 
 CIndexSearcher::~CIndexSearcher() = default;
 
-const content::CContentMode& CIndexSearcher::contentMode() const { return *m_pBarrels->getContentMode(); }
+const content::CContentMode& CIndexSearcher::contentMode() const { return *m_pIndex->barrels().getContentMode(); }
 
 std::vector<std::string> CIndexSearcher::fieldNames() const
 {

@@ -1,6 +1,7 @@
 #include "store/SyncIStream.h"
 
 #include "platform/Env.h"
+#include "platform/Platform.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
 #include "utility/OsUtility.h"
@@ -39,6 +40,19 @@ CSyncIStream::~CSyncIStream()
     }
 }
 
+CSyncIStream::CSyncIStream(const std::string& filename, Unopened)
+    : CIndexInput(nullptr, BUFFER_SIZE, true), m_fileName(filename)
+{
+}
+
+std::unique_ptr<CSyncIStream> CSyncIStream::openExisting(const std::string& filename)
+{
+    std::unique_ptr<CSyncIStream> pStream(new CSyncIStream(filename, Unopened{}));
+    if (!pStream->openFile(true))
+        return nullptr;
+    return pStream;
+}
+
 CSyncIStream::CSyncIStream(const CSyncIStream& original, char* buffer, int32_t bufsize)
     : CIndexInput(buffer, bufsize, buffer == nullptr), m_pFile(original.m_pFile), m_fileName(original.m_fileName)
 {
@@ -53,9 +67,11 @@ CSyncIStream::CFile::~CFile()
         platform::Env().closeFile(fd);
 }
 
-void CSyncIStream::openFile()
+bool CSyncIStream::openFile(bool missingIsNone)
 {
     int fd = platform::Env().openFileForRead(m_fileName);
+    if (fd == -1 && missingIsNone && platform::IsMissingFileError(platform::LastErrorCode()))
+        return false;
     if (fd == -1)
         CS_THROW("failed to open file: %s (%s)", m_fileName.c_str(), GetLastErrorText().c_str());
     if (!platform::Env().fileDescriptorLength(fd, m_length)) {
@@ -64,6 +80,7 @@ void CSyncIStream::openFile()
         CS_THROW("failed to get file length: %s (%s)", m_fileName.c_str(), reason.c_str());
     }
     m_pFile.reset(new CFile{fd});
+    return true;
 }
 
 CIndexInput* CSyncIStream::clone()

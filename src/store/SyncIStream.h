@@ -19,6 +19,9 @@ public:
     // The caller's buffer, which must outlive the stream.
     CSyncIStream(const std::string& filename, char* buffer, int32_t bufsize);
     ~CSyncIStream() override;
+    // A stream on `filename`, or null when there is no such file; any other
+    // failure to open it raises.
+    static std::unique_ptr<CSyncIStream> openExisting(const std::string& filename);
 
     CIndexInput* clone() override;
     CIndexInput* clone(char* buffer, int32_t bufsize) override;
@@ -38,8 +41,11 @@ private:
         ~CFile();
     };
 
+    struct Unopened {};
+    CSyncIStream(const std::string& filename, Unopened);
     CSyncIStream(const CSyncIStream& original, char* buffer, int32_t bufsize);
-    void openFile();
+    // False for a missing file when `missingIsNone`; any other failure raises.
+    bool openFile(bool missingIsNone = false);
 
     std::shared_ptr<CFile> m_pFile;
     std::string m_fileName;

@@ -14,7 +14,7 @@ namespace {
 
 uint32_t BitmapBytes(uint32_t docNum) { return docNum / CDocDeleted::BYTE_LENGTH + 1; }
 
-// Closes the descriptor however the load or save ends.
+// Closes the descriptor however the save ends.
 class CFileCloser {
 public:
     explicit CFileCloser(int fd) : m_fd(fd) {}
@@ -26,13 +26,10 @@ private:
     int m_fd;
 };
 
-bool ReadUInt32(int fd, uint32_t& value)
+uint32_t ReadUInt32(const std::string& bytes, size_t at)
 {
-    uint8_t bytes[4];
-    if (platform::Env().readFileData(fd, bytes, sizeof(bytes)) != sizeof(bytes))
-        return false;
-    value = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-    return true;
+    auto byte = [&](size_t i) { return static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + i])); };
+    return byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
 }
 
 bool WriteUInt32(int fd, uint32_t value)
@@ -68,31 +65,38 @@ void CDocDeleted::DocState::resize(uint32_t count)
 
 bool CDocDeleted::load(const std::string& path)
 {
-    int fd = platform::Env().openFileForRead(path);
-    if (fd == -1) {
-        CS_LOG_ERROR("CDocDeleted can't open file %s", path.c_str());
-        return false;
+    std::string bytes;
+    bool opened = false;
+    if (!platform::Env().readWholeFile(path, bytes, &opened)) {
+        if (!opened) {
+            CS_LOG_ERROR("CDocDeleted can't open file %s", path.c_str());
+            return false;
+        }
+        CS_THROW("failed to read file: %s (%s)", path.c_str(), GetLastErrorText().c_str());
     }
-    CFileCloser closer(fd);
+    decode(bytes, path);
+    return true;
+}
+
+void CDocDeleted::decode(const std::string& bytes, const std::string& path)
+{
     // A damaged file is input, not a fault of the program: it is refused with
     // what is wrong with it.
-    int64_t fileLength = -1;
-    platform::Env().fileDescriptorLength(fd, fileLength);
-    uint32_t tmpDocNum = 0;
-    auto pState = std::make_unique<DocState>(0);
-    if (!ReadUInt32(fd, tmpDocNum) || !ReadUInt32(fd, pState->docDelNum))
+    const int64_t fileLength = static_cast<int64_t>(bytes.size());
+    if (fileLength < 8)
         CS_THROW("the deleted-documents file %s is damaged: %lld bytes, shorter than its 8-byte header", path.c_str(),
                  static_cast<long long>(fileLength));
-    // A damaged count must not make a huge allocation before the short read shows.
-    int64_t needed = 8 + static_cast<int64_t>(BitmapBytes(tmpDocNum));
+    uint32_t docNum = ReadUInt32(bytes, 0);
+    auto pState = std::make_unique<DocState>(0);
+    pState->docDelNum = ReadUInt32(bytes, 4);
+    // A damaged count must not make a huge allocation before the short file shows.
+    int64_t needed = 8 + static_cast<int64_t>(BitmapBytes(docNum));
     if (fileLength < needed)
         CS_THROW("the deleted-documents file %s is damaged: %lld bytes, but its %u documents need %lld", path.c_str(),
-                 static_cast<long long>(fileLength), tmpDocNum, static_cast<long long>(needed));
-    pState->resize(tmpDocNum);
-    int64_t bytes = static_cast<int64_t>(pState->bitmap.size());
-    if (platform::Env().readFileData(fd, pState->bitmap.data(), bytes) != bytes)
-        CS_THROW("failed to read file: %s (%s)", path.c_str(), GetLastErrorText().c_str());
-    MaskTail(pState->bitmap, tmpDocNum);
+                 static_cast<long long>(fileLength), docNum, static_cast<long long>(needed));
+    pState->resize(docNum);
+    std::copy(bytes.begin() + 8, bytes.begin() + needed, pState->bitmap.begin());
+    MaskTail(pState->bitmap, docNum);
     uint32_t counted = CountBits(pState->bitmap);
     if (counted != pState->docDelNum) {
         CS_LOG_WARN("CDocDeleted: %s counts %u deleted documents but marks %u, the marks are taken", path.c_str(),
@@ -100,7 +104,6 @@ bool CDocDeleted::load(const std::string& path)
         pState->docDelNum = counted;
     }
     m_pdocState = std::move(pState);
-    return true;
 }
 
 bool CDocDeleted::save(const std::string& path) const

@@ -81,6 +81,16 @@ std::string GetLastErrorText()
     return platform::SystemErrorText(code);
 }
 
+bool ReadFileIfExists(const std::string& path, std::string& text)
+{
+    bool opened = false;
+    if (platform::Env().readWholeFile(path, text, &opened))
+        return true;
+    if (!opened && platform::IsMissingFileError(platform::LastErrorCode()))
+        return false;
+    CS_THROW("failed to read %s (%s)", path.c_str(), GetLastErrorText().c_str());
+}
+
 void CreateDirectoryPrefixes(const std::string& path)
 {
     std::string full = path;

@@ -159,7 +159,10 @@ bool CXmlDocument::parseFile(const std::string& path)
 bool CXmlDocument::parseText(const std::string& text, const char* encoding)
 {
     release();
+    xmlResetLastError();
     m_pDoc = xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, encoding, kParseOptions);
+    if (!m_pDoc)
+        m_failure = ParseFailureText();
     return m_pDoc != nullptr;
 }
 

@@ -120,14 +120,6 @@ struct StatusLine {
     return ::testing::AssertionSuccess();
 }
 
-size_t Occurrences(const std::string& text, const std::string& piece)
-{
-    size_t count = 0;
-    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
-        ++count;
-    return count;
-}
-
 std::string Megabytes(int64_t bytes) { return cs::utility::Format("%.1f", static_cast<double>(bytes) / (1024.0 * 1024.0)); }
 
 } // namespace

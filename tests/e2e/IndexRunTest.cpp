@@ -326,14 +326,6 @@ bool CutOffInAMerge(const std::string& log)
     return begun != std::string::npos && log.find("index merging ended", begun) == std::string::npos;
 }
 
-size_t Occurrences(const std::string& text, const std::string& piece)
-{
-    size_t count = 0;
-    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
-        ++count;
-    return count;
-}
-
 } // namespace
 
 // With the smallest index memory every run cuts barrels by memory, and the

@@ -2,6 +2,7 @@
 // deleted and renumbered; the file is checked by the test-side reader.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <memory>
 
 #include "IndexTestKit.h"
@@ -9,6 +10,9 @@
 #include "content/ContentMode.h"
 #include "index/BarrelsInfo.h"
 #include "index/writer/IndexBarrelWriter.h"
+#include "platform/EnvScope.h"
+#include "platform/EnvWrapper.h"
+#include "platform/Platform.h"
 #include "store/ContentDirectory.h"
 
 namespace {
@@ -92,6 +96,65 @@ TEST_F(BarrelsInfo, NoFileOrAnUnparsableOneReadsAsNone)
     EXPECT_FALSE(list.read(m_directory));
     EXPECT_TRUE(log.logged("ERROR", "reading index_status file failed"));
     EXPECT_FALSE(list.isLoaded());
+}
+
+// A list read in part, or not at all, is no empty list: a writer would take
+// it for one and write barrel _0 over the old. The list and its content mode
+// come from one read, so that a list replaced meanwhile cannot mix them.
+TEST_F(BarrelsInfo, AListThatCannotBeReadWholeRaisesAndIsReadOnce)
+{
+    class CFaultyDisk : public cs::platform::CEnvWrapper {
+    public:
+        CFaultyDisk(const std::string& list, const char* fault)
+            : CEnvWrapper(cs::platform::PosixEnv()), m_list(list), m_fault(fault)
+        {
+        }
+        int openFileForRead(const std::string& path) override
+        {
+            if (path != m_list)
+                return target().openFileForRead(path);
+            ++opened;
+            if (m_fault == "open") {
+                cs::platform::SetLastErrorCode(EIO);
+                return -1;
+            }
+            m_listFd = target().openFileForRead(path);
+            return m_listFd;
+        }
+        int64_t readFileData(int fd, void* data, int64_t length) override
+        {
+            // Half of what is asked, then the end.
+            if (fd == m_listFd && m_fault == "short")
+                return m_shortened++ ? 0 : target().readFileData(fd, data, length) / 2;
+            return target().readFileData(fd, data, length);
+        }
+        int opened = 0;
+
+    private:
+        std::string m_list;
+        std::string m_fault;
+        int m_listFd = -1;
+        int m_shortened = 0;
+    };
+    Status(StatusXml("cs.1.0.0", "1", "1", {{"_0", 0, 10, 0}},
+                     "<content_mode><mode_item><name>text</name><store>no</store><index>analyze</index>"
+                     "</mode_item></content_mode>"));
+    const std::string list = m_dir + "/index_status.xml";
+    for (const char* fault : {"open", "short", "none"}) {
+        SCOPED_TRACE(fault);
+        CFaultyDisk disk(list, fault);
+        cs::platform::CEnvScope scope(disk);
+        CBarrelsInfo read;
+        if (std::string(fault) == "none") {
+            ASSERT_TRUE(read.read(m_directory));
+            EXPECT_EQ(read.getContentMode()->size(), 1u);
+        } else {
+            EXPECT_EQ(RaisedMessage<std::runtime_error>([&] { read.read(m_directory); }),
+                      "failed to read " + list + " (Input/output error)");
+            EXPECT_EQ(read.size(), 0u);
+        }
+        EXPECT_EQ(disk.opened, 1);
+    }
 }
 
 TEST_F(BarrelsInfo, ReadsNoMoreThanBarrelCountBarrels)

@@ -196,6 +196,14 @@ std::vector<std::string> ListDir(const std::string& dir)
     return names;
 }
 
+size_t Occurrences(const std::string& text, const std::string& piece)
+{
+    size_t count = 0;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+        ++count;
+    return count;
+}
+
 namespace {
 
 // Forks; the child gets pipes as standard output and error and runs `inChild`,

@@ -31,6 +31,8 @@ void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 std::vector<std::string> ListDir(const std::string& dir);   // sorted names
+// How often `piece` occurs in `text`.
+size_t Occurrences(const std::string& text, const std::string& piece);
 // Gives every file below `dir` the modification time `seconds` (since 1970),
 // leaving its bytes alone: an incremental run takes each as changed.
 void TouchTree(const std::string& dir, int64_t seconds);

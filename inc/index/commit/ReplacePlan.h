@@ -49,6 +49,8 @@ public:
     // Why the directory's plan cannot be carried out ("unknown header", ...),
     // or an empty text when it has none or a readable one.
     static std::string damage(store::CDirectory* pDir);
+    // The same for `content`, the text of the directory's plan file.
+    static std::string damageOf(store::CDirectory* pDir, const std::string& content);
     // Renames a damaged plan out of the way (SET_ASIDE_PREFIX + "index.plan",
     // kept for inspection) and commits the directory; returns the new name.
     static std::string setAside(store::CDirectory* pDir);

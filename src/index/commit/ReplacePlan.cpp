@@ -245,6 +245,11 @@ std::string CReplacePlan::damage(store::CDirectory* pDir)
     std::string content;
     if (!platform::Env().readWholeFile(pDir->getFullPath(FILE_NAME), content))
         return "cannot be read (" + utility::GetLastErrorText() + ")";
+    return damageOf(pDir, content);
+}
+
+std::string CReplacePlan::damageOf(store::CDirectory* pDir, const std::string& content)
+{
     CReplacePlan plan(pDir);
     return plan.parse(content);
 }
