@@ -1,6 +1,7 @@
 // A whole run of the indexer, as an operator starts it (the directory
 // collection with the shipped content mode, a rebuild), over the mixed corpus
-// of bench/make_corpus.py: 200 MB of GBK Chinese, English and HTML by default.
+// of bench/make_corpus.py: 200 MB of GBK Chinese, English and HTML by default,
+// once with one thread (-j 1) and once with two (-j 2).
 // Reported: input MB/s, documents/s, the program's peak resident memory and
 // the size of the index against the size of the input.
 //
@@ -66,24 +67,34 @@ long RunIndexer(const std::string& program, const std::string& dir, const std::v
     return usage.ru_maxrss;
 }
 
-void WholeRun(benchmark::State& state)
+// The corpus, its configuration and a copy of the program, made once for
+// both thread counts; `error` says what is missing.
+struct CPreparedRun {
+    fs::path work;
+    std::string program;
+    size_t documents = 0;
+    uint64_t inputBytes = 0;
+    std::string error;
+};
+
+CPreparedRun Prepare()
 {
+    CPreparedRun run;
     std::string dictionary = kSource + "/conf/dict/dictionary.txt";
     std::string program = std::string(CS_BINARY_DIR) + "/csindexer";
     if (!fs::exists(dictionary) || !fs::exists(program)) {
-        state.SkipWithError("needs csindexer in the build directory and conf/dict (scripts/build.sh)");
-        return;
+        run.error = "needs csindexer in the build directory and conf/dict (scripts/build.sh)";
+        return run;
     }
     const char* mb = std::getenv("CS_BENCH_CORPUS_MB");
-    fs::path work = cs::bench::WorkDir();
+    fs::path work = run.work = cs::bench::WorkDir();
     fs::path corpus = work / "corpus";
     std::string make = "python3 " + kSource + "/bench/make_corpus.py " + (mb ? mb : "200") + " " + corpus.string();
     if (std::system(make.c_str()) != 0) {
-        state.SkipWithError("bench/make_corpus.py failed");
-        return;
+        run.error = "bench/make_corpus.py failed";
+        return run;
     }
-    size_t documents = 0;
-    uint64_t inputBytes = TreeSize(corpus, &documents);
+    run.inputBytes = TreeSize(corpus, &run.documents);
 
     // The sample configuration, pointed at the corpus.
     fs::path conf = work / "conf";
@@ -107,24 +118,35 @@ void WholeRun(benchmark::State& state)
     // A name of its own: a second copy of one program name ends at once
     // (with exit code 0), so an indexer running elsewhere on the machine
     // would turn the run into a no-op.
-    std::string copy = (work / ("csindexer-bench" + std::to_string(::getpid()))).string();
-    fs::copy_file(program, copy);
+    run.program = (work / ("csindexer-bench" + std::to_string(::getpid()))).string();
+    fs::copy_file(program, run.program);
+    return run;
+}
 
+// state.range(0): the threads (csindexer -j).
+void WholeRun(benchmark::State& state)
+{
+    static const CPreparedRun run = Prepare();
+    if (!run.error.empty()) {
+        state.SkipWithError(run.error.c_str());
+        return;
+    }
+    std::vector<std::string> args{"-d", "bench", "-r", "-j", std::to_string(state.range(0))};
     for (auto _ : state) {
         auto start = std::chrono::steady_clock::now();
-        long peakKiB = RunIndexer(copy, work.string(), {"-d", "bench", "-r"});
+        long peakKiB = RunIndexer(run.program, run.work.string(), args);
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.SetIterationTime(seconds);
-        state.counters["MB/s"] = static_cast<double>(inputBytes) / (1 << 20) / seconds;
-        state.counters["docs/s"] = static_cast<double>(documents) / seconds;
+        state.counters["MB/s"] = static_cast<double>(run.inputBytes) / (1 << 20) / seconds;
+        state.counters["docs/s"] = static_cast<double>(run.documents) / seconds;
         state.counters["peak_RSS_MiB"] = static_cast<double>(peakKiB) / 1024;
-        state.counters["input_MB"] = static_cast<double>(inputBytes) / (1 << 20);
-        uint64_t indexBytes = TreeSize(work / "index");
-        state.counters["index/input"] = static_cast<double>(indexBytes) / static_cast<double>(inputBytes);
+        state.counters["input_MB"] = static_cast<double>(run.inputBytes) / (1 << 20);
+        uint64_t indexBytes = TreeSize(run.work / "index");
+        state.counters["index/input"] = static_cast<double>(indexBytes) / static_cast<double>(run.inputBytes);
     }
-    state.counters["documents"] = static_cast<double>(documents);
+    state.counters["documents"] = static_cast<double>(run.documents);
 }
 
 } // namespace
 
-BENCHMARK(WholeRun)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(WholeRun)->Arg(1)->Arg(2)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
