@@ -1,6 +1,5 @@
 #include "index/Index.h"
 
-#include <cerrno>
 #include <vector>
 
 #include "content/ContentMode.h"
@@ -74,7 +73,7 @@ void CIndex::wipeMarker()
     CS_LOG_INFO("index.delete [delete %s]", marker.c_str());
     // Gone already is as good as removed: tests that write indexes in
     // parallel share the program's directory and its marker.
-    if (!platform::Env().removeFile(marker) && platform::LastErrorCode() != ENOENT)
+    if (!platform::Env().removeFile(marker) && !platform::IsMissingFileError(platform::LastErrorCode()))
         utility::DumpLastError(utility::CStringResource::instance().get("IDR_NEED_RESTART"));
 }
 

@@ -76,6 +76,18 @@ protected:
     }
 
     // Three documents whose terms and positions are known.
+    // The smallest index memory, so that every run cuts barrels by memory,
+    // and lines at info level only: at debug level they would be committed
+    // to disk by the thousand.
+    void useSmallestMemory()
+    {
+        std::string global =
+            m_box.global("<system_status>1</system_status><source>" + m_source + "</source>", "<level>info</level>");
+        const std::string memory = "<memory>20000000</memory>";
+        global.replace(global.find(memory), memory.size(), "<memory>10485760</memory>");
+        m_box.writeGlobal(global);
+    }
+
     void writeKnownDocuments()
     {
         std::string repeated;
@@ -337,12 +349,7 @@ bool CutOffInAMerge(const std::string& log)
 // cut off loses nothing.
 TEST_F(IndexRun, KilledWhileMergingNoDocumentOfACompletedFlushIsLost)
 {
-    // Lines at debug level would be committed to disk by the thousand.
-    std::string global =
-        m_box.global("<system_status>1</system_status><source>" + m_source + "</source>", "<level>info</level>");
-    const std::string memory = "<memory>20000000</memory>";
-    global.replace(global.find(memory), memory.size(), "<memory>10485760</memory>");
-    m_box.writeGlobal(global);
+    useSmallestMemory();
     CCorpus corpus(2025);
     ::mkdir(m_source.c_str(), 0755);
     const int files = 800;
@@ -609,21 +616,6 @@ TEST_F(IndexRun, MergeOnlyMergesTheIndexAtTheIndexRoot)
                        "directory " + m_source + ": 3 files seen, 0 indexed, 3 unchanged, 0 updated, 0 removed, 0 dropped"));
 }
 
-namespace {
-
-// Every file below `root` by its path relative to it, with its bytes.
-std::map<std::string, std::string> FilesBelow(const std::string& root)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-        if (entry.is_regular_file())
-            files[std::filesystem::relative(entry.path(), root).string()] = ReadFile(entry.path().string());
-    }
-    return files;
-}
-
-} // namespace
-
 // A corpus of text, HTML and mail files, and the office types through their
 // converters, indexed with one thread and with two writes the same index:
 // every file of the index root, byte for byte. The smallest index memory cuts
@@ -632,11 +624,7 @@ std::map<std::string, std::string> FilesBelow(const std::string& root)
 // cuts none of them.
 TEST_F(IndexRun, OneThreadOrTwoWriteTheSameIndex)
 {
-    std::string global =
-        m_box.global("<system_status>1</system_status><source>" + m_source + "</source>", "<level>info</level>");
-    const std::string memory = "<memory>20000000</memory>";
-    global.replace(global.find(memory), memory.size(), "<memory>10485760</memory>");
-    m_box.writeGlobal(global);
+    useSmallestMemory();
     useConverters("converters/doc2txt", "converters/xls2txt", "converters/ppt2txt", m_source + "/office");
     WriteFile(m_source + "/mail/alternative.eml", ReadFile(kData + "/mime/corpus/alternative.eml"));
     WriteFile(m_source + "/mail/report.eml", ReadFile(kData + "/eml/upper-charset.eml"));
@@ -650,7 +638,7 @@ TEST_F(IndexRun, OneThreadOrTwoWriteTheSameIndex)
     }
 
     std::string root = m_box.indexRoot();
-    std::map<std::string, std::string> indexes[2];
+    TreeSnapshot indexes[2];   // without index.lock, which holds the run's process id
     for (int threads : {1, 2}) {
         size_t logBefore = m_box.logText().size();
         ProcessResult result = m_box.run({"-d", "alpha", "-j", std::to_string(threads)});
@@ -663,15 +651,13 @@ TEST_F(IndexRun, OneThreadOrTwoWriteTheSameIndex)
         EXPECT_GE(Occurrences(log, "index merging ended"), 1u);
         EXPECT_EQ(CheckIndex(root), "");
         EXPECT_EQ(ListedDocuments(root), 426);
-        indexes[threads - 1] = FilesBelow(root);
+        indexes[threads - 1] = SnapshotTree(root);
         std::filesystem::remove_all(root);
     }
-    indexes[0].erase("index.lock");   // the holder's process id
-    indexes[1].erase("index.lock");
     ASSERT_EQ(indexes[0].size(), indexes[1].size());
-    for (const auto& [name, bytes] : indexes[0]) {
+    for (const auto& [name, file] : indexes[0]) {
         auto other = indexes[1].find(name);
         ASSERT_NE(other, indexes[1].end()) << name;
-        EXPECT_TRUE(other->second == bytes) << name << " differs";
+        EXPECT_TRUE(other->second.first == file.first) << name << " differs";   // bytes; the times differ
     }
 }
