@@ -33,7 +33,6 @@ struct CommandLine {
     std::string database;   // empty without -d
     bool named = false;     // -d was given
     int recreate = 0;
-    int threads = 0;        // -j, 0 without it
 };
 
 bool SameWord(const char* word, const char* option) { return ::strcasecmp(word, option) == 0; }
@@ -51,7 +50,7 @@ void PrintHelp()
 {
     PrintUsage();
     std::fputs("-j 1|2: threads of the index writer (/config/index/threads); with 2, documents are parsed and "
-               "analysed on a second thread\n", stdout);
+               "analysed on a second thread, and merges copy the stored fields on it\n", stdout);
     std::fputs("--check-config: check the configuration, touch no index\n", stdout);
     std::fputs("--help, --version\n", stdout);
 }
@@ -104,7 +103,8 @@ int ParseCommandLine(int argc, char** argv, CommandLine& line)
                                   : std::string("-j needs a number of threads, 1 or 2"));
                 return 1;
             }
-            line.threads = std::atoi(argv[++i]);
+            // In force at once: a -m that follows merges with it.
+            g_pGlobalConfig->overrideIndexThreads(std::atoi(argv[++i]));
         } else if (SameWord(word, "-m")) {
             return MergeOnly();
         } else {
@@ -182,8 +182,6 @@ int Main(int argc, char** argv)
         int code = ParseCommandLine(argc, argv, line);
         if (code != kGoOn)
             return code;
-        if (line.threads)
-            g_pGlobalConfig->overrideIndexThreads(line.threads);
         RunDatabases(line);
         CS_LOG_INFO("indexing end");
         CConsoleProgress::instance().finish();

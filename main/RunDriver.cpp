@@ -167,6 +167,7 @@ int MergeIndexOnly()
     RecoverIndex(root, false);
     index::CIndex index(index::CIndex::ACCESS_READ, root);
     index::CIndexWriter writer(&index);
+    writer.setThreads(g_pGlobalConfig->indexThreads());
     std::unique_ptr<collection::CCollection> pStateKeeper = RootStateKeeper(configurator);
     if (pStateKeeper) {
         pStateKeeper->setIndexWriter(&writer, false);

@@ -54,15 +54,20 @@ void Recover(const std::string& dir)
     cs::index::CIndexRecovery::recover(&directory);
 }
 
-// The merge fails naming `file`; once the next start has cleaned up, the
-// directory is exactly what it was.
+// The merge fails naming `file`, with one thread and with the stored fields
+// copied on a second; once the next start has cleaned up, the directory is
+// exactly what it was.
 void ExpectFailureNaming(const std::string& dir, const std::string& file)
 {
     std::map<std::string, std::string> before = Files(dir);
-    std::string message = RaisedMessage<std::runtime_error>([&] { RunMerge(dir); });
-    EXPECT_NE(message.find(dir + "/" + file), std::string::npos) << message;
-    Recover(dir);
-    EXPECT_TRUE(Files(dir) == before);
+    for (int threads : {1, 2}) {
+        MergeSettings settings;
+        settings.threads = threads;
+        std::string message = RaisedMessage<std::runtime_error>([&] { RunMerge(dir, settings); });
+        EXPECT_NE(message.find(dir + "/" + file), std::string::npos) << threads << " threads: " << message;
+        Recover(dir);
+        EXPECT_TRUE(Files(dir) == before) << threads << " threads";
+    }
 }
 
 TEST(MergeFaults, DamagedPostingFilesFailTheMergeAndLoseNothing)

@@ -412,7 +412,7 @@ TEST(MergePlain, LentMemoryServesAsReadBuffers)
     }
 }
 
-TEST(MergePlain, FilesAreTheSameByteForByteWhateverTheLentMemory)
+TEST(MergePlain, FilesAreTheSameByteForByteWhateverTheLentMemoryAndThreads)
 {
     // Each barrel's inputs read through blocks as large as two fit in its share.
     EXPECT_EQ(cs::index::CFieldMerger::readBlock(0), 4096);
@@ -442,14 +442,20 @@ TEST(MergePlain, FilesAreTheSameByteForByteWhateverTheLentMemory)
     }
     for (int strategy : {0, 2}) {
         std::map<std::string, std::string> first;
-        // None, a single 4096-byte block, blocks of 8192 bytes, 64 KiB blocks.
-        for (int64_t memory : {int64_t(0), int64_t(6 * 4096), int64_t(3 * 16384 + 1000), int64_t(3 << 20)}) {
+        // None, a single 4096-byte block, blocks of 8192 bytes, 64 KiB blocks;
+        // then the stored fields copied on a second thread.
+        const struct {
+            int64_t memory;
+            int threads;
+        } cases[] = {{0, 1}, {6 * 4096, 1}, {3 * 16384 + 1000, 1}, {3 << 20, 1}, {3 << 20, 2}};
+        for (const auto& [memory, threads] : cases) {
             std::string dir = WriteIndex("merge-same-bytes", barrels);
             MergeSettings settings;
             settings.c = 3;
             settings.buffer = memory;
             settings.strategy = strategy;
             settings.count = 1;
+            settings.threads = threads;
             RunMerge(dir, settings);
             ASSERT_EQ(CheckIndex(dir), "");
             std::map<std::string, std::string> files;
@@ -463,7 +469,8 @@ TEST(MergePlain, FilesAreTheSameByteForByteWhateverTheLentMemory)
                 continue;
             }
             for (const auto& [name, bytes] : first)
-                EXPECT_TRUE(files[name] == bytes) << name << " differs with " << memory << " bytes lent";
+                EXPECT_TRUE(files[name] == bytes) << name << " differs with " << memory << " bytes lent and "
+                                                  << threads << " threads";
             EXPECT_EQ(files.size(), first.size());
         }
     }

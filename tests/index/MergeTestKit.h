@@ -77,6 +77,7 @@ struct MergeSettings {
     float ratio = 0.5f;
     int32_t count = 10000;
     int64_t buffer = 0;   // bytes of lent memory
+    int threads = 1;
 };
 
 // Runs the merge policy over the index in `dir` as the index writer would.
@@ -92,6 +93,7 @@ inline void RunMerge(const std::string& dir, const MergeSettings& settings = Mer
     merger.setFactorySearcher(&factories);
     merger.setParam(settings.m, settings.c, settings.s);
     merger.setRecycleStrategy(settings.strategy);
+    merger.setThreads(settings.threads);
     if (settings.strategy == 1)
         merger.setRecycleRatio(settings.ratio);
     else

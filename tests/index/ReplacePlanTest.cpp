@@ -30,13 +30,16 @@ void Populate(const std::string& dir)
     WriteFile(dir + "/_0.del", "zero-del");
     WriteFile(dir + "/_1.tid", "one");
     WriteFile(dir + "/_2.tid", "two");
+    WriteFile(dir + "/_2.did", "two-did");
+    WriteFile(dir + "/_2.sfd", "two-sfd");
     WriteFile(dir + "/index_status.xml", "old list");
     WriteFile(dir + "/index_status.xml.tmp", "new list");
 }
 
-void Plan(cs::store::CDirectory& directory)
+void Plan(cs::store::CDirectory& directory, int removers)
 {
     CReplacePlan plan(&directory);
+    plan.setRemovers(removers);
     plan.addBarrelRemove(0, "_2");
     plan.addBarrelRename(0, "_0", "tmp._0");
     plan.addBarrelRename(0, "_1", "tmp._1");
@@ -65,41 +68,44 @@ TEST(ReplacePlan, RunsItsPhasesInOrderAndLeavesNoPlanBehind)
     CReplacePlan plan(&directory);
     plan.addBarrelRename(0, "_7", "_8");
     EXPECT_TRUE(plan.empty());
-    Plan(directory);
+    Plan(directory, 1);
     ExpectReplaced(dir);
     EXPECT_FALSE(CReplacePlan::recover(&directory));
 }
 
+// One removal after another, and the removals of a phase at the same time.
 TEST(ReplacePlan, EveryCutOffIsRolledForward)
 {
-    int steps = 0;
-    for (int cut = 0;; ++cut) {
-        SCOPED_TRACE("cut before step " + std::to_string(cut));
-        std::string dir = MakeTempDir("plan-cut");
-        Populate(dir);
-        ProcessResult child = RunForked([&] {
-            s_cutAt = cut;
-            cs::index::hooks::SetStepHook(CutOff);
+    for (int removers : {1, 4}) {
+        int steps = 0;
+        for (int cut = 0;; ++cut) {
+            SCOPED_TRACE(std::to_string(removers) + " removers, cut before step " + std::to_string(cut));
+            std::string dir = MakeTempDir("plan-cut");
+            Populate(dir);
+            ProcessResult child = RunForked([&] {
+                s_cutAt = cut;
+                cs::index::hooks::SetStepHook(CutOff);
+                cs::store::CContentDirectory directory(dir, 0);
+                Plan(directory, removers);
+                ::_exit(7);   // ran to the end: every cut has been tried
+            });
             cs::store::CContentDirectory directory(dir, 0);
-            Plan(directory);
-            ::_exit(7);   // ran to the end: every cut has been tried
-        });
-        cs::store::CContentDirectory directory(dir, 0);
-        if (child.exitCode == 7) {
-            steps = cut;
-            break;
+            if (child.exitCode == 7) {
+                steps = cut;
+                break;
+            }
+            ASSERT_EQ(child.exitCode, 0) << child.err;
+            // Cut before the plan was committed: nothing has changed, the old state stands.
+            bool pending = FileExists(dir + "/" + CReplacePlan::FILE_NAME);
+            EXPECT_EQ(CReplacePlan::recover(&directory), pending);
+            if (pending || cut > 0)
+                ExpectReplaced(dir);
+            else
+                EXPECT_EQ(ReadFile(dir + "/index_status.xml"), "old list");
         }
-        ASSERT_EQ(child.exitCode, 0) << child.err;
-        // Cut before the plan was committed: nothing has changed, the old state stands.
-        bool pending = FileExists(dir + "/" + CReplacePlan::FILE_NAME);
-        EXPECT_EQ(CReplacePlan::recover(&directory), pending);
-        if (pending || cut > 0)
-            ExpectReplaced(dir);
-        else
-            EXPECT_EQ(ReadFile(dir + "/index_status.xml"), "old list");
+        // The plan file, seven barrel files, the list, two phase records and the removal.
+        EXPECT_GE(steps, 11);
     }
-    // The plan file, five barrel files, the list, two phase records and the removal.
-    EXPECT_GE(steps, 9);
 }
 
 TEST(ReplacePlan, RefusesCrossingNamesAndDamagedPlans)

@@ -37,6 +37,11 @@ public:
     void addTmpRenames(int phase, const std::string& exceptBarrel = std::string());
 
     bool empty() const { return m_steps.empty(); }
+    // The removals of a phase run `removers` at a time (1, the default: one
+    // after another on the calling thread). A removal of a large file waits
+    // on the disk (a file system that discards freed blocks waits for the
+    // device), not on the processor.
+    void setRemovers(int removers);
 
     // Writes the plan file and makes it durable; from here on the replacement
     // is rolled forward by recover() should this process not finish it.
@@ -72,11 +77,13 @@ private:
     std::string parse(const std::string& content);
     static void syncDirectoryOf(store::CDirectory* pDir);
     void runStep(const Step& step);
+    void runPhase(int phase);
     void syncDirectory() const;
 
     store::CDirectory* m_pDir;
     std::vector<Step> m_steps;
     int m_nextPhase = 0;   // the first phase not yet finished
+    int m_removers = 1;
 };
 
 } // namespace cs::index

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 #include <sstream>
+#include <vector>
 
 #include "index/format/BarrelFiles.h"
 #include "index/testing/HookPoints.h"
@@ -11,6 +12,7 @@
 #include "utility/Error.h"
 #include "utility/Logger.h"
 #include "utility/OsUtility.h"
+#include "utility/SideTask.h"
 
 namespace cs::index {
 
@@ -203,9 +205,14 @@ void CReplacePlan::commit()
     writePlanFile();
 }
 
+void CReplacePlan::setRemovers(int removers)
+{
+    CS_ASSERT_ARG(removers >= 1);
+    m_removers = removers;
+}
+
 void CReplacePlan::runStep(const Step& step)
 {
-    hooks::ReachPlanStep();
     if (!step.rename) {
         if (m_pDir->fileExists(step.from))
             m_pDir->removeFile(step.from);
@@ -217,16 +224,30 @@ void CReplacePlan::runStep(const Step& step)
         CS_LOG_WARN("replacement plan: neither %s nor %s exists", step.from.c_str(), step.to.c_str());
 }
 
+void CReplacePlan::runPhase(int phase)
+{
+    // No name of a phase is both a source and a target: its steps may run in
+    // any order, and its removals at the same time.
+    std::vector<const Step*> removals;
+    for (const Step& step : m_steps) {
+        if (step.phase != phase)
+            continue;
+        hooks::ReachPlanStep();
+        if (!step.rename && m_removers > 1)
+            removals.push_back(&step);
+        else
+            runStep(step);
+    }
+    utility::RunSpread(removals.size(), m_removers - 1, [&](size_t i) { runStep(*removals[i]); });
+}
+
 void CReplacePlan::execute()
 {
     std::set<int> phases;
     for (const Step& step : m_steps)
         phases.insert(step.phase);
     for (auto it = phases.lower_bound(m_nextPhase); it != phases.end(); ++it) {
-        for (const Step& step : m_steps) {
-            if (step.phase == *it)
-                runStep(step);
-        }
+        runPhase(*it);
         syncDirectory();
         m_nextPhase = *it + 1;
         if (std::next(it) != phases.end())

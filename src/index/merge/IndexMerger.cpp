@@ -20,6 +20,7 @@
 #include "utility/ConsoleProgress.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
+#include "utility/SideTask.h"
 
 namespace cs::index {
 
@@ -32,6 +33,11 @@ std::unique_ptr<store::CIndexOutput> CreateMergeOutput(store::CDirectory* pDir, 
     pOutput->setBufferSize(store::CIndexOutput::STREAMING_BUFFER_SIZE);
     return pOutput;
 }
+
+// With two threads, the files of merged barrels are removed this many at a
+// time: each removal waits on the disk far more than it works (see
+// CReplacePlan::setRemovers), and four overlap most of those waits.
+constexpr int REMOVERS = 4;
 
 // Ends a merge however merge() is left: the levels go, the list is forgotten.
 class CMergeScope {
@@ -71,6 +77,12 @@ void CIndexMerger::setBuffer(char* buffer, int64_t size)
 {
     m_pBuffer = size > 0 ? buffer : nullptr;
     m_bufferSize = m_pBuffer ? size : 0;
+}
+
+void CIndexMerger::setThreads(int threads)
+{
+    CS_ASSERT_ARG_TEXT(threads == 1 || threads == 2, "threads 1 or 2");
+    m_threads = threads;
 }
 
 bool CIndexMerger::recyclable(const CMergeBarrelQueue* pQueue) const
@@ -132,6 +144,7 @@ void CIndexMerger::replaceBarrels(CBarrelsInfo* pBarrels, const std::vector<std:
                          });
     }
     CReplacePlan plan(m_pDirectory);
+    plan.setRemovers(m_threads == 2 ? REMOVERS : 1);
     for (const std::string& name : removed)
         plan.addBarrelRemove(0, name);
     int32_t docStart = 0;
@@ -258,13 +271,18 @@ void CIndexMerger::mergeBarrel(CMergeBarrelQueue* pQueue)
         if (CIndexBarrelWriter* pWriter = pEntity->getBarrelInfo()->getWriter())
             pWriter->closeFiles();
     }
-    // The stored fields go first and are committed last: the disk writes
-    // their bulk while the fields are merged.
+    // The stored fields are copied first, or beside the term merge when the
+    // run has two threads, and committed last: the disk writes their bulk
+    // while the fields are merged. The files are the same either way.
     std::unique_ptr<store::CIndexOutput> pSfi = CreateMergeOutput(m_pDirectory, name + format::SFI);
     std::unique_ptr<store::CIndexOutput> pSfd = CreateMergeOutput(m_pDirectory, name + format::SFD);
-    CStoreFieldsMerger::merge(m_pDirectory, entities, *pSfi, *pSfd);
     MergedFields merged;
-    mergeFields(entities, name, merged);
+    {
+        utility::CSideTask stored(m_threads == 2,
+                                  [&] { CStoreFieldsMerger::merge(m_pDirectory, entities, *pSfi, *pSfd); });
+        mergeFields(entities, name, merged);
+        stored.wait();
+    }
     pSfi->close();
     pSfd->close();
     int32_t docCount = 0, deletedCount = 0;

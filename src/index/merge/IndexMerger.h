@@ -53,6 +53,8 @@ public:
     void setRecycleRatio(float ratio) { m_recycleParam.ratio = ratio; }
     // The number of deleted documents (strategy 2).
     void setRecycleCount(int32_t count) { m_recycleParam.count = count; }
+    // 2: the stored fields of a merge are copied on a second thread.
+    void setThreads(int threads);
     // Told of every renumbering, to move its state along in the same
     // replacement (not owned; null: nobody).
     void setFlushListener(CFlushListener* pListener) { m_pListener = pListener; }
@@ -88,6 +90,7 @@ private:
     int64_t m_bufferSize = 0;
     const FieldFactoryMap* m_pFactorySearcher = nullptr;
     CFlushListener* m_pListener = nullptr;
+    int m_threads = 1;
     int m_recycleStrategy = RECYCLE_NONE;
     union {
         float ratio;

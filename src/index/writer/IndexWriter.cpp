@@ -471,6 +471,7 @@ void CIndexWriter::createMerger()
         return;
     m_pMerger = std::make_unique<CHTIndexMerger>(m_pIndex->getDirectory());
     m_pMerger->setFactorySearcher(&m_pIndex->getFieldFactories());
+    m_pMerger->setThreads(m_threads);
     if (const utility::CGlobalConfig* pConfig = utility::g_pGlobalConfig) {
         m_pMerger->setParam(static_cast<int>(pConfig->mergeM()), static_cast<int>(pConfig->mergeC()),
                             static_cast<int>(pConfig->mergeS()));
