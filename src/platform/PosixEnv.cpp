@@ -67,11 +67,7 @@ FileStatus StatusOf(const struct stat& st)
 
 class CPosixDirListing final : public CDirListing {
 public:
-    CPosixDirListing(DIR* pDir, const std::string& dir) : m_pDir(pDir), m_path(dir)
-    {
-        if (!m_path.empty() && m_path.back() != '/' && m_path.back() != '\\')
-            m_path += '/';
-    }
+    explicit CPosixDirListing(DIR* pDir) : m_pDir(pDir) {}
     ~CPosixDirListing() override { ::closedir(m_pDir); }
     CPosixDirListing(const CPosixDirListing&) = delete;
     CPosixDirListing& operator=(const CPosixDirListing&) = delete;
@@ -87,7 +83,8 @@ public:
                 continue;
             entry.name = item->d_name;
             struct stat st {};
-            statFailed = ::lstat((m_path + entry.name).c_str(), &st) != 0;
+            // Relative to the open directory: no walk of the whole path per entry.
+            statFailed = ::fstatat(::dirfd(m_pDir), item->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0;
             entry.isDirectory = !statFailed && S_ISDIR(st.st_mode);
             entry.isSymlink = !statFailed && S_ISLNK(st.st_mode);
             entry.status = StatusOf(st);
@@ -97,7 +94,6 @@ public:
 
 private:
     DIR* m_pDir;
-    std::string m_path;
 };
 
 } // namespace
@@ -140,7 +136,7 @@ std::unique_ptr<CDirListing> CPosixEnv::listDirectory(const std::string& dir)
     DIR* pDir = ::opendir(dir.c_str());
     if (!pDir)
         return nullptr;
-    return std::make_unique<CPosixDirListing>(pDir, dir);
+    return std::make_unique<CPosixDirListing>(pDir);
 }
 
 bool CPosixEnv::moveFileReplace(const std::string& from, const std::string& to)
