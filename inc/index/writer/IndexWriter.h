@@ -54,7 +54,7 @@ public:
     // With two threads: the documents on their way at most, and the bytes
     // that prepared documents waiting for the barrel writer may hold before
     // the second thread waits (see docs/index-writer.md for the memory).
-    static constexpr size_t QUEUE_DOCUMENTS = 16;
+    static constexpr size_t QUEUE_DOCUMENTS = 8;
     static constexpr size_t QUEUE_BYTES = 33554432;
     // Working memory of a merge on demand.
     static constexpr size_t MERGE_BUFFER_SIZE = 10485760;

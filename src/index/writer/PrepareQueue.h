@@ -43,7 +43,7 @@ public:
         size_t documents;
         size_t bytes;
     };
-    static constexpr size_t KEEP_BYTES = 1048576;
+    static constexpr size_t KEEP_BYTES = 262144;
 
     // Documents are made from `mode`, which outlives the queue. `prepare` runs
     // on the worker when `worker`, else on the calling thread. Raises when the
