@@ -19,6 +19,7 @@
 #include "support/AnalyzerTestData.h"
 #include "support/ChangingTree.h"
 #include "support/IndexFiles.h"
+#include "support/IndexedTree.h"
 #include "support/IndexingRig.h"
 #include "support/LiveIndex.h"
 #include "support/TestSupport.h"
@@ -86,23 +87,6 @@ private:
     std::string m_root;
     std::set<std::string> m_read;
 };
-
-// What the index must hold after a complete run over `tree`: each present
-// file exactly once, found by its marker and leading back to it, no version
-// that is gone, and no other document.
-void ExpectIndexHoldsExactlyTheTree(const std::string& dir, const CChangingTree& tree)
-{
-    CLiveIndex live(dir);
-    for (const auto& [path, marker] : tree.files()) {
-        std::vector<int64_t> docs = live.withTerm(CChangingTree::termOf(marker));
-        ASSERT_EQ(docs.size(), 1u) << path << " (" << marker << ")";
-        EXPECT_EQ(live.documents().at(docs[0]).path, path);
-    }
-    for (const std::string& marker : tree.retired())
-        EXPECT_EQ(live.withTerm(CChangingTree::termOf(marker)).size(), 0u) << marker;
-    EXPECT_EQ(live.documents().size(), tree.files().size());
-    EXPECT_EQ(CheckIndex(dir), "");
-}
 
 class DirCollection : public ::testing::Test {
 protected:

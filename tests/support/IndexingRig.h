@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "analyze/Analyzer.h"
 #include "collect/Collection.h"
 #include "config/Configurator.h"
 #include "index/Index.h"
@@ -16,7 +17,11 @@ namespace cs::test {
 
 class CIndexingRig {
 public:
-    explicit CIndexingRig(const std::string& dir, int openMode = index::CIndex::ACCESS_APPEND);
+    // With `pAnalyzer`, every writer of the rig analyses with that one (which
+    // must outlive them) instead of loading the dictionary anew: for tests
+    // that run hundreds of writers.
+    explicit CIndexingRig(const std::string& dir, int openMode = index::CIndex::ACCESS_APPEND,
+                          analyze::CAnalyzer* pAnalyzer = nullptr);
 
     index::CIndex& index() { return *m_pIndex; }
     utility::CConfigurator& configurator() { return m_configurator; }
@@ -30,6 +35,7 @@ public:
 private:
     utility::CConfigurator m_configurator;
     std::unique_ptr<index::CIndex> m_pIndex;
+    analyze::CAnalyzer* m_pAnalyzer;
 };
 
 } // namespace cs::test

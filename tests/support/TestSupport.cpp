@@ -46,6 +46,41 @@ TreeSnapshot SnapshotTree(const std::string& dir)
     return files;
 }
 
+std::map<std::string, std::string> TreeBytes(const std::string& dir)
+{
+    std::map<std::string, std::string> tree;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+        std::string path = entry.path().lexically_relative(dir).string();
+        if (entry.is_directory())
+            tree[path + "/"] = "";
+        else
+            tree[path] = ReadFile(entry.path().string());
+    }
+    return tree;
+}
+
+uint64_t TreeDigest(const std::string& dir)
+{
+    uint64_t digest = 14695981039346656037ull;
+    auto add = [&](const char* bytes, size_t count) {
+        for (size_t i = 0; i < count; ++i)
+            digest = (digest ^ static_cast<unsigned char>(bytes[i])) * 1099511628211ull;
+    };
+    std::vector<std::filesystem::path> paths;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
+        paths.push_back(entry.path());
+    std::sort(paths.begin(), paths.end());
+    for (const std::filesystem::path& path : paths) {
+        std::string name = path.lexically_relative(dir).string();
+        add(name.c_str(), name.size() + 1);
+        std::ifstream in(path, std::ios::binary);
+        char buffer[65536];
+        while (in.read(buffer, sizeof(buffer)) || in.gcount() > 0)
+            add(buffer, static_cast<size_t>(in.gcount()));
+    }
+    return digest;
+}
+
 namespace {
 
 std::string g_root;

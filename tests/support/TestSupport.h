@@ -42,6 +42,13 @@ void TouchTree(const std::string& dir, int64_t seconds);
 // snapshots are equal when nothing was changed.
 typedef std::map<std::string, std::pair<std::string, int64_t>> TreeSnapshot;
 TreeSnapshot SnapshotTree(const std::string& dir);
+// Every file and directory below `dir` by its path relative to `dir` (a
+// directory's with a final '/'), with a file's bytes: equal for two trees of
+// the same names and bytes, whatever their times.
+std::map<std::string, std::string> TreeBytes(const std::string& dir);
+// A 64-bit digest of the same (FNV-1a), read through a small buffer: for
+// tests that compare many trees and must not hold or churn their bytes.
+uint64_t TreeDigest(const std::string& dir);
 
 struct ProcessResult {
     int exitCode = -1;     // exit status, or 128 + signal number
