@@ -27,6 +27,11 @@ public:
     // VInt byte count (never 0), then the raw bytes.
     std::string readString();
     void readBytes(void* buffer, int64_t length);
+    // Reads `length` bytes at `pos` and leaves the cursor and the buffer as
+    // they are: from the buffer where the bytes are in it, else straight from
+    // the file. For a record read before the bytes that lead up to it (a
+    // posting's trailer), which would otherwise cost those bytes' buffer.
+    void readAt(int64_t pos, void* buffer, int64_t length);
 
     // Positions inside the loaded buffer move only the cursor; anything else
     // (the buffer's own start included) drops the buffer.

@@ -41,6 +41,10 @@ public:
     // Writes through a buffer of `size` bytes from now on; what is buffered
     // is written first.
     void setBufferSize(int32_t size);
+    // From now on until closed, full buffers are written on a thread of
+    // their own while the next is filled, where the output can do that
+    // (nothing otherwise). Set after the buffer size.
+    virtual void writeBehind() {}
 
     virtual int64_t position() const = 0;
     virtual void seek(int64_t pos);

@@ -1,11 +1,12 @@
 #include "collect/DirState.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
+#include <charconv>
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <string_view>
+#include <utility>
 
 #include "index/DocumentMap.h"
 #include "store/Directory.h"
@@ -23,10 +24,12 @@ const char* const kEnd = "end";
 const char* const kWayOut = "rebuild the index with csindexer -r";
 
 // A path holds any byte but zero: backslash, tab and line feed are escaped.
-std::string Escaped(const std::string& path)
+void AppendEscaped(std::string& out, const std::string& path)
 {
-    std::string out;
-    out.reserve(path.size());
+    if (path.find_first_of("\\\t\n") == std::string::npos) {
+        out += path;   // the common case
+        return;
+    }
     for (char c : path) {
         if (c == '\\')
             out += "\\\\";
@@ -37,10 +40,11 @@ std::string Escaped(const std::string& path)
         else
             out += c;
     }
-    return out;
 }
 
-// The fields of one line, separated by tabs, read from the left.
+// The fields of one line, separated by tabs, read from the left. Fields are
+// views into the file's text: a state of many thousand files is read without
+// one allocation per field.
 class CLineReader {
 public:
     CLineReader(const char* begin, const char* end) : m_at(begin), m_end(end) {}
@@ -48,29 +52,29 @@ public:
     bool atEnd() const { return m_at == m_end; }
 
     // The next field, which must be `word`.
-    bool word(const char* word)
+    bool word(std::string_view word)
     {
-        std::string field;
+        std::string_view field;
         return next(field) && field == word;
     }
 
     // The next field, a decimal number.
     bool number(int64_t& value)
     {
-        std::string field;
+        std::string_view field;
         if (!next(field) || field.empty())
             return false;
-        char* stop = nullptr;
-        errno = 0;
-        value = std::strtoll(field.c_str(), &stop, 10);
-        return errno == 0 && *stop == '\0';
+        const char* end = field.data() + field.size();
+        auto [stop, error] = std::from_chars(field.data(), end, value);
+        return error == std::errc() && stop == end;
     }
 
     // The rest of the line, unescaped.
     bool path(std::string& path)
     {
-        path.clear();
-        for (; m_at < m_end; ++m_at) {
+        const char* escape = std::find(m_at, m_end, '\\');
+        path.assign(m_at, escape);
+        for (m_at = escape; m_at < m_end; ++m_at) {
             if (*m_at != '\\') {
                 path += *m_at;
                 continue;
@@ -90,12 +94,12 @@ public:
     }
 
 private:
-    bool next(std::string& field)
+    bool next(std::string_view& field)
     {
         if (m_at == m_end)
             return false;
         const char* tab = std::find(m_at, m_end, '\t');
-        field.assign(m_at, tab);
+        field = std::string_view(m_at, static_cast<size_t>(tab - m_at));
         m_at = tab == m_end ? tab : tab + 1;
         return true;
     }
@@ -103,6 +107,15 @@ private:
     const char* m_at;
     const char* m_end;
 };
+
+// Appends `value` in decimal.
+void AppendNumber(std::string& text, int64_t value)
+{
+    char digits[24];
+    auto [end, error] = std::to_chars(digits, digits + sizeof(digits), value);
+    (void)error;   // 24 digits hold every int64_t
+    text.append(digits, end);
+}
 
 } // namespace
 
@@ -149,7 +162,10 @@ void CDirState::load(store::CDirectory& directory, int64_t documents)
                 damaged();
             file.status.inode = static_cast<uint64_t>(inode);
             file.doc = static_cast<int32_t>(doc);
-            if (!m_files.emplace(name, file).second)
+            // The file is written in path order: each entry goes at the end.
+            size_t before = m_files.size();
+            m_files.emplace_hint(m_files.end(), std::move(name), file);
+            if (m_files.size() == before)
                 damaged();
         }
     }
@@ -164,11 +180,14 @@ void CDirState::load(store::CDirectory& directory, int64_t documents)
 void CDirState::save(store::CDirectory& directory, int64_t documents) const
 {
     std::string text = utility::Format("%s\t%lld\n", kHeader, static_cast<long long>(documents));
+    text.reserve(text.size() + m_files.size() * 96);
     for (const auto& [path, file] : m_files) {
-        text += utility::Format("%d\t%lld\t%lld\t%lld\t", file.doc, static_cast<long long>(file.status.size),
-                                static_cast<long long>(file.status.modifiedNs),
-                                static_cast<long long>(file.status.inode));
-        text += Escaped(path);
+        for (int64_t field : {int64_t{file.doc}, file.status.size, file.status.modifiedNs,
+                              static_cast<int64_t>(file.status.inode)}) {
+            AppendNumber(text, field);
+            text += '\t';
+        }
+        AppendEscaped(text, path);
         text += '\n';
     }
     text += utility::Format("%s\t%zu\n", kEnd, m_files.size());

@@ -125,6 +125,21 @@ void CIndexInput::readBytes(void* buffer, int64_t length)
     m_bufferLength = m_bufferPosition = 0;
 }
 
+void CIndexInput::readAt(int64_t pos, void* buffer, int64_t length)
+{
+    CS_ASSERT_ARG_TEXT(buffer != nullptr && length > 0 && pos >= 0, "buffer != NULL && length > 0 && pos >= 0");
+    if (length > m_length - pos)
+        CS_THROW("The file is ended!");
+    if (pos >= m_bufferStart && pos + length <= m_bufferStart + m_bufferLength) {
+        std::memcpy(buffer, m_buffer + (pos - m_bufferStart), static_cast<size_t>(length));
+        return;
+    }
+    // Every read of the buffer's own seeks first: the file may be left anywhere.
+    seekInternal(pos);
+    if (readInternal(buffer, length, false) != length)
+        CS_THROW("The file is ended!");
+}
+
 void CIndexInput::requireAvailable(int64_t length) const
 {
     if (length > m_length - position())

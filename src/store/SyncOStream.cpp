@@ -2,6 +2,7 @@
 
 #include "platform/Env.h"
 #include "store/SyncIStream.h"
+#include "store/WriteBehind.h"
 #include "utility/Error.h"
 #include "utility/OsUtility.h"
 
@@ -30,10 +31,41 @@ void CSyncOStream::flushBuffer(const uint8_t* data, int64_t length)
     if (length == 0)
         return;
     CS_ASSERT_ARG_TEXT(data != nullptr && length > 0, "b != NULL && len > 0");
+    if (m_pBehind && data == m_buffer) {
+        // The buffers go round: all must be of the size written behind.
+        CS_ASSERT_OP_TEXT(m_capacity == m_pBehind->capacity(), "buffer size set after writeBehind()");
+        std::string error;
+        if (!m_pBehind->hand(m_buffer, length, m_bufferStart, error))
+            utility::DumpLastError(error);
+        return;
+    }
+    drainBehind();   // a block of the caller's memory is written now, after the buffers before it
     // One positioned write: no seek to make first.
     if (!platform::Env().writeAllAt(m_fd, data, static_cast<size_t>(length), m_bufferStart))
         utility::DumpLastError(GetLastErrorText());
     written(m_bufferStart + length);
+}
+
+void CSyncOStream::writeBehind()
+{
+    if (m_fd == -1 || m_pBehind)
+        return;
+    m_pBehind = std::make_unique<CWriteBehind>(
+        m_capacity, [this](const uint8_t* data, int64_t length, int64_t position, std::string& error) {
+            if (!platform::Env().writeAllAt(m_fd, data, static_cast<size_t>(length), position)) {
+                error = GetLastErrorText();
+                return false;
+            }
+            written(position + length);
+            return true;
+        });
+}
+
+void CSyncOStream::drainBehind()
+{
+    std::string error;
+    if (m_pBehind && !m_pBehind->drain(error))
+        utility::DumpLastError(error);
 }
 
 void CSyncOStream::written(int64_t end)
@@ -51,6 +83,7 @@ int64_t CSyncOStream::copyFileData(CIndexInput* pInput, int64_t position, int64_
     auto* pFile = dynamic_cast<CSyncIStream*>(pInput);
     if (!pFile || pFile->descriptor() == -1 || m_fd == -1)
         return 0;
+    drainBehind();   // the hint below counts on the bytes before it being written
     // A short copy leaves the rest to the buffers, which report a real failure.
     int64_t copied = platform::Env().copyFileData(pFile->descriptor(), position, m_fd, m_bufferStart, length);
     written(m_bufferStart + copied);
@@ -80,6 +113,8 @@ void CSyncOStream::close()
     if (m_fd == -1)
         return;
     flush();
+    drainBehind();
+    m_pBehind.reset();
     releaseBuffer();
     int fd = m_fd;
     m_fd = -1;

@@ -1,13 +1,17 @@
 // Index output over a file descriptor opened for writing. A failed write or
 // seek cannot be recovered by the caller (the index file would be silently
-// incomplete): it ends the process through the fatal error report.
+// incomplete): it ends the process through the fatal error report (written
+// behind, at the next buffer handed over or at close).
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "store/IndexOutput.h"
 
 namespace cs::store {
+
+class CWriteBehind;
 
 class CSyncOStream : public CIndexOutput {
 public:
@@ -22,6 +26,7 @@ public:
     int open(const std::string& filename) override;
     // Writes what is buffered and commits the file to disk.
     void close() override;
+    void writeBehind() override;
 
     const std::string& fileName() const { return m_fileName; }
 
@@ -37,10 +42,13 @@ protected:
 private:
     // After bytes up to `end` were written.
     void written(int64_t end);
+    // Waits for the buffers written behind; a failed write ends the process.
+    void drainBehind();
 
     int m_fd = -1;
     std::string m_fileName;
     int64_t m_writebackFrom = 0;   // the start of the bytes not handed to the disk yet
+    std::unique_ptr<CWriteBehind> m_pBehind;   // with writeBehind(), until closed
 };
 
 } // namespace cs::store

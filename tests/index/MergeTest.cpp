@@ -476,24 +476,21 @@ TEST(MergePlain, FilesAreTheSameByteForByteWhateverTheLentMemoryAndThreads)
     }
 }
 
-TEST(MergePlain, QueueOrderNeedsCurrentTerms)
+TEST(MergePlain, TheQueueTakesOnlyCursorsWithACurrentTerm)
 {
     cs::index::CFieldMergeQueue queue;
-    queue.initialize(2);
+    queue.reserve(1);
     std::string dir = WriteIndex("merge-queue", {{Doc("a", {{0, {1}}})}});
     cs::store::CContentDirectory directory(dir, 0);
     cs::index::CFieldInfoList infos;
     std::unique_ptr<cs::store::CIndexInput> pFdi(directory.openInput("_0.fdi"));
     infos.read(*pFdi);
-    auto reader = [&] {
-        auto pReader = std::make_unique<cs::index::CTextIndexTermReader>();
-        pReader->open(&directory, "_0", infos.getField(0), nullptr);
-        return pReader;
-    };
-    queue.put(new cs::index::CFieldMergeInfo(0, 0, reader()));
-    auto pSecond = std::make_unique<cs::index::CFieldMergeInfo>(1, 0, reader());
-    EXPECT_EQ(RaisedMessage<std::logic_error>([&] { queue.put(pSecond.get()); }),
-              "ASSERT FAILED: a->m_pCurTerm && b->m_pCurTerm");
+    auto pReader = std::make_unique<cs::index::CTextIndexTermReader>();
+    pReader->open(&directory, "_0", infos.getField(0), nullptr);
+    auto pCursor = std::make_unique<cs::index::CFieldMergeInfo>(0, 0, std::move(pReader));
+    EXPECT_EQ(RaisedMessage<std::logic_error>([&] { queue.put(pCursor.get()); }),
+              "INVALID ARGUMENT: pCursor && pCursor->m_pCurTerm");
+    EXPECT_EQ(queue.size(), 0);
 }
 
 TEST(MergePlain, PostingMergersTakeOnlyTheirKindOfPosting)

@@ -236,6 +236,26 @@ TEST(InputBuffer, SeekInsideTheBufferDoesNotTouchTheFile)
     EXPECT_EQ(in.readByte(), static_cast<uint8_t>(data[4096]));
 }
 
+// A record read ahead of the bytes that lead up to it (a posting's trailer)
+// leaves the cursor and the buffer, whether it was in the buffer or not.
+TEST(InputBuffer, ReadAtKeepsTheCursorAndTheBuffer)
+{
+    std::string data = Pattern(10000);
+    CMemoryInput in(data);
+    in.seek(10);
+    EXPECT_EQ(in.readByte(), static_cast<uint8_t>(data[10]));
+    char record[8];
+    for (int64_t at : {int64_t{3000}, int64_t{9000}, int64_t{4100}, int64_t{9992}}) {
+        in.readAt(at, record, sizeof(record));
+        EXPECT_EQ(std::string(record, sizeof(record)), data.substr(static_cast<size_t>(at), sizeof(record))) << at;
+    }
+    EXPECT_EQ(in.reads, 4);   // the buffer (10 .. 4105), and one for each record not wholly in it
+    EXPECT_EQ(in.position(), 11);
+    EXPECT_EQ(in.readByte(), static_cast<uint8_t>(data[11]));
+    EXPECT_EQ(in.reads, 4);
+    EXPECT_EQ(RaisedMessage<std::runtime_error>([&] { in.readAt(9993, record, sizeof(record)); }), "The file is ended!");
+}
+
 TEST(InputBuffer, SeekBounds)
 {
     CMemoryInput in(Pattern(50));

@@ -20,7 +20,8 @@ const char* const kCommitted = "stream closed and committed";
 // Runs the child test below in a copy of this program placed in `dir`, so
 // that its fatal report lands in `dir` too. The target's directory is a disk
 // that holds `capacity` bytes.
-cs::test::ProcessResult RunWriter(const std::string& dir, const std::string& target, int bytes, int capacity)
+cs::test::ProcessResult RunWriter(const std::string& dir, const std::string& target, int bytes, int capacity,
+                                  bool behind = false)
 {
     std::string program = dir + "/writer";
     std::error_code error;
@@ -30,7 +31,7 @@ cs::test::ProcessResult RunWriter(const std::string& dir, const std::string& tar
     return cs::test::RunProcess(
         {program, "--gtest_also_run_disabled_tests", "--gtest_filter=DISABLED_DiskFullChild.Write"}, dir,
         {"TMPDIR=" + dir, "CS_FULL_TARGET=" + target, "CS_FULL_BYTES=" + std::to_string(bytes),
-         "CS_FULL_CAPACITY=" + std::to_string(capacity)});
+         "CS_FULL_CAPACITY=" + std::to_string(capacity), std::string("CS_FULL_BEHIND=") + (behind ? "1" : "0")});
 }
 
 std::string LackOfSpaceText()
@@ -63,6 +64,9 @@ TEST(DISABLED_DiskFullChild, Write)
     cs::test::CFullDiskEnv fullDisk(disk.substr(0, disk.rfind('/')), std::atoi(capacity));
     cs::platform::CEnvScope scope(fullDisk);
     cs::store::CSyncOStream out(target);
+    const char* behind = std::getenv("CS_FULL_BEHIND");
+    if (behind && std::string(behind) == "1")
+        out.writeBehind();   // the failure is met on the writing thread, reported on this one
     std::string piece(1000, 'p');
     for (int left = std::atoi(bytes); left > 0; left -= 1000)
         out.writeBytes(piece.data(), std::min(left, 1000));
@@ -72,11 +76,13 @@ TEST(DISABLED_DiskFullChild, Write)
 
 TEST(DiskFull, WritingPastTheSpaceEndsTheProcess)
 {
-    std::string dir = cs::test::MakeTempDir("diskfull");
-    std::string target = cs::test::MakeTempDir("fulldisk") + "/_0.did";
     const int bytes = 256 * 1024;
-    ExpectFatalReport(RunWriter(dir, target, bytes, 64 * 1024), dir);
-    EXPECT_LT(std::filesystem::file_size(target), static_cast<uintmax_t>(bytes));
+    for (bool behind : {false, true}) {
+        std::string dir = cs::test::MakeTempDir("diskfull");
+        std::string target = cs::test::MakeTempDir("fulldisk") + "/_0.did";
+        ExpectFatalReport(RunWriter(dir, target, bytes, 64 * 1024, behind), dir);
+        EXPECT_LT(std::filesystem::file_size(target), static_cast<uintmax_t>(bytes)) << "written behind: " << behind;
+    }
 }
 
 TEST(DiskFull, CloseOnAFullDiskEndsTheProcessBeforeTheCommit)

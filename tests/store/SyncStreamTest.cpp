@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -186,26 +187,40 @@ TEST(SyncStreams, CopiesOfLongRangesMatchWhereverTheFilesAre)
     }
 }
 
+// Written in place and written behind (full buffers on a thread of their
+// own): buffered pieces, a block straight from the caller, a copy between
+// files and patches after seeks back all land where they belong.
 TEST(SyncStreams, FilesOfSeveralWritebackRunsAreWholeAfterSeeksBack)
 {
     std::string dir = cs::test::MakeTempDir("sync");
     std::string data = Pattern(static_cast<size_t>(2 * CSyncOStream::WRITEBACK_RUN + 12345));
     WriteFile(dir + "/src.bin", data);
-    {
-        CSyncIStream in(dir + "/src.bin");
-        CSyncOStream out(dir + "/dst.bin");
-        out.writeBytes(data.data(), CSyncOStream::WRITEBACK_RUN - 10);
-        in.seek(CSyncOStream::WRITEBACK_RUN - 10);
-        out.copyFrom(&in, static_cast<int64_t>(data.size()) - (CSyncOStream::WRITEBACK_RUN - 10));
-        out.seek(5);
-        out.writeBytes("patch", 5);
-        out.seek(static_cast<int64_t>(data.size()));
-        out.writeBytes("end", 3);
-        out.close();
+    const int64_t pieces = CSyncOStream::WRITEBACK_RUN / 2;
+    for (bool behind : {false, true}) {
+        {
+            CSyncIStream in(dir + "/src.bin");
+            CSyncOStream out(dir + "/dst.bin");
+            out.setBufferSize(CSyncOStream::STREAMING_BUFFER_SIZE);
+            if (behind)
+                out.writeBehind();
+            for (int64_t at = 0; at < pieces; at += 1000)
+                out.writeBytes(data.data() + at, std::min<int64_t>(1000, pieces - at));
+            out.writeBytes(data.data() + pieces, CSyncOStream::WRITEBACK_RUN - 10 - pieces);
+            in.seek(CSyncOStream::WRITEBACK_RUN - 10);
+            out.copyFrom(&in, static_cast<int64_t>(data.size()) - (CSyncOStream::WRITEBACK_RUN - 10));
+            out.seek(5);
+            out.writeBytes("patch", 5);
+            out.seek(70000);
+            out.writeBytes("second", 6);
+            out.seek(static_cast<int64_t>(data.size()));
+            out.writeBytes("end", 3);
+            out.close();
+        }
+        std::string expected = data + "end";
+        expected.replace(5, 5, "patch");
+        expected.replace(70000, 6, "second");
+        EXPECT_TRUE(ReadFile(dir + "/dst.bin") == expected) << "written behind: " << behind;
     }
-    std::string expected = data + "end";
-    expected.replace(5, 5, "patch");
-    EXPECT_TRUE(ReadFile(dir + "/dst.bin") == expected);
 }
 
 TEST(SyncStreams, SourceCutShortWhileCopiedEndsTheCopy)

@@ -21,7 +21,10 @@ CFieldMergeInfo::~CFieldMergeInfo()
 bool CFieldMergeInfo::next()
 {
     m_pCurTerm = m_pIterator->next() ? m_pIterator->term() : nullptr;
-    return m_pCurTerm != nullptr;
+    if (!m_pCurTerm)
+        return false;
+    m_term = m_pCurTerm->get();
+    return true;
 }
 
 } // namespace cs::index

@@ -23,6 +23,7 @@ public:
     int32_t m_docStart;    // of the barrel in the merge: orders equal terms
     int32_t m_shift;       // from the barrel's numbers to the new barrel's
     const utility::CTermT<int32_t>* m_pCurTerm = nullptr;
+    int32_t m_term = 0;    // the current term's value, which orders the cursors
     std::unique_ptr<CIndexTermReader> m_pIndexTermReader;
     std::unique_ptr<CIndexTermIterator> m_pIterator;
 };

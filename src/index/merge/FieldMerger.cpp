@@ -43,7 +43,7 @@ int32_t CFieldMerger::readBlock(int64_t share)
 void CFieldMerger::openCursors()
 {
     m_pQueue = std::make_unique<CFieldMergeQueue>();
-    m_pQueue->initialize(static_cast<int>(m_sources.size()));
+    m_pQueue->reserve(m_sources.size());
     int64_t share = m_pBuffer ? m_bufferSize / static_cast<int64_t>(m_sources.size()) : 0;
     int32_t block = readBlock(share);
     int64_t used = 0;   // read buffers are carved from the start of the lent memory
@@ -91,7 +91,7 @@ void CFieldMerger::mergeTerms()
     while (m_pQueue->size() > 0) {
         m_live.emplace_back(m_pQueue->pop());
         const utility::CTermT<int32_t>* pTerm = m_live.front()->m_pCurTerm;
-        while (m_pQueue->size() > 0 && m_pQueue->top()->m_pCurTerm->get() == pTerm->get())
+        while (m_pQueue->size() > 0 && m_pQueue->top()->m_term == pTerm->get())
             m_live.emplace_back(m_pQueue->pop());
         for (const auto& pCursor : m_live)
             m_pPostingMerger->addPosting(pCursor->m_shift, pCursor->m_pIterator->posting());

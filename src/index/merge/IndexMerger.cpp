@@ -26,11 +26,16 @@ namespace cs::index {
 
 namespace {
 
-// The merge writes each of its files in one long run: larger buffers, fewer writes.
-std::unique_ptr<store::CIndexOutput> CreateMergeOutput(store::CDirectory* pDir, const std::string& name)
+// The merge writes each of its files in one long run: larger buffers, fewer
+// writes, and with two threads written beside the merging.
+std::unique_ptr<store::CIndexOutput> CreateMergeOutput(store::CDirectory* pDir, const std::string& name,
+                                                       bool behind = false)
 {
     std::unique_ptr<store::CIndexOutput> pOutput(pDir->createOutput(name));
-    pOutput->setBufferSize(store::CIndexOutput::STREAMING_BUFFER_SIZE);
+    // Buffers written behind are larger again: each costs the writer a wake-up.
+    pOutput->setBufferSize(store::CIndexOutput::STREAMING_BUFFER_SIZE * (behind ? 4 : 1));
+    if (behind)
+        pOutput->writeBehind();
     return pOutput;
 }
 
@@ -187,8 +192,8 @@ void CIndexMerger::mergeFields(const std::vector<CMergeBarrelEntity*>& entities,
 {
     CS_ASSERT_OP_TEXT(m_pFactorySearcher != nullptr, "pFactorySearcher");
     std::unique_ptr<store::CIndexOutput> pTid = CreateMergeOutput(m_pDirectory, name + format::TID);
-    std::unique_ptr<store::CIndexOutput> pDid = CreateMergeOutput(m_pDirectory, name + format::DID);
-    std::unique_ptr<store::CIndexOutput> pPid = CreateMergeOutput(m_pDirectory, name + format::PID);
+    std::unique_ptr<store::CIndexOutput> pDid = CreateMergeOutput(m_pDirectory, name + format::DID, m_threads == 2);
+    std::unique_ptr<store::CIndexOutput> pPid = CreateMergeOutput(m_pDirectory, name + format::PID, m_threads == 2);
     COutputDescriptor outputs(pTid.get(), pDid.get(), pPid.get());
     merged.fields.setContentMode(m_pBarrels->getContentMode());
     for (int32_t fid = 0;; ++fid) {
