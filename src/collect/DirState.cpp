@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <iterator>
 #include <memory>
 #include <string_view>
@@ -139,13 +138,14 @@ void CDirState::load(store::CDirectory& directory, int64_t documents)
         CS_THROW("file list %s is damaged at line %zu: %s", path.c_str(), lineNumber, kWayOut);
     };
     int64_t recorded = -1, entries = -1;
+    const std::string endField = std::string(kEnd) + "\t";
     for (size_t at = 0; at < text.size() && entries < 0;) {
         size_t end = text.find('\n', at);
         ++lineNumber;
         if (end == std::string::npos)
             damaged();   // every line ends with a line feed
         CLineReader line(text.data() + at, text.data() + end);
-        bool endLine = text.compare(at, std::strlen(kEnd) + 1, std::string(kEnd) + "\t") == 0;
+        bool endLine = text.compare(at, endField.size(), endField) == 0;
         at = end + 1;
         if (lineNumber == 1) {
             if (!line.word(kHeader) || !line.number(recorded) || !line.atEnd() || recorded < 0)

@@ -29,7 +29,7 @@ CWriteBehind::~CWriteBehind()
 {
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait(lock, [this]() { return (m_jobs.empty() && !m_writing) || m_stop; });
+        m_changed.wait(lock, [this]() { return idle() || m_stop; });
         m_stop = true;
         m_changed.notify_all();
     }
@@ -69,7 +69,7 @@ bool CWriteBehind::hand(uint8_t*& buffer, int64_t length, int64_t position, std:
 bool CWriteBehind::drain(std::string& error)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this]() { return (m_jobs.empty() && !m_writing) || !m_error.empty() || m_stop; });
+    m_changed.wait(lock, [this]() { return idle() || m_stop; });
     return !failed(error);
 }
 
@@ -82,7 +82,6 @@ void CWriteBehind::run()
             return;
         CJob job = m_jobs.front();
         m_jobs.pop_front();
-        m_writing = true;
         bool written = true;
         std::string error;
         if (m_error.empty()) {
@@ -95,7 +94,6 @@ void CWriteBehind::run()
             }
             lock.lock();
         }
-        m_writing = false;
         if (!written && m_error.empty())
             m_error = error.empty() ? std::string("write failed") : error;
         m_free.push_back(job.buffer);

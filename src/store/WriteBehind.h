@@ -51,6 +51,9 @@ private:
     };
 
     void run();
+    // Under m_mutex: no buffer is queued or being written (the pool holds
+    // every buffer but the caller's).
+    bool idle() const { return m_free.size() == IN_FLIGHT; }
     bool failed(std::string& error) const;   // under m_mutex
 
     int32_t m_capacity;
@@ -59,7 +62,6 @@ private:
     std::condition_variable m_changed;
     std::deque<CJob> m_jobs;
     std::vector<uint8_t*> m_free;
-    bool m_writing = false;   // the thread holds a job taken from m_jobs
     bool m_stop = false;
     std::string m_error;      // the first failure; nothing is written after it
     platform::CThread m_thread;

@@ -7,7 +7,6 @@
 #include "index/merge/WordPostingMerger.h"
 #include "utility/Error.h"
 #include "utility/Logger.h"
-#include "utility/Term.h"
 
 namespace cs::index {
 
@@ -90,14 +89,14 @@ void CFieldMerger::mergeTerms()
 {
     while (m_pQueue->size() > 0) {
         m_live.emplace_back(m_pQueue->pop());
-        const utility::CTermT<int32_t>* pTerm = m_live.front()->m_pCurTerm;
-        while (m_pQueue->size() > 0 && m_pQueue->top()->m_term == pTerm->get())
+        const int32_t term = m_live.front()->m_term;
+        while (m_pQueue->size() > 0 && m_pQueue->top()->m_term == term)
             m_live.emplace_back(m_pQueue->pop());
         for (const auto& pCursor : m_live)
             m_pPostingMerger->addPosting(pCursor->m_shift, pCursor->m_pIterator->posting());
         int64_t offset = m_pPostingMerger->endTerm();
         if (offset != -1)
-            bufferTerm(pTerm->get(), offset);
+            bufferTerm(term, offset);
         // The term is copied: the cursors may move on now, the last popped first.
         while (!m_live.empty()) {
             std::unique_ptr<CFieldMergeInfo> pCursor = std::move(m_live.back());
